@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velorin {
+
+struct AlertRequest {
+    std::string title;
+    std::string message;
+    std::string cancelButton; // index 0
+    std::vector<std::string> otherButtons; // indices 1, 2, ...
+    bool textField = false; // one plain text field
+};
+
+// Dialogs. show() is called on the main queue; the answer arrives there too, with the pressed
+// button's index and the text field's text (empty without a field).
+class Alerts {
+public:
+    using Answer = std::function<void(int buttonIndex, const std::string& fieldText)>;
+    virtual ~Alerts() = default;
+    virtual void show(const AlertRequest& request, Answer answer) = 0;
+};
+
+} // namespace velorin

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velorin {
+
+struct FileResult {
+    bool ok = true;
+    std::string error; // the reason, when not ok
+
+    static FileResult success() { return {}; }
+    static FileResult failure(std::string reason) { return {false, std::move(reason)}; }
+};
+
+// File access as the recording and settings code needs it.
+class Files {
+public:
+    virtual ~Files() = default;
+    virtual bool exists(const std::string& path) = 0;
+    // Replaces the file in one step: a temporary file beside it is written, flushed and renamed.
+    virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644) = 0;
+    // One open-append-close; creates the file when missing.
+    virtual FileResult append(const std::string& path, std::string_view bytes) = 0;
+    virtual FileResult readAll(const std::string& path, std::string& bytes) = 0;
+    virtual FileResult rename(const std::string& from, const std::string& to) = 0;
+    virtual FileResult createDirectories(const std::string& path, unsigned mode = 0755) = 0;
+};
+
+} // namespace velorin

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velorin {
+
+// Dates in the device's local time zone (TZ is honoured). Times are seconds since the Unix epoch.
+
+// "yyyy-MM-dd_HHmmss", the file stamp pattern.
+std::string formatFileStamp(double epochSeconds);
+// "yyyy-MM-dd HH:mm:ss".
+std::string formatDateTime(double epochSeconds);
+// "YYYY-MM-DDTHH:MM:SS" read as local time; nullopt when malformed or not a real date.
+std::optional<double> parseLocalDateTime(std::string_view text);
+
+} // namespace velorin

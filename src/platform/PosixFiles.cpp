@@ -1,0 +1,135 @@
+#include "platform/PosixFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velorin {
+
+namespace {
+
+FileResult errnoFailure(const char* what)
+{
+    return FileResult::failure(std::string(what) + ": " + std::strerror(errno));
+}
+
+// Writes all bytes, resuming after short writes and interrupted calls.
+bool writeFully(int fd, std::string_view bytes)
+{
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool PosixFiles::exists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+FileResult PosixFiles::writeAtomically(const std::string& path, std::string_view bytes, unsigned mode)
+{
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return errnoFailure("cannot create temporary file");
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes) || ::fsync(fd) != 0) {
+        FileResult failure = errnoFailure("cannot write");
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return failure;
+    }
+    if (::close(fd) != 0) {
+        FileResult failure = errnoFailure("cannot close");
+        ::unlink(temp.c_str());
+        return failure;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        FileResult failure = errnoFailure("cannot rename");
+        ::unlink(temp.c_str());
+        return failure;
+    }
+    return FileResult::success();
+}
+
+FileResult PosixFiles::append(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errnoFailure("cannot open");
+    if (!writeFully(fd, bytes)) {
+        FileResult failure = errnoFailure("cannot write");
+        ::close(fd);
+        return failure;
+    }
+    if (::close(fd) != 0)
+        return errnoFailure("cannot close");
+    return FileResult::success();
+}
+
+FileResult PosixFiles::readAll(const std::string& path, std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errnoFailure("cannot open");
+    bytes.clear();
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            FileResult failure = errnoFailure("cannot read");
+            ::close(fd);
+            return failure;
+        }
+        if (n == 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return FileResult::success();
+}
+
+FileResult PosixFiles::rename(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return errnoFailure("cannot rename");
+    return FileResult::success();
+}
+
+FileResult PosixFiles::createDirectories(const std::string& path, unsigned mode)
+{
+    if (path.empty())
+        return FileResult::success();
+    std::string partial;
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty())
+            continue;
+        if (::mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+            return errnoFailure("cannot create directory");
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return FileResult::failure("not a directory");
+    return FileResult::success();
+}
+
+} // namespace velorin

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Queue.h"
+#include "platform/Timers.h"
+
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+namespace velorin {
+
+// Real-time runtime: the main queue is the Qt main thread's event loop, the Bluetooth queue a
+// QThread with its own event loop, timers are precise QTimers living on the main thread.
+// Construct it on the main thread after the QCoreApplication.
+class QtRuntime {
+public:
+    QtRuntime();
+    ~QtRuntime();
+    QtRuntime(const QtRuntime&) = delete;
+    QtRuntime& operator=(const QtRuntime&) = delete;
+
+    Queue& mainQueue() { return m_main; }
+    Queue& bluetoothQueue() { return m_bluetooth; }
+    Timers& timers() { return m_timers; }
+    const Clock& clock() const { return m_clock; }
+
+    // Lets the Bluetooth queue finish what it holds, then ends its thread.
+    void shutdown();
+
+private:
+    class ObjectQueue : public Queue {
+    public:
+        explicit ObjectQueue(QObject* target) : m_target(target) {}
+        void async(Task task) override;
+
+    private:
+        QObject* m_target;
+    };
+    class QtTimers : public Timers {
+    public:
+        explicit QtTimers(QObject* owner) : m_owner(owner) {}
+        Id repeating(double intervalSeconds, Task action, bool fireNow) override;
+        Id oneShot(double delaySeconds, Task action) override;
+        void cancel(Id id) override;
+
+    private:
+        Id start(double seconds, Task action, bool repeat, bool fireNow);
+        QObject* m_owner;
+        std::mutex m_mutex;
+        Id m_next = 1;
+        std::unordered_map<Id, QTimer*> m_active; // touched on the main thread only
+    };
+    class SystemClock : public Clock {
+    public:
+        double now() const override;
+    };
+
+    QObject m_mainContext;
+    QThread m_thread;
+    QObject* m_bluetoothContext;
+    ObjectQueue m_main{&m_mainContext};
+    ObjectQueue m_bluetooth{nullptr};
+    QtTimers m_timers{&m_mainContext};
+    SystemClock m_clock;
+    bool m_shutDown = false;
+};
+
+} // namespace velorin

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Queue.h"
+#include "platform/Timers.h"
+
+#include <cstdint>
+#include <memory>
+#include <queue>
+#include <unordered_map>
+#include <vector>
+
+namespace velorin {
+
+// Runs the main queue, the Bluetooth queue and every timer on the calling thread in virtual time.
+// Work due at the same instant runs in the order it was scheduled, so every run is deterministic.
+class VirtualRuntime {
+public:
+    explicit VirtualRuntime(double startEpochSeconds = 0.0);
+    ~VirtualRuntime();
+    VirtualRuntime(const VirtualRuntime&) = delete;
+    VirtualRuntime& operator=(const VirtualRuntime&) = delete;
+
+    Queue& mainQueue() { return m_main; }
+    Queue& bluetoothQueue() { return m_bluetooth; }
+    Timers& timers() { return m_timers; }
+    const Clock& clock() const { return m_clock; }
+
+    double now() const { return m_now; }
+    double elapsed() const { return m_now - m_start; }
+
+    // Runs everything due up to and including the instant `until`, then sets the clock to it.
+    void runUntil(double until);
+    void runFor(double seconds) { runUntil(m_now + seconds); }
+    // Runs only what is due now (posted work and timers at the current instant).
+    void runPending() { runUntil(m_now); }
+    // Stops a runUntil in progress after the task that calls it.
+    void stop() { m_stopRequested = true; }
+    bool stopped() const { return m_stopRequested; }
+    std::size_t pendingCount() const { return m_events.size(); }
+
+private:
+    struct Event {
+        double at;
+        std::uint64_t sequence;
+        std::uint64_t timer; // 0 for posted work
+        Task task;
+    };
+    struct Later {
+        bool operator()(const Event& a, const Event& b) const
+        {
+            return a.at != b.at ? a.at > b.at : a.sequence > b.sequence;
+        }
+    };
+    struct TimerState {
+        double first;
+        double interval; // 0 for one-shot timers
+        std::uint64_t fired = 0;
+        Task action;
+    };
+
+    class PostQueue : public Queue {
+    public:
+        explicit PostQueue(VirtualRuntime& runtime) : m_runtime(runtime) {}
+        void async(Task task) override { m_runtime.schedule(m_runtime.m_now, 0, std::move(task)); }
+
+    private:
+        VirtualRuntime& m_runtime;
+    };
+    class VirtualTimers : public Timers {
+    public:
+        explicit VirtualTimers(VirtualRuntime& runtime) : m_runtime(runtime) {}
+        Id repeating(double intervalSeconds, Task action, bool fireNow) override;
+        Id oneShot(double delaySeconds, Task action) override;
+        void cancel(Id id) override { m_runtime.m_timerStates.erase(id); }
+
+    private:
+        VirtualRuntime& m_runtime;
+    };
+    class VirtualClock : public Clock {
+    public:
+        explicit VirtualClock(const VirtualRuntime& runtime) : m_runtime(runtime) {}
+        double now() const override { return m_runtime.m_now; }
+
+    private:
+        const VirtualRuntime& m_runtime;
+    };
+
+    void schedule(double at, std::uint64_t timer, Task task);
+    void fireTimer(std::uint64_t id);
+    void scheduleTimer(std::uint64_t id, const TimerState& state);
+
+    double m_start;
+    double m_now;
+    std::uint64_t m_sequence = 0;
+    std::uint64_t m_nextTimer = 1;
+    bool m_stopRequested = false;
+    std::priority_queue<Event, std::vector<Event>, Later> m_events;
+    std::unordered_map<std::uint64_t, TimerState> m_timerStates;
+    PostQueue m_main{*this};
+    PostQueue m_bluetooth{*this};
+    VirtualTimers m_timers{*this};
+    VirtualClock m_clock{*this};
+};
+
+} // namespace velorin

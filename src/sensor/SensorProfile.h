@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velorin::profile {
+
+// What the system sends to and reads from the chest sensor. UUIDs are 16-bit short forms, upper case.
+inline constexpr std::string_view localName = "Nimbo";
+inline constexpr std::string_view heartRateService = "180D";
+inline constexpr std::string_view ecgPacket = "2A37";
+inline constexpr std::string_view bodySensorLocation = "2A38";
+inline constexpr std::string_view controlPoint = "2A39";
+inline constexpr std::string_view deviceInformationService = "180A";
+inline constexpr std::string_view manufacturerName = "2A29";
+inline constexpr std::string_view batteryService = "180F";
+inline constexpr std::string_view batteryLevel = "2A19";
+
+// The one value ever written to the sensor: 0x07 0x04, then the pin's UTF-8 bytes, no terminator.
+inline std::string controlPointValue(std::string_view pin)
+{
+    std::string value("\x07\x04", 2);
+    value.append(pin);
+    return value;
+}
+
+} // namespace velorin::profile

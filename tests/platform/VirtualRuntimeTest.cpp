@@ -1,0 +1,73 @@
+#include "platform/virtual/VirtualRuntime.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+TEST(VirtualRuntime, PostedWorkAndTimersRunInScheduleOrderAtTheirInstants)
+{
+    VirtualRuntime runtime(1000.0);
+    std::vector<std::string> seen;
+    runtime.timers().repeating(0.5, [&] { seen.push_back("tick@" + std::to_string(runtime.elapsed())); });
+    runtime.timers().oneShot(0.5, [&] { seen.push_back("once"); });
+    runtime.mainQueue().async([&] {
+        seen.push_back("main");
+        runtime.bluetoothQueue().async([&] { seen.push_back("bt"); });
+    });
+    runtime.runFor(1.0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"main", "bt", "tick@0.500000", "once", "tick@1.000000"}));
+    EXPECT_DOUBLE_EQ(runtime.now(), 1001.0);
+    EXPECT_DOUBLE_EQ(runtime.clock().now(), 1001.0);
+}
+
+TEST(VirtualRuntime, RepeatingTimerDoesNotDriftAndCanCancelItself)
+{
+    VirtualRuntime runtime;
+    int fired = 0;
+    double last = 0;
+    Timers::Id id = 0;
+    id = runtime.timers().repeating(0.112, [&] {
+        ++fired;
+        last = runtime.now();
+        if (fired == 100000)
+            runtime.timers().cancel(id);
+    });
+    runtime.runFor(20000.0);
+    EXPECT_EQ(fired, 100000);
+    EXPECT_DOUBLE_EQ(last, 0.112 * 100000);
+    EXPECT_EQ(runtime.pendingCount(), 0u);
+}
+
+TEST(VirtualRuntime, FireNowAndCancelledOneShot)
+{
+    VirtualRuntime runtime;
+    int repeating = 0, once = 0;
+    runtime.timers().repeating(5.0, [&] { ++repeating; }, true);
+    const auto id = runtime.timers().oneShot(45.0, [&] { ++once; });
+    runtime.runPending();
+    EXPECT_EQ(repeating, 1);
+    runtime.timers().cancel(id);
+    runtime.runFor(50.0);
+    EXPECT_EQ(repeating, 11);
+    EXPECT_EQ(once, 0);
+}
+
+TEST(VirtualRuntime, StopEndsTheRunAfterTheCurrentTask)
+{
+    VirtualRuntime runtime;
+    int ran = 0;
+    runtime.timers().repeating(1.0, [&] {
+        if (++ran == 3)
+            runtime.stop();
+    });
+    runtime.runFor(100.0);
+    EXPECT_EQ(ran, 3);
+    EXPECT_DOUBLE_EQ(runtime.elapsed(), 3.0);
+}
+
+} // namespace
+} // namespace velorin
