@@ -1,1 +1,100 @@
-namespace velorin {}
+#include "RecorderOptions.h"
+
+#include "platform/LocalTime.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace velorin {
+
+const char* const recorderUsage =
+    "usage: velorin-record [--documents DIR] [--settings FILE] [--sensor sim|replay:FILE|ble]\n"
+    "                      [--sim-bpm N] [--clock real|virtual] [--start YYYY-MM-DDTHH:MM:SS]\n"
+    "                      [--duration SECONDS] [--script FILE] [--accept-terms] [-v]\n";
+
+namespace {
+
+std::optional<double> parseSeconds(const std::string& text)
+{
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc{} || result.ptr != text.data() + text.size() || !std::isfinite(value) || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
+                                   const std::string& xdgDocuments, const std::string& xdgConfig)
+{
+    RecorderOptions o;
+    o.documents = (xdgDocuments.empty() ? home + "/Documents" : xdgDocuments) + "/Velorin";
+    o.settings = (xdgConfig.empty() ? home + "/.config" : xdgConfig) + "/Velorin/settings.json";
+
+    auto fail = [](std::string message) { return OptionsResult{std::nullopt, std::move(message)}; };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+        if (arg == "--accept-terms") {
+            o.acceptTerms = true;
+        } else if (arg == "-v" || arg == "--verbose") {
+            o.verbose = true;
+        } else if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "--documents" || arg == "--settings" || arg == "--sensor" || arg == "--clock" ||
+                   arg == "--start" || arg == "--duration" || arg == "--script" || arg == "--sim-bpm") {
+            const std::string* v = value();
+            if (!v || v->empty())
+                return fail(arg + " needs a value");
+            if (arg == "--documents") {
+                o.documents = *v;
+            } else if (arg == "--settings") {
+                o.settings = *v;
+            } else if (arg == "--sensor") {
+                if (*v == "sim") {
+                    o.sensor = RecorderOptions::Sensor::sim;
+                } else if (*v == "ble") {
+                    o.sensor = RecorderOptions::Sensor::ble;
+                } else if (v->rfind("replay:", 0) == 0 && v->size() > 7) {
+                    o.sensor = RecorderOptions::Sensor::replay;
+                    o.replayFile = v->substr(7);
+                } else {
+                    return fail("--sensor takes sim, replay:FILE or ble, not \"" + *v + "\"");
+                }
+            } else if (arg == "--clock") {
+                if (*v == "real")
+                    o.clock = RecorderOptions::ClockKind::real;
+                else if (*v == "virtual")
+                    o.clock = RecorderOptions::ClockKind::virtualTime;
+                else
+                    return fail("--clock takes real or virtual, not \"" + *v + "\"");
+            } else if (arg == "--start") {
+                o.start = parseLocalDateTime(*v);
+                if (!o.start)
+                    return fail("--start takes a local time YYYY-MM-DDTHH:MM:SS, not \"" + *v + "\"");
+            } else if (arg == "--duration") {
+                o.duration = parseSeconds(*v);
+                if (!o.duration)
+                    return fail("--duration takes a number of seconds, not \"" + *v + "\"");
+            } else if (arg == "--script") {
+                o.scriptFile = *v;
+            } else if (arg == "--sim-bpm") {
+                int bpm = 0;
+                const auto r = std::from_chars(v->data(), v->data() + v->size(), bpm);
+                if (r.ec != std::errc{} || r.ptr != v->data() + v->size() || bpm < 30 || bpm > 250)
+                    return fail("--sim-bpm takes a whole number from 30 to 250, not \"" + *v + "\"");
+                o.simBpm = bpm;
+            }
+        } else {
+            return fail("unknown argument \"" + arg + "\"");
+        }
+    }
+    if (o.clock == RecorderOptions::ClockKind::virtualTime && o.sensor == RecorderOptions::Sensor::ble)
+        return fail("--clock virtual works with --sensor sim or replay, not ble");
+    if (o.start && o.clock != RecorderOptions::ClockKind::virtualTime)
+        return fail("--start needs --clock virtual");
+    return {o, {}};
+}
+
+} // namespace velorin

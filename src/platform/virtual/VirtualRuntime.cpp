@@ -1,17 +1,30 @@
 #include "platform/virtual/VirtualRuntime.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace velorin {
 
-VirtualRuntime::VirtualRuntime(double startEpochSeconds) : m_start(startEpochSeconds), m_now(startEpochSeconds) {}
+VirtualRuntime::VirtualRuntime(double startEpochSeconds) : m_start(startEpochSeconds) {}
 
 VirtualRuntime::~VirtualRuntime() = default;
 
-void VirtualRuntime::schedule(double at, std::uint64_t timer, Task task)
+std::int64_t VirtualRuntime::toNs(double seconds)
+{
+    return std::llround(seconds * 1e9);
+}
+
+void VirtualRuntime::runUntilElapsed(double seconds)
+{
+    runUntilNs(toNs(seconds));
+}
+
+void VirtualRuntime::schedule(std::int64_t at, std::uint64_t timer, Task task)
 {
     m_events.push(Event{at, m_sequence++, timer, std::move(task)});
 }
 
-void VirtualRuntime::runUntil(double until)
+void VirtualRuntime::runUntilNs(std::int64_t until)
 {
     m_stopRequested = false;
     while (!m_events.empty() && m_events.top().at <= until && !m_stopRequested) {
@@ -19,21 +32,21 @@ void VirtualRuntime::runUntil(double until)
         // nothing reads it again before pop.
         Event event = std::move(const_cast<Event&>(m_events.top()));
         m_events.pop();
-        if (event.at > m_now)
-            m_now = event.at;
+        if (event.at > m_nowNs)
+            m_nowNs = event.at;
         if (event.timer != 0)
             fireTimer(event.timer);
         else
             event.task();
     }
-    if (!m_stopRequested && until > m_now)
-        m_now = until;
+    if (!m_stopRequested && until > m_nowNs)
+        m_nowNs = until;
 }
 
 void VirtualRuntime::scheduleTimer(std::uint64_t id, const TimerState& state)
 {
     // Fire times are computed from the first one, so a long run does not drift.
-    const double at = state.first + state.interval * static_cast<double>(state.fired);
+    const std::int64_t at = state.first + state.interval * static_cast<std::int64_t>(state.fired);
     schedule(at, id, Task{});
 }
 
@@ -44,7 +57,7 @@ void VirtualRuntime::fireTimer(std::uint64_t id)
         return; // cancelled
     TimerState& state = found->second;
     ++state.fired;
-    if (state.interval <= 0.0) {
+    if (state.interval <= 0) {
         Task action = std::move(state.action);
         m_timerStates.erase(found);
         action();
@@ -59,8 +72,8 @@ void VirtualRuntime::fireTimer(std::uint64_t id)
 Timers::Id VirtualRuntime::VirtualTimers::repeating(double intervalSeconds, Task action, bool fireNow)
 {
     const Id id = m_runtime.m_nextTimer++;
-    const double interval = intervalSeconds > 0.0 ? intervalSeconds : 1e-9;
-    const double first = fireNow ? m_runtime.m_now : m_runtime.m_now + interval;
+    const std::int64_t interval = std::max<std::int64_t>(toNs(intervalSeconds), 1);
+    const std::int64_t first = fireNow ? m_runtime.m_nowNs : m_runtime.m_nowNs + interval;
     auto [it, inserted] = m_runtime.m_timerStates.emplace(id, TimerState{first, interval, 0, std::move(action)});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
@@ -71,7 +84,7 @@ Timers::Id VirtualRuntime::VirtualTimers::oneShot(double delaySeconds, Task acti
 {
     const Id id = m_runtime.m_nextTimer++;
     auto [it, inserted] =
-        m_runtime.m_timerStates.emplace(id, TimerState{m_runtime.m_now + delaySeconds, 0.0, 0, std::move(action)});
+        m_runtime.m_timerStates.emplace(id, TimerState{m_runtime.m_nowNs + std::max<std::int64_t>(toNs(delaySeconds), 0), 0, 0, std::move(action)});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
     return id;

@@ -26,22 +26,24 @@ public:
     Timers& timers() { return m_timers; }
     const Clock& clock() const { return m_clock; }
 
-    double now() const { return m_now; }
-    double elapsed() const { return m_now - m_start; }
+    double now() const { return m_start + elapsed(); }
+    double elapsed() const { return static_cast<double>(m_nowNs) * 1e-9; }
 
-    // Runs everything due up to and including the instant `until`, then sets the clock to it.
-    void runUntil(double until);
-    void runFor(double seconds) { runUntil(m_now + seconds); }
+    // Runs everything due up to and including `seconds` after the start, then sets the clock to it.
+    void runUntilElapsed(double seconds);
+    void runFor(double seconds) { runUntilNs(m_nowNs + toNs(seconds)); }
     // Runs only what is due now (posted work and timers at the current instant).
-    void runPending() { runUntil(m_now); }
+    void runPending() { runUntilNs(m_nowNs); }
     // Stops a runUntil in progress after the task that calls it.
     void stop() { m_stopRequested = true; }
     bool stopped() const { return m_stopRequested; }
     std::size_t pendingCount() const { return m_events.size(); }
 
 private:
+    // Time is kept in whole nanoseconds since the start, so timers of different periods that meet
+    // (0.112 s and 0.5 s at 14 s) meet exactly, and their order is the order they were scheduled in.
     struct Event {
-        double at;
+        std::int64_t at;
         std::uint64_t sequence;
         std::uint64_t timer; // 0 for posted work
         Task task;
@@ -53,8 +55,8 @@ private:
         }
     };
     struct TimerState {
-        double first;
-        double interval; // 0 for one-shot timers
+        std::int64_t first;
+        std::int64_t interval; // 0 for one-shot timers
         std::uint64_t fired = 0;
         Task action;
     };
@@ -62,7 +64,7 @@ private:
     class PostQueue : public Queue {
     public:
         explicit PostQueue(VirtualRuntime& runtime) : m_runtime(runtime) {}
-        void async(Task task) override { m_runtime.schedule(m_runtime.m_now, 0, std::move(task)); }
+        void async(Task task) override { m_runtime.schedule(m_runtime.m_nowNs, 0, std::move(task)); }
 
     private:
         VirtualRuntime& m_runtime;
@@ -80,18 +82,20 @@ private:
     class VirtualClock : public Clock {
     public:
         explicit VirtualClock(const VirtualRuntime& runtime) : m_runtime(runtime) {}
-        double now() const override { return m_runtime.m_now; }
+        double now() const override { return m_runtime.now(); }
 
     private:
         const VirtualRuntime& m_runtime;
     };
 
-    void schedule(double at, std::uint64_t timer, Task task);
+    static std::int64_t toNs(double seconds);
+    void runUntilNs(std::int64_t until);
+    void schedule(std::int64_t at, std::uint64_t timer, Task task);
     void fireTimer(std::uint64_t id);
     void scheduleTimer(std::uint64_t id, const TimerState& state);
 
     double m_start;
-    double m_now;
+    std::int64_t m_nowNs = 0;
     std::uint64_t m_sequence = 0;
     std::uint64_t m_nextTimer = 1;
     bool m_stopRequested = false;

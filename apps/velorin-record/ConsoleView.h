@@ -1,0 +1,42 @@
+#pragma once
+
+#include "monitor/MonitorView.h"
+#include "platform/Alerts.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace velorin {
+
+class Clock;
+
+// What the monitor screen shows, as lines "SECONDS KIND TEXT" with seconds from the start to three
+// decimals: bpm, battery, notice, alert and sensor lines, one each time the screen is set.
+class ConsoleView : public MonitorView, public Alerts {
+public:
+    // lineBuffered: flush after every line (a live run); otherwise the stream's own buffering.
+    ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered);
+
+    void setShown(Outlet, bool) override {}
+    void setEnabled(Outlet, bool) override {}
+    void setText(Outlet outlet, const std::string& text) override;
+    void setImage(Outlet outlet, const std::string& imageName) override;
+    void setProgress(Outlet, float) override {}
+    void setTint(Outlet, Tint) override {}
+    void makeToast(const std::string& message) override;
+    DeviceOrientation orientation() const override { return DeviceOrientation::portrait; }
+
+    // Alerts are printed; a headless run has nobody to answer them.
+    void show(const AlertRequest& request, Answer answer) override;
+
+private:
+    void print(std::string_view kind, std::string_view text);
+
+    std::FILE* m_out;
+    const Clock& m_clock;
+    double m_start;
+    bool m_lineBuffered;
+};
+
+} // namespace velorin

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velorin {
+
+struct RecorderOptions {
+    enum class Sensor { sim, replay, ble };
+    enum class ClockKind { real, virtualTime };
+
+    std::string documents;
+    std::string settings;
+    Sensor sensor = Sensor::sim;
+    std::string replayFile;
+    int simBpm = 72;
+    ClockKind clock = ClockKind::real;
+    std::optional<double> start; // epoch seconds, virtual clock only
+    std::optional<double> duration;
+    std::string scriptFile;
+    bool acceptTerms = false;
+    bool verbose = false;
+    bool help = false;
+};
+
+struct OptionsResult {
+    std::optional<RecorderOptions> options;
+    std::string error; // set when options is empty
+};
+
+// Reads the command line (without the program name). Defaults come from the environment:
+// documents under $XDG_DOCUMENTS_DIR or ~/Documents, settings under $XDG_CONFIG_HOME or ~/.config.
+OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
+                                   const std::string& xdgDocuments, const std::string& xdgConfig);
+
+extern const char* const recorderUsage;
+
+} // namespace velorin

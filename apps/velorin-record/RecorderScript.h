@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velorin {
+
+// Timed commands for a headless run: "SECONDS COMMAND [ARGS]" a line, seconds from the start.
+struct ScriptCommand {
+    enum class Kind { start, stop, foreground, background, inactive, quit };
+    double at = 0;
+    Kind kind = Kind::start;
+    int line = 0;
+};
+
+struct ScriptResult {
+    std::vector<ScriptCommand> commands; // in file order
+    std::string error;                   // "FILE:LINE: message" when the script is malformed
+    bool ok() const { return error.empty(); }
+};
+
+// Blank lines and text after '#' are ignored.
+ScriptResult parseRecorderScript(std::string_view text, const std::string& fileName);
+
+} // namespace velorin

@@ -1,0 +1,202 @@
+#include "monitor/ViewController.h"
+
+#include "platform/Alerts.h"
+#include "platform/ApplicationState.h"
+#include "platform/Log.h"
+#include "platform/Queue.h"
+#include "platform/Timers.h"
+#include "sensor/SensorSource.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <mutex>
+
+namespace velorin {
+
+namespace {
+
+constexpr double batteryPeriod = 5.0;
+
+} // namespace
+
+ViewController::ViewController(MonitorContext context)
+    : m_ctx(std::move(context)), m_ecgView(m_ctx.appState), m_feed(m_ecgView),
+      m_decoder(m_ring, m_feed, m_acq.uploadBuffer),
+      m_files(m_ctx.files, m_ctx.log,
+              [this](const std::string& notice) {
+                  m_ctx.mainQueue.async([this, notice] { m_ctx.view.makeToast(notice); });
+              }),
+      m_writer(m_acq, m_events, m_files, m_ctx.clock, m_ctx.log, m_ctx.documentsDirectory),
+      m_intake(m_acq, m_decoder, m_writer, m_ctx.appState, *this, m_ctx.log),
+      m_heartRate(m_ring, m_ecgView.ekgMap(), m_files, m_ctx.clock, m_ctx.documentsDirectory,
+                  [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); })
+{
+}
+
+ViewController::~ViewController()
+{
+    m_ctx.timers.cancel(m_batteryTimer);
+    m_ctx.timers.cancel(m_bpmTimer);
+}
+
+bool ViewController::locked() const
+{
+    const auto passcode = m_ctx.settings.text(keys::lockPass);
+    return passcode && !passcode->empty();
+}
+
+void ViewController::viewDidLoad()
+{
+    MonitorView& view = m_ctx.view;
+    m_events.setActivity("");
+    m_events.setFeeling("");
+    view.setShown(Outlet::markEventButton, false);
+    m_ecgView.stopAnimation();
+    view.setShown(Outlet::bpmLabel, false);
+    view.setShown(Outlet::bpm2Label, false);
+    {
+        std::lock_guard lock(m_acq.bufferMutex);
+        m_acq.recordingPath.clear();
+    }
+    m_heartRate.resetPath();
+    if (locked())
+        view.setShown(Outlet::unlockButton, true);
+
+    SettingsStore& settings = m_ctx.settings;
+    if (auto id = settings.text(keys::selectedUUID))
+        m_acq.chosenSensorId = *id;
+    m_acq.fileServerList = settings.has(keys::fileServers) ? settings.textArray(keys::fileServers)
+                                                           : std::vector<std::string>{};
+    m_acq.eventServerAddress = settings.text(keys::markedServer).value_or("");
+    if (auto pin = settings.text(keys::password))
+        m_acq.sensorPin = *pin;
+
+    m_ctx.sensor.start(m_intake);
+    m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
+    m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] { m_heartRate.calculateBPM(); });
+}
+
+void ViewController::startClick()
+{
+    MonitorView& view = m_ctx.view;
+    for (Outlet o : {Outlet::zoomOut, Outlet::zoomIn, Outlet::ampUp, Outlet::ampDown})
+        view.setShown(o, true);
+    m_acq.packetsSinceStart.store(0);
+    m_acq.recordingActive.store(1);
+    if (isLandscape(view.orientation())) {
+        view.setShown(Outlet::stopLandscape, true);
+        view.setShown(Outlet::startLandscape, false);
+    } else {
+        view.setShown(Outlet::StopButton, true);
+        view.setShown(Outlet::startButton, false);
+    }
+    {
+        // Packets buffered before Start are dropped from the stream; the sample text is kept.
+        std::lock_guard lock(m_acq.bufferMutex);
+        m_acq.recordBuffer.clear();
+    }
+    if (locked()) {
+        // Recording is on, but the trace stays still until the screen is unlocked.
+        view.setShown(Outlet::unlockButton, true);
+        return;
+    }
+    m_ecgView.startAnimation();
+    view.setShown(Outlet::markEventButton, true);
+    view.setShown(Outlet::bpm2Label, true);
+    view.setShown(Outlet::bpmLabel, true);
+    view.setShown(Outlet::unlockButton, false);
+}
+
+void ViewController::stopClick()
+{
+    MonitorView& view = m_ctx.view;
+    m_acq.packetsSinceStart.store(0);
+    m_acq.recordingActive.store(0);
+    for (Outlet o : {Outlet::zoomOut, Outlet::zoomIn, Outlet::ampUp, Outlet::ampDown})
+        view.setShown(o, false);
+    if (isLandscape(view.orientation())) {
+        view.setShown(Outlet::stopLandscape, false);
+        view.setShown(Outlet::startLandscape, true);
+    } else {
+        view.setShown(Outlet::StopButton, false);
+        view.setShown(Outlet::startButton, true);
+    }
+    view.setShown(Outlet::markEventButton, false);
+    m_ecgView.stopAnimation();
+    view.setShown(Outlet::bpmLabel, false);
+    view.setShown(Outlet::bpm2Label, false);
+    // The next flush opens a new stream file with its own header. Stop neither flushes nor clears.
+    std::lock_guard lock(m_acq.bufferMutex);
+    m_acq.recordingPath.clear();
+}
+
+void ViewController::resetImageChanged()
+{
+    m_acq.sensorStatusShown.store(0);
+}
+
+void ViewController::readBatteryLevel()
+{
+    m_ctx.sensor.readBatteryLevel();
+}
+
+void ViewController::showConnectedNotice()
+{
+    m_ctx.mainQueue.async([this] { m_ctx.view.makeToast("Connected to sensor"); });
+}
+
+void ViewController::refreshSensorStatus()
+{
+    // The flag is set by the posted work, so several packets may post before the first runs; each
+    // does the same.
+    m_ctx.mainQueue.async([this] {
+        MonitorView& view = m_ctx.view;
+        view.setEnabled(Outlet::startButton, true);
+        view.setShown(Outlet::startButton, true);
+        if (m_acq.recordingActive.load() == 1)
+            view.setShown(Outlet::StopButton, true);
+        view.setShown(Outlet::batteryProgress, true);
+        view.setShown(Outlet::batteryLevels, true);
+        m_acq.sensorStatusShown.store(1);
+        setSensorImage("Ok");
+    });
+}
+
+void ViewController::setSensorImage(const std::string& name)
+{
+    m_sensorImageOk.store(name == "Ok");
+    m_ctx.view.setImage(Outlet::sensorImage, name);
+}
+
+void ViewController::showBatteryLevel(std::uint8_t rawByte)
+{
+    m_ctx.mainQueue.async([this, rawByte] { displayBattery(rawByte); });
+}
+
+void ViewController::displayBattery(std::uint8_t rawByte)
+{
+    // Only 0..100 is a charge; anything above (which a signed reading would show as negative) is noise.
+    if (rawByte > 100) {
+        m_ctx.log.line("Ignored battery value " + std::to_string(rawByte) + ": not a charge in percent");
+        return;
+    }
+    const int level = rawByte;
+    MonitorView& view = m_ctx.view;
+    view.setText(Outlet::batteryLevels, std::to_string(level) + "%");
+    view.setProgress(Outlet::batteryProgress, static_cast<float>(level / 100.0));
+    if (level < 1)
+        return;
+    if (level <= 19 && m_acq.batteryLowShown.load() == 0) {
+        view.setTint(Outlet::batteryProgress, Tint::red);
+        m_acq.batteryLowShown.store(1);
+        m_ctx.alerts.show({"Sensor battery low", "Please charge your Nimbo!", "OK", {}, false}, {});
+    } else if (level <= 10 && m_acq.batteryVeryLowShown.load() == 0) {
+        m_acq.batteryVeryLowShown.store(1);
+        view.setTint(Outlet::batteryProgress, Tint::red);
+        m_acq.batteryLowShown.store(1);
+        m_ctx.alerts.show({"Sensor battery very low", "Please charge your Nimbo to avoid damages!", "OK", {}, false},
+                          {});
+    }
+}
+
+} // namespace velorin

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "monitor/MonitorView.h"
+#include "monitor/TraceView.h"
+#include "recording/EventCapture.h"
+#include "recording/RecordingFiles.h"
+#include "recording/RecordingWriter.h"
+#include "signal/Acquisition.h"
+#include "signal/HeartRateDetector.h"
+#include "signal/PacketDecoder.h"
+#include "signal/PacketIntake.h"
+#include "signal/SampleRing.h"
+#include "signal/TraceFeed.h"
+
+#include <atomic>
+#include <string>
+
+namespace velorin {
+
+class Alerts;
+class ApplicationState;
+class Clock;
+class Files;
+class Log;
+class Queue;
+class SensorSource;
+class SettingsStore;
+class Timers;
+
+// What the monitor screen needs of the world.
+struct MonitorContext {
+    Queue& mainQueue;
+    Queue& bluetoothQueue;
+    Timers& timers;
+    const Clock& clock;
+    Log& log;
+    Alerts& alerts;
+    Files& files;
+    SettingsStore& settings;
+    ApplicationState& appState;
+    SensorSource& sensor;
+    MonitorView& view;
+    std::string documentsDirectory;
+};
+
+// The monitor screen's controller: owns the acquisition state and the signal path (intake, decoder,
+// trace feed, heart rate, recording writer) and drives the screen through its view.
+class ViewController : private IntakeOutlets {
+public:
+    explicit ViewController(MonitorContext context);
+    ~ViewController() override;
+    ViewController(const ViewController&) = delete;
+    ViewController& operator=(const ViewController&) = delete;
+
+    // Screen load: initial outlet state, settings into the acquisition state, the sensor and the timers.
+    void viewDidLoad();
+
+    // Start and Stop buttons (main queue).
+    void startClick();
+    void stopClick();
+    void resetImageChanged();
+    void readBatteryLevel();
+
+    Acquisition& acquisition() { return m_acq; }
+    TraceView& ecgView() { return m_ecgView; }
+    SampleRing& sampleRing() { return m_ring; }
+    RecordingWriter& writer() { return m_writer; }
+    EventCapture& events() { return m_events; }
+    HeartRateDetector& heartRate() { return m_heartRate; }
+    SensorDelegate& intake() { return m_intake; }
+    RecordingFiles& recordingFiles() { return m_files; }
+
+private:
+    // Intake's screen effects, posted from the Bluetooth queue.
+    void showConnectedNotice() override;
+    bool sensorImageIsOk() const override { return m_sensorImageOk.load(); }
+    void refreshSensorStatus() override;
+    void showBatteryLevel(std::uint8_t rawByte) override;
+
+    void displayBattery(std::uint8_t rawByte);
+    void setSensorImage(const std::string& name);
+    bool locked() const;
+
+    MonitorContext m_ctx;
+    Acquisition m_acq;
+    SampleRing m_ring;
+    TraceView m_ecgView;
+    TraceFeed m_feed;
+    PacketDecoder m_decoder;
+    EventCapture m_events;
+    RecordingFiles m_files;
+    RecordingWriter m_writer;
+    PacketIntake m_intake;
+    HeartRateDetector m_heartRate;
+    std::atomic<bool> m_sensorImageOk{false};
+    std::uint64_t m_batteryTimer = 0;
+    std::uint64_t m_bpmTimer = 0;
+};
+
+} // namespace velorin

@@ -1,0 +1,90 @@
+#include "signal/PacketIntake.h"
+
+#include "platform/ApplicationState.h"
+#include "platform/Log.h"
+#include "sensor/SensorProfile.h"
+#include "signal/Acquisition.h"
+
+#include <mutex>
+
+namespace velorin {
+
+namespace {
+
+std::string hexText(std::span<const std::uint8_t> bytes)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text = "<";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i != 0 && i % 4 == 0)
+            text.push_back(' ');
+        text.push_back(digits[bytes[i] >> 4]);
+        text.push_back(digits[bytes[i] & 0x0F]);
+    }
+    text.push_back('>');
+    return text;
+}
+
+} // namespace
+
+PacketIntake::PacketIntake(Acquisition& acquisition, PacketDecoder& decoder, FlushTarget& writer,
+                           const ApplicationState& appState, IntakeOutlets& outlets, Log& log)
+    : m_acq(acquisition), m_decoder(decoder), m_writer(writer), m_appState(appState), m_outlets(outlets), m_log(log)
+{
+}
+
+void PacketIntake::peripheralDidUpdateValueForCharacteristic(std::string_view characteristic,
+                                                             std::span<const std::uint8_t> value,
+                                                             std::string_view error)
+{
+    // An update that carries an error is still taken in.
+    if (!error.empty())
+        m_log.line("Error writing characteristic " + std::string(error));
+    if (m_log.verbose())
+        m_log.line("Update");
+    m_acq.valueUpdateCount.fetch_add(1, std::memory_order_relaxed);
+
+    if (characteristic == profile::ecgPacket) {
+        takeEcgPacket(value);
+    } else if (characteristic == profile::batteryLevel) {
+        if (!value.empty())
+            m_outlets.showBatteryLevel(value[0]);
+    }
+}
+
+void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
+{
+    if (m_log.verbose())
+        m_log.line("Value " + hexText(packet));
+
+    const bool decoded = m_decoder.calculateBits(packet, m_text);
+    {
+        std::lock_guard lock(m_acq.bufferMutex);
+        // A short packet's note stands in the stream just before its record.
+        if (!decoded)
+            m_acq.recordBuffer.append(PacketDecoder::errorText(m_acq.chunkStamp));
+        m_acq.sampleText.append(m_text);
+        m_acq.sampleText.push_back(' ');
+        m_acq.recordBuffer.append(packetRecordPrefix);
+        m_acq.recordBuffer.append(reinterpret_cast<const char*>(packet.data()), packet.size());
+    }
+    m_acq.packetsSinceStart.fetch_add(1, std::memory_order_relaxed);
+
+    if (m_acq.connectNoticePending.load() == 1 && m_acq.valueUpdateCount.load() == 3) {
+        m_outlets.showConnectedNotice();
+        m_acq.connectNoticePending.store(0);
+        m_acq.valueUpdateCount.store(0);
+    }
+
+    if (!m_outlets.sensorImageIsOk() && m_acq.sensorStatusShown.load() == 0)
+        m_outlets.refreshSensorStatus();
+
+    // In the background or inactive every packet counts; in the foreground only while recording.
+    const bool counted = !m_appState.isActive() || m_acq.recordingActive.load() == 1;
+    if (counted && ++m_acq.flushCounter >= packetsPerFlush) {
+        m_writer.writeTickToFile();
+        m_acq.flushCounter = 0;
+    }
+}
+
+} // namespace velorin

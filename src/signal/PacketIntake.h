@@ -1,0 +1,59 @@
+#pragma once
+
+#include "sensor/SensorSource.h"
+#include "signal/PacketDecoder.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velorin {
+
+struct Acquisition;
+class ApplicationState;
+class Log;
+
+// The screen effects of intake. Called on the Bluetooth queue; implementations post the view work
+// to the main queue and never wait for it.
+class IntakeOutlets {
+public:
+    virtual ~IntakeOutlets() = default;
+    virtual void showConnectedNotice() = 0;
+    virtual bool sensorImageIsOk() const = 0;
+    virtual void refreshSensorStatus() = 0;
+    virtual void showBatteryLevel(std::uint8_t rawByte) = 0;
+};
+
+// The chunk's end: called on the Bluetooth queue at every 268th counted packet.
+class FlushTarget {
+public:
+    virtual ~FlushTarget() = default;
+    virtual void writeTickToFile() = 0;
+};
+
+// Takes in every value update of the sensor: ECG packets are decoded, buffered and counted toward
+// flushes; battery values go to the battery display.
+class PacketIntake : public SensorDelegate {
+public:
+    PacketIntake(Acquisition& acquisition, PacketDecoder& decoder, FlushTarget& writer,
+                 const ApplicationState& appState, IntakeOutlets& outlets, Log& log);
+
+    void peripheralDidUpdateValueForCharacteristic(std::string_view characteristic,
+                                                   std::span<const std::uint8_t> value,
+                                                   std::string_view error) override;
+
+private:
+    void takeEcgPacket(std::span<const std::uint8_t> packet);
+
+    Acquisition& m_acq;
+    PacketDecoder& m_decoder;
+    FlushTarget& m_writer;
+    const ApplicationState& m_appState;
+    IntakeOutlets& m_outlets;
+    Log& m_log;
+    std::string m_text; // reused for every packet's sample text
+};
+
+// "10" "0" "22": the text that stands before every packet's bytes in the recording stream.
+inline constexpr std::string_view packetRecordPrefix = "10022";
+
+} // namespace velorin

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "signal/PacketLayout.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velorin {
+
+class TraceView;
+
+// Halves the sample rate for the live trace: on every second decoded packet it writes 13 averages of
+// neighbouring samples into the renderer's value array, each followed by one drawing request while
+// the renderer runs. Runs on the Bluetooth queue inside decoding.
+class TraceFeed {
+public:
+    explicit TraceFeed(TraceView& view) : m_view(view) {}
+
+    void feed(const PacketSamples& samples);
+
+    std::int64_t traceWriteCount() const { return m_traceWriteCount; }
+
+private:
+    TraceView& m_view;
+    std::int32_t m_packetParity = 1;
+    std::array<std::int32_t, 28> m_pairBuffer{};
+    std::int64_t m_traceWriteCount = 0;
+};
+
+} // namespace velorin

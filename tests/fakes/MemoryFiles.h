@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/Files.h"
+
+#include <map>
+#include <set>
+#include <string>
+
+namespace velorin {
+
+// Files in memory, with writes that can be made to fail per path.
+class MemoryFiles : public Files {
+public:
+    bool exists(const std::string& path) override { return files.count(path) != 0; }
+    FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned) override
+    {
+        if (failing(path))
+            return FileResult::failure("No space left on device");
+        files[path] = std::string(bytes);
+        ++writes;
+        return FileResult::success();
+    }
+    FileResult append(const std::string& path, std::string_view bytes) override
+    {
+        if (failing(path))
+            return FileResult::failure("No space left on device");
+        files[path].append(bytes);
+        ++appends;
+        return FileResult::success();
+    }
+    FileResult readAll(const std::string& path, std::string& bytes) override
+    {
+        auto it = files.find(path);
+        if (it == files.end())
+            return FileResult::failure("No such file or directory");
+        bytes = it->second;
+        return FileResult::success();
+    }
+    FileResult rename(const std::string& from, const std::string& to) override
+    {
+        auto node = files.extract(from);
+        if (node.empty())
+            return FileResult::failure("No such file or directory");
+        node.key() = to;
+        files.insert(std::move(node));
+        return FileResult::success();
+    }
+    FileResult createDirectories(const std::string&, unsigned) override { return FileResult::success(); }
+
+    bool failing(const std::string& path) const
+    {
+        if (failAll)
+            return true;
+        for (const auto& ending : failEndings)
+            if (path.size() >= ending.size() && path.compare(path.size() - ending.size(), ending.size(), ending) == 0)
+                return true;
+        return false;
+    }
+
+    std::map<std::string, std::string> files;
+    std::set<std::string> failEndings;
+    bool failAll = false;
+    int writes = 0;
+    int appends = 0;
+};
+
+} // namespace velorin

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "FakeLog.h"
+#include "FakeMonitorView.h"
+#include "MemoryFiles.h"
+#include "ScriptedSensor.h"
+#include "monitor/ViewController.h"
+#include "platform/ApplicationState.h"
+#include "platform/virtual/VirtualRuntime.h"
+#include "settings/SettingsStore.h"
+#include "signal/PacketLayout.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+namespace velorin {
+
+// Central European time without tzdata: stamps in tests do not depend on the machine's zone.
+inline void useTestTimeZone()
+{
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+}
+
+// 2017-05-27 10:15:00 local (CEST, UTC+2).
+inline constexpr double testStart = 1495872900.0;
+
+// The monitor screen with fakes all round, on virtual time.
+struct MonitorRig {
+    explicit MonitorRig(double start = testStart)
+        : runtime((useTestTimeZone(), start)), sensor(runtime.bluetoothQueue())
+    {
+    }
+
+    VirtualRuntime runtime;
+    FakeLog log;
+    FakeMonitorView view;
+    MemoryFiles files;
+    MemoryFiles settingsFiles;
+    SettingsStore settings{settingsFiles, log, "/config/settings.json"};
+    ApplicationState appState;
+    ScriptedSensor sensor;
+    std::unique_ptr<ViewController> controller;
+
+    ViewController& load()
+    {
+        controller = std::make_unique<ViewController>(MonitorContext{
+            runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
+            settings, appState, sensor, view, "/docs"});
+        controller->viewDidLoad();
+        runtime.runPending();
+        return *controller;
+    }
+
+    // A 20-byte packet whose 14 samples are base, base+1, ...; bytes 18 and 19 carry n.
+    static std::vector<std::uint8_t> packet(int base, int n = 0)
+    {
+        std::vector<std::uint8_t> bytes(20, 0);
+        PacketSamples samples;
+        for (int k = 0; k < 14; ++k)
+            samples[k] = (base + k) % 1024;
+        packSamples(samples, bytes);
+        bytes[18] = static_cast<std::uint8_t>(n);
+        bytes[19] = static_cast<std::uint8_t>(n >> 8);
+        return bytes;
+    }
+
+    // Delivers `count` packets 0.112 s apart, running everything due in between.
+    // Packet i of the run (counted across calls) has samples from 500 + i % 7 up; each arrives 0.112 s
+    // after the one before.
+    void stream(int count)
+    {
+        for (int i = 0; i < count; ++i, ++sent) {
+            runtime.runFor(0.112);
+            sensor.deliver("2A37", packet(500 + sent % 7, sent));
+            runtime.runPending();
+        }
+    }
+    int sent = 0;
+
+    void press(void (ViewController::*action)())
+    {
+        runtime.mainQueue().async([this, action] { (controller.get()->*action)(); });
+        runtime.runPending();
+    }
+
+    std::string file(const std::string& name) const
+    {
+        auto it = files.files.find("/docs/" + name);
+        return it == files.files.end() ? std::string("<missing>") : it->second;
+    }
+};
+
+} // namespace velorin

@@ -1,0 +1,164 @@
+#include "../fakes/FakeLog.h"
+#include "../fakes/MemoryFiles.h"
+#include "monitor/EkgMap.h"
+#include "platform/Clock.h"
+#include "platform/LocalTime.h"
+#include "recording/RecordingFiles.h"
+#include "signal/HeartRateDetector.h"
+#include "signal/SampleRing.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+class FixedClock : public Clock {
+public:
+    double now() const override { return at; }
+    double at = 1495872947.25; // 2017-05-27 08:15:47.25 UTC
+};
+
+struct HeartRig {
+    SampleRing ring;
+    EkgMap ekgMap;
+    MemoryFiles files;
+    FakeLog log;
+    std::vector<std::string> notices;
+    RecordingFiles recordingFiles{files, log, [this](const std::string& n) { notices.push_back(n); }};
+    FixedClock clock;
+    std::vector<std::string> labels;
+    HeartRateDetector detector{ring, ekgMap, recordingFiles, clock, "/docs",
+                               [this](const std::string& text) { labels.push_back(text); }};
+
+    HeartRig() { ekgMap.write(0, 0.0f); }
+
+    void fill(const std::function<std::int32_t(int)>& slotValue)
+    {
+        std::vector<std::int32_t> all(SampleRing::size);
+        for (int i = 0; i < static_cast<int>(all.size()); ++i)
+            all[i] = slotValue(i);
+        for (std::size_t at = 0; at < all.size(); at += samplesPerPacket) {
+            PacketSamples p{};
+            for (std::size_t k = 0; k < samplesPerPacket; ++k)
+                p[k] = all[(at + k) % all.size()];
+            ring.write(p);
+        }
+        // The last packet wraps and rewrites slots 0..3 with the same values.
+    }
+};
+
+// One-slot spikes of 500 over a floor of 100, `spacing` slots apart, starting at `first`.
+std::function<std::int32_t(int)> spikes(int first, int spacing)
+{
+    return [=](int i) { return i >= first && (i - first) % spacing == 0 ? 500 : 100; };
+}
+
+TEST(HeartRate, SpikesEveryHundredSlotsRead75AndAppendToTheFile)
+{
+    HeartRig rig;
+    rig.fill(spikes(50, 100));
+    EXPECT_EQ(HeartRateDetector::scanRate(rig.ring), 75);
+    for (int run = 0; run < 5; ++run)
+        rig.detector.calculateBPM();
+    ASSERT_EQ(rig.labels, std::vector<std::string>{"75"});
+    // Named by the time of the first reading, seconds not floored.
+    const std::string path = "/docs/" + formatFileStamp(rig.clock.at) + ".bpm";
+    EXPECT_EQ(rig.detector.bpmPath(), path);
+    EXPECT_EQ(rig.files.files[path], "75 ");
+
+    rig.clock.at += 60; // later readings go to the same file
+    for (int run = 0; run < 5; ++run)
+        rig.detector.calculateBPM();
+    EXPECT_EQ(rig.files.files[path], "75 75 ");
+    EXPECT_EQ(rig.files.files.size(), 1u);
+}
+
+TEST(HeartRate, ScansWithoutPeaksDoNotCount)
+{
+    HeartRig rig;
+    for (int run = 0; run < 20; ++run)
+        rig.detector.calculateBPM(); // all zeros: no edge at all
+    // A rise that stays high (b == c) is an edge without a peak.
+    rig.fill([](int i) { return i % 200 < 100 ? 100 : 500; });
+    EXPECT_EQ(HeartRateDetector::scanRate(rig.ring), -1);
+    for (int run = 0; run < 20; ++run)
+        rig.detector.calculateBPM();
+    EXPECT_TRUE(rig.labels.empty());
+    EXPECT_TRUE(rig.files.files.empty());
+}
+
+TEST(HeartRate, NothingHappensBeforeTheTraceWasFed)
+{
+    HeartRig rig;
+    EkgMap empty;
+    HeartRateDetector detector{rig.ring, empty, rig.recordingFiles, rig.clock, "/docs",
+                               [&](const std::string& text) { rig.labels.push_back(text); }};
+    rig.fill(spikes(50, 100));
+    for (int run = 0; run < 10; ++run)
+        detector.calculateBPM();
+    EXPECT_TRUE(rig.labels.empty());
+}
+
+TEST(HeartRate, OutOfRangeSlotsCannotStartAnEdge)
+{
+    HeartRig rig;
+    // Spikes of 2000 are no samples; only the 500 spikes count.
+    rig.fill([](int i) { return i % 100 == 50 ? 500 : (i % 100 == 20 ? 2000 : (i % 100 == 80 ? -7 : 100)); });
+    EXPECT_EQ(HeartRateDetector::scanRate(rig.ring), 75);
+}
+
+TEST(HeartRate, SinglePeakScansReadNotAvailable)
+{
+    HeartRig rig;
+    rig.fill([](int i) { return i == 1000 ? 600 : 100; });
+    EXPECT_EQ(HeartRateDetector::scanRate(rig.ring), 0);
+    for (int run = 0; run < 5; ++run)
+        rig.detector.calculateBPM();
+    EXPECT_EQ(rig.labels, std::vector<std::string>{"N/A"});
+    EXPECT_TRUE(rig.files.files.empty());
+}
+
+TEST(HeartRate, PlausibleSumsAreInclusive)
+{
+    const struct {
+        std::vector<std::int32_t> rates;
+        std::string label;
+    } cases[] = {
+        {{40, 40, 40, 40, 40}, "40"},      {{40, 40, 40, 40, 39}, "N/A"}, {{220, 221, 221, 221, 221}, "220"},
+        {{221, 221, 221, 221, 221}, "N/A"}, {{0, 0, 0, 0, 0}, "N/A"},
+    };
+    for (const auto& c : cases) {
+        HeartRig rig;
+        for (std::int32_t rate : c.rates)
+            rig.detector.countScan(rate);
+        EXPECT_EQ(rig.labels, std::vector<std::string>{c.label});
+        EXPECT_EQ(rig.files.files.size(), c.label == "N/A" ? 0u : 1u);
+    }
+}
+
+TEST(HeartRate, RateSumTruncatesAtEveryInterval)
+{
+    HeartRig rig;
+    // Intervals of 104 slots: 60 / 0.832 = 72.115..., truncated into the running sum each time.
+    rig.fill(spikes(10, 104));
+    EXPECT_EQ(HeartRateDetector::scanRate(rig.ring), 72);
+}
+
+TEST(HeartRate, FailedFileWriteIsReportedOnce)
+{
+    HeartRig rig;
+    rig.files.failAll = true;
+    rig.fill(spikes(50, 100));
+    for (int run = 0; run < 10; ++run)
+        rig.detector.calculateBPM();
+    EXPECT_EQ(rig.labels, (std::vector<std::string>{"75", "75"}));
+    EXPECT_EQ(rig.notices, std::vector<std::string>{"Recording could not be saved."});
+    EXPECT_EQ(rig.log.lines.size(), 2u);
+    EXPECT_TRUE(rig.log.contains(rig.detector.bpmPath()));
+}
+
+} // namespace
+} // namespace velorin

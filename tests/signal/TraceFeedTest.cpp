@@ -1,0 +1,155 @@
+#include "monitor/TraceView.h"
+#include "signal/TraceFeed.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace velorin {
+namespace {
+
+class CountingPainter : public TracePainter {
+public:
+    void paint(const TraceFrame& frame) override
+    {
+        ++frames;
+        last = frame;
+    }
+    int frames = 0;
+    TraceFrame last{};
+};
+
+struct FeedRig {
+    ApplicationState appState;
+    TraceView view{appState};
+    TraceFeed feed{view};
+    CountingPainter painter;
+    FeedRig() { view.setPainter(&painter, [] { return defaultWindow; }); }
+
+    std::vector<float> values() const
+    {
+        std::vector<float> out;
+        for (std::size_t i = 0; i < view.ekgMap().count(); ++i)
+            out.push_back(*view.ekgMap().at(i));
+        return out;
+    }
+};
+
+PacketSamples ramp(int from)
+{
+    PacketSamples s;
+    for (int k = 0; k < 14; ++k)
+        s[k] = from + k;
+    return s;
+}
+
+TEST(TraceFeed, FirstPacketDrawsAtOnceThenEverySecondPacket)
+{
+    FeedRig rig;
+    rig.feed.feed(ramp(100));
+    // Seven zeros from the still-empty first half, then pairs 0-1 .. 10-11 of the packet.
+    EXPECT_EQ(rig.values(), (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 100, 102, 104, 106, 108, 110}));
+    EXPECT_EQ(rig.painter.frames, 13);
+
+    rig.feed.feed(ramp(200));
+    EXPECT_EQ(rig.view.ekgMap().count(), 13u);
+    EXPECT_EQ(rig.painter.frames, 13);
+
+    rig.feed.feed(ramp(300));
+    const std::vector<float> all = rig.values();
+    EXPECT_EQ(std::vector<float>(all.begin() + 13, all.end()),
+              (std::vector<float>{200, 202, 204, 206, 208, 210, 212, 300, 302, 304, 306, 308, 310}));
+    EXPECT_EQ(rig.feed.traceWriteCount(), 26);
+}
+
+TEST(TraceFeed, AveragesTruncateAndTheArrayWraps)
+{
+    FeedRig rig;
+    PacketSamples odd{};
+    odd.fill(1023);
+    odd[0] = 3;
+    odd[1] = 4;
+    rig.feed.feed(odd); // first packet: second half is the packet itself
+    EXPECT_EQ(*rig.view.ekgMap().at(7), 3.0f);
+    EXPECT_EQ(*rig.view.ekgMap().at(8), 1023.0f);
+
+    for (int n = 0; n < 26; ++n)
+        rig.feed.feed(ramp(n * 10));
+    EXPECT_EQ(rig.feed.traceWriteCount(), 13 * 14);
+    EXPECT_EQ(rig.view.ekgMap().count(), 180u);
+    // Value 181 (index 180) replaced element 0; value 182 replaced element 1.
+    EXPECT_EQ(*rig.view.ekgMap().at(0), 258.0f);
+    EXPECT_EQ(*rig.view.ekgMap().at(1), 260.0f);
+}
+
+TEST(TraceFeed, StoppedRendererKeepsValuesButDrawsNothing)
+{
+    FeedRig rig;
+    rig.view.stopAnimation();
+    rig.feed.feed(ramp(1));
+    rig.feed.feed(ramp(2));
+    rig.feed.feed(ramp(3));
+    EXPECT_EQ(rig.view.ekgMap().count(), 26u);
+    EXPECT_EQ(rig.painter.frames, 0);
+    EXPECT_EQ(rig.view.curveStart(), 0u);
+    rig.view.startAnimation();
+    rig.feed.feed(ramp(4));
+    rig.feed.feed(ramp(5));
+    EXPECT_EQ(rig.painter.frames, 13);
+}
+
+TEST(TraceView, EachFrameTakesTheValueAtItsOwnIndex)
+{
+    FeedRig rig;
+    rig.view.drawView(); // empty array: a flat frame, nothing taken
+    EXPECT_EQ(rig.painter.frames, 1);
+    EXPECT_EQ(rig.view.curveStart(), 0u);
+
+    rig.view.ekgMap().write(0, 640.0f);
+    rig.view.ekgMap().write(1, 660.0f);
+    rig.view.drawView();
+    rig.view.drawView();
+    EXPECT_EQ(rig.view.curveStart(), 2u);
+    rig.view.drawView(); // index 2 is beyond the end: tried again next frame
+    EXPECT_EQ(rig.view.curveStart(), 2u);
+    // A frame shows the ring as it stood before the call: the newest point is the value taken last.
+    EXPECT_EQ(rig.painter.last.newest, 660.0f);
+    EXPECT_EQ(rig.painter.last.points[179].y, 660.0f);
+    EXPECT_EQ(rig.painter.last.points[178].y, 640.0f);
+    EXPECT_FLOAT_EQ(rig.painter.last.points[0].x, -1.0f);
+}
+
+TEST(TraceView, NothingIsDrawnOrTakenOutsideTheForeground)
+{
+    FeedRig rig;
+    rig.view.ekgMap().write(0, 500.0f);
+    for (AppState state : {AppState::Inactive, AppState::Background}) {
+        rig.appState.set(state);
+        rig.view.drawView();
+        rig.view.layoutSubviews();
+    }
+    EXPECT_EQ(rig.painter.frames, 0);
+    EXPECT_EQ(rig.view.curveStart(), 0u);
+    rig.appState.set(AppState::Active);
+    rig.view.layoutSubviews(); // a layout frame takes a value too
+    EXPECT_EQ(rig.view.curveStart(), 1u);
+}
+
+TEST(TraceGeometry, WindowAndPlacement)
+{
+    EXPECT_EQ(verticalWindow(0, 0).bottom, 200.0f);
+    EXPECT_EQ(verticalWindow(300, 0).top, 750.0f);
+    EXPECT_EQ(verticalWindow(600, 600).bottom, 200.0f);
+    EXPECT_EQ(verticalWindow(700, 600).top, 750.0f);
+    EXPECT_EQ(verticalWindow(225, 725).bottom, 225.0f);
+    EXPECT_EQ(verticalWindow(225, 725).top, 725.0f);
+
+    EXPECT_NEAR(traceX(179), 0.98889, 1e-5);
+    EXPECT_NEAR(horizontalFraction(traceX(0)), 0.02, 1e-9);
+    EXPECT_NEAR(horizontalFraction(traceX(179)), 0.8156, 1e-4);
+    EXPECT_NEAR(verticalFraction(250, defaultWindow), 0.0, 1e-12);
+    EXPECT_NEAR(verticalFraction(937.5, defaultWindow), 1.0, 1e-12);
+}
+
+} // namespace
+} // namespace velorin
