@@ -1,1 +1,210 @@
-int main() { return 0; }
+// velorin-record: the headless recorder. See README.md for its manual.
+
+#include "Recorder.h"
+#include "RecorderOptions.h"
+#include "RecorderScript.h"
+#include "platform/PosixFiles.h"
+#include "platform/StreamLog.h"
+#include "platform/qt/QtRuntime.h"
+#include "platform/virtual/VirtualRuntime.h"
+#include "sensor/sim/ReplaySensor.h"
+#include "sensor/sim/SimulatedSensor.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <variant>
+
+using namespace velorin;
+
+namespace {
+
+constexpr int exitUsage = 2;
+constexpr int exitTerms = 3;
+constexpr int exitFailure = 1;
+
+std::atomic<bool> g_signalled{false};
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    g_signalled.store(true);
+    if (g_signalPipe[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    }
+}
+
+void installSignalHandlers()
+{
+    if (::pipe(g_signalPipe) != 0)
+        g_signalPipe[0] = g_signalPipe[1] = -1;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+std::string envOr(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "velorin-record: %s\n", message.c_str());
+    return status;
+}
+
+double wallNow()
+{
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+// Everything of a run that does not depend on the clock kind.
+struct Setup {
+    RecorderOptions options;
+    std::vector<ScriptCommand> script;
+    std::vector<ReplayUpdate> replay;
+};
+
+std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports, Timers& timers)
+{
+    if (setup.options.sensor == RecorderOptions::Sensor::replay)
+        return std::make_unique<ReplaySensor>(ports.bluetoothQueue, ports.mainQueue, timers, ports.clock,
+                                              setup.replay);
+    SimulatedSensorOptions sim;
+    sim.bpm = setup.options.simBpm;
+    return std::make_unique<SimulatedSensor>(ports.bluetoothQueue, ports.mainQueue, timers, sim);
+}
+
+int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settings)
+{
+    VirtualRuntime runtime(setup.options.start.value_or(wallNow()));
+    RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
+    auto sensor = makeSensor(setup, ports, runtime.timers());
+    // Virtual output goes out in large blocks; nobody watches it live.
+    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, false);
+    bool quit = false;
+    recorder.begin(setup.script, !setup.options.scriptFile.empty(), [&] {
+        quit = true;
+        runtime.stop();
+    });
+    // Run in slices so that SIGINT and SIGTERM are noticed; a slice never ends inside an instant.
+    constexpr double slice = 60.0;
+    const double end = setup.options.duration.value_or(-1.0);
+    while (!quit && !g_signalled.load()) {
+        if (end >= 0.0) {
+            const double left = end - runtime.elapsed();
+            if (left <= 0.0)
+                break;
+            runtime.runFor(left < slice ? left : slice);
+        } else {
+            runtime.runFor(slice);
+        }
+    }
+    recorder.stopSensor();
+    std::fflush(stdout);
+    return 0;
+}
+
+int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings, int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QtRuntime runtime;
+    RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
+    auto sensor = makeSensor(setup, ports, runtime.timers());
+    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, true);
+    recorder.begin(setup.script, !setup.options.scriptFile.empty(), [&] { app.quit(); });
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (g_signalPipe[0] >= 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&] { app.quit(); });
+    }
+    if (setup.options.duration)
+        QTimer::singleShot(std::chrono::milliseconds(static_cast<long long>(*setup.options.duration * 1000.0)), &app,
+                           [&] { app.quit(); });
+    if (!g_signalled.load())
+        app.exec();
+    recorder.stopSensor();
+    runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const OptionsResult parsed =
+        parseRecorderOptions(args, envOr("HOME"), envOr("XDG_DOCUMENTS_DIR"), envOr("XDG_CONFIG_HOME"));
+    if (!parsed.options) {
+        std::fprintf(stderr, "velorin-record: %s\n%s", parsed.error.c_str(), recorderUsage);
+        return exitUsage;
+    }
+    Setup setup{*parsed.options, {}, {}};
+    const RecorderOptions& options = setup.options;
+    if (options.help) {
+        std::fputs(recorderUsage, stdout);
+        return 0;
+    }
+    if (options.sensor == RecorderOptions::Sensor::ble)
+        return fail(exitUsage, "--sensor ble: this build has no Bluetooth sensor link yet; use sim or replay:FILE");
+
+    PosixFiles files;
+    // Everything the run reads is checked before anything is written.
+    if (!options.scriptFile.empty()) {
+        std::string text;
+        if (const FileResult read = files.readAll(options.scriptFile, text); !read.ok)
+            return fail(exitUsage, "cannot read " + options.scriptFile + ": " + read.error);
+        ScriptResult script = parseRecorderScript(text, options.scriptFile);
+        if (!script.ok())
+            return fail(exitUsage, script.error);
+        setup.script = std::move(script.commands);
+    }
+    if (options.sensor == RecorderOptions::Sensor::replay) {
+        ReplayResult replay = loadReplay(files, options.replayFile);
+        if (auto* error = std::get_if<ReplayError>(&replay))
+            return fail(exitUsage, describe(*error));
+        setup.replay = std::move(std::get<std::vector<ReplayUpdate>>(replay));
+    }
+
+    StreamLog log(stderr);
+    log.setVerbose(options.verbose);
+    SettingsStore settings(files, log, options.settings);
+    if (options.acceptTerms) {
+        const double now = options.clock == RecorderOptions::ClockKind::virtualTime && options.start
+                               ? *options.start
+                               : wallNow();
+        settings.setBool(keys::termsAccept, true);
+        settings.set(keys::termsDate, SettingDate{now});
+        if (!settings.flush())
+            return fail(exitFailure, "cannot store the acceptance of the terms in " + options.settings);
+    }
+    if (!settings.boolean(keys::termsAccept) && !settings.boolean(keys::termsDecline))
+        return fail(exitTerms, "the terms of use are not accepted yet; run with --accept-terms to accept them");
+
+    if (const FileResult made = files.createDirectories(options.documents); !made.ok)
+        return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + made.error);
+
+    installSignalHandlers();
+    if (options.clock == RecorderOptions::ClockKind::virtualTime)
+        return runVirtual(setup, log, files, settings);
+    return runReal(setup, log, files, settings, argc, argv);
+}

@@ -1,2 +1,248 @@
+// Drives the velorin-record binary as a user would and checks what it prints and the files it writes.
+
+#include "platform/PosixFiles.h"
+#include "recording/StreamRecords.h"
+#include "signal/PacketLayout.h"
+
 #include <gtest/gtest.h>
-TEST(RecorderEndToEnd, Placeholder) {}
+
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class RecorderRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/velorin-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        docs = m_dir + "/docs";
+        settings = m_dir + "/config/settings.json";
+    }
+    void TearDown() override { [[maybe_unused]] int rc = std::system(("rm -rf '" + m_dir + "'").c_str()); }
+
+    std::string write(const std::string& name, const std::string& text)
+    {
+        const std::string path = m_dir + "/" + name;
+        EXPECT_TRUE(files.writeAtomically(path, text).ok);
+        return path;
+    }
+
+    RunResult run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--documents", docs, "--settings", settings});
+        const std::string outPath = m_dir + "/stdout", errPath = m_dir + "/stderr";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+            std::vector<char*> argv{const_cast<char*>(VELORIN_RECORD_BIN)};
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(VELORIN_RECORD_BIN, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        RunResult result;
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        files.readAll(outPath, result.out);
+        files.readAll(errPath, result.err);
+        return result;
+    }
+
+    std::set<std::string> listDocs() const
+    {
+        std::set<std::string> names;
+        if (DIR* dir = ::opendir(docs.c_str())) {
+            while (dirent* entry = ::readdir(dir))
+                if (entry->d_name[0] != '.')
+                    names.insert(entry->d_name);
+            ::closedir(dir);
+        }
+        return names;
+    }
+
+    std::string doc(const std::string& name)
+    {
+        std::string bytes;
+        files.readAll(docs + "/" + name, bytes);
+        return bytes;
+    }
+
+    PosixFiles files;
+    std::string docs, settings;
+
+private:
+    std::string m_dir;
+};
+
+std::string hex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (auto b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", b);
+        text += pair;
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> packetOf(int n)
+{
+    std::vector<std::uint8_t> bytes(20, 0);
+    PacketSamples samples;
+    for (int k = 0; k < 14; ++k)
+        samples[k] = (n + k) % 1024;
+    packSamples(samples, bytes);
+    bytes[18] = static_cast<std::uint8_t>(n);
+    bytes[19] = 0xEE;
+    return bytes;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+TEST_F(RecorderRun, RefusesUntilTheTermsAreAccepted)
+{
+    const RunResult refused = run({"--clock", "virtual", "--duration", "1"});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("--accept-terms"), std::string::npos);
+    EXPECT_EQ(lines(refused.err).size(), 1u);
+    EXPECT_TRUE(listDocs().empty());
+
+    EXPECT_EQ(run({"--clock", "virtual", "--duration", "1", "--accept-terms"}).status, 0);
+    EXPECT_EQ(run({"--clock", "virtual", "--duration", "1"}).status, 0); // remembered
+}
+
+TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
+{
+    // A first packet, then 268 that fill a chunk after the automatic Start, then a short one and a battery value.
+    std::string log = "# one chunk\n";
+    std::string stream, chunk;
+    for (int n = 0; n < 269; ++n) {
+        log += "2A37: " + hex(packetOf(n)) + "\n";
+        // The first packet arrives before Start: its text stays in the chunk, Start drops its record.
+        for (int k = 0; k < 14; ++k)
+            chunk += std::to_string((n + k) % 1024) + " ";
+        if (n > 0)
+            stream += "10022" + std::string(packetOf(n).begin(), packetOf(n).end());
+    }
+    log += "@40 2A19: 07\n@41 2A37: 0102\n";
+    const std::string logPath = write("day.log", log);
+
+    const RunResult r = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00", "--sensor",
+                             "replay:" + logPath});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 268 counted packets: the last arrives at 269 x 0.112 = 30.128 s.
+    EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101530.ecg", "2017-05-27_101530.s2"}));
+    const std::string header = streamHeader("", "2017-05-27_101530");
+    EXPECT_EQ(doc("2017-05-27_101530.ecg"), chunk);
+    EXPECT_EQ(doc("2017-05-27_101530.s2"), stream + header);
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{
+                                "0.112 sensor Ok",
+                                "0.336 notice Connected to sensor",
+                                "40.000 battery 7%",
+                                "40.000 alert Sensor battery low | Please charge your Nimbo!",
+                            }));
+}
+
+TEST_F(RecorderRun, MalformedReplayLineStopsBeforeAnythingIsWritten)
+{
+    const std::string logPath = write("bad.log", "2A37: 00 11\n@1.0 2A37: 0G\n");
+    const RunResult r = run({"--accept-terms", "--clock", "virtual", "--sensor", "replay:" + logPath});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(logPath + ":2"), std::string::npos) << r.err;
+    EXPECT_TRUE(listDocs().empty());
+    EXPECT_FALSE(files.exists(settings));
+}
+
+TEST_F(RecorderRun, ScriptDrivesStartStopAndUnknownCommandsAreRejected)
+{
+    const std::string bad = write("bad.script", "0 start\n# fine\n5 dance\n");
+    const RunResult rejected = run({"--accept-terms", "--clock", "virtual", "--script", bad});
+    EXPECT_EQ(rejected.status, 2);
+    EXPECT_NE(rejected.err.find("bad.script:3"), std::string::npos) << rejected.err;
+
+    // Background from the start: chunks are written without Start; quit ends the run. The simulated
+    // sensor's first packet comes at once, so the 268th arrives at 29.904 s.
+    const std::string script = write("run.script", "0 background\n61 quit\n");
+    const RunResult r = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00",
+                             "--script", script, "--duration", "600"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101500.ecg", "2017-05-27_101500.s2",
+                                                 "2017-05-27_101530.ecg"}));
+}
+
+TEST_F(RecorderRun, SimulatedHeartRateIsReadWithinThreeBeats)
+{
+    for (int bpm : {60, 72, 120}) {
+        const RunResult r = run({"--accept-terms", "--clock", "virtual", "--duration", "120", "--sim-bpm",
+                                 std::to_string(bpm), "--documents", docs + std::to_string(bpm)});
+        ASSERT_EQ(r.status, 0) << r.err;
+        int readings = 0;
+        for (const std::string& line : lines(r.out)) {
+            double at = 0;
+            char kind[16] = {};
+            int value = 0;
+            if (std::sscanf(line.c_str(), "%lf %15s %d", &at, kind, &value) == 3 && std::string(kind) == "bpm" &&
+                at > 40.0) {
+                ++readings;
+                EXPECT_NEAR(value, bpm, 3) << line;
+            }
+        }
+        EXPECT_GT(readings, 25) << r.out;
+    }
+}
+
+TEST_F(RecorderRun, RealClockReplayEndsAfterItsLastUpdate)
+{
+    const std::string logPath = write("short.log", "2A37: " + hex(packetOf(1)) + "\n2A37: " + hex(packetOf(2)) +
+                                                       "\n2A37: " + hex(packetOf(3)) + "\n2A19: 64\n");
+    const RunResult r = run({"--accept-terms", "--sensor", "replay:" + logPath});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), 3u) << r.out;
+    EXPECT_NE(out[0].find(" sensor Ok"), std::string::npos);
+    EXPECT_NE(out[1].find(" notice Connected to sensor"), std::string::npos);
+    EXPECT_NE(out[2].find(" battery 100%"), std::string::npos);
+}
+
+TEST_F(RecorderRun, UsageErrors)
+{
+    EXPECT_EQ(run({"--clock", "sundial"}).status, 2);
+    EXPECT_EQ(run({"--start", "2017-05-27T10:15:00"}).status, 2); // needs the virtual clock
+    EXPECT_EQ(run({"--sensor", "ble", "--clock", "virtual"}).status, 2);
+    EXPECT_EQ(run({"--duration", "-4"}).status, 2);
+    EXPECT_EQ(run({"--bogus"}).status, 2);
+}
+
+} // namespace
+} // namespace velorin

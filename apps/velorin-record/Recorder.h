@@ -1,0 +1,61 @@
+#pragma once
+
+#include "AutoStart.h"
+#include "ConsoleView.h"
+#include "RecorderOptions.h"
+#include "RecorderScript.h"
+#include "monitor/ViewController.h"
+#include "platform/ApplicationState.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace velorin {
+
+class Clock;
+class Files;
+class Log;
+class Queue;
+class SettingsStore;
+class Timers;
+
+struct RecorderPorts {
+    Queue& mainQueue;
+    Queue& bluetoothQueue;
+    Timers& timers;
+    const Clock& clock;
+};
+
+// The headless recorder: the monitor's core with a console view, driven by a script or by the
+// first packet. The same object runs on virtual time and on the Qt runtime.
+class Recorder {
+public:
+    Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
+             std::string documentsDirectory, std::FILE* out, bool lineBuffered);
+
+    // Loads the monitor and schedules the script; without one, Start follows the first packet.
+    // quit is called on the main queue by a script's quit and when a finite sensor has finished.
+    void begin(const std::vector<ScriptCommand>& script, bool hasScript, std::function<void()> quit);
+    void stopSensor();
+
+    ViewController& controller() { return *m_controller; }
+
+private:
+    void run(const ScriptCommand& command);
+
+    RecorderPorts m_ports;
+    ApplicationState m_appState;
+    ConsoleView m_view;
+    std::unique_ptr<AutoStart> m_autoStart;
+    SensorSource* m_sensor;
+    std::unique_ptr<ViewController> m_controller;
+    std::function<void()> m_quit;
+    Log& m_log;
+    Files& m_files;
+    SettingsStore& m_settings;
+    std::string m_documents;
+    SensorSource& m_innerSensor;
+};
+
+} // namespace velorin

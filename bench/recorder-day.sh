@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Whole-program figures of the headless recorder, measured with /usr/bin/time:
+#  - a day (86400 s) of the simulated sensor in virtual time: wall time and peak memory;
+#  - a minute of the simulated sensor in real time: CPU time.
+# Usage: bench/recorder-day.sh [build/bin/velorin-record]
+set -euo pipefail
+bin=${1:-build/bin/velorin-record}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$bin" --settings "$work/settings.json" --documents "$work/docs" --accept-terms --duration 0 --clock virtual >/dev/null
+
+echo "== 24 h simulated, virtual clock"
+/usr/bin/time -f "wall %e s, user %U s, system %S s, peak %M KB" \
+  "$bin" --settings "$work/settings.json" --documents "$work/day" --sensor sim --clock virtual \
+  --start 2026-12-06T08:00:00 --duration 86400 >"$work/day.out"
+echo "files: $(ls "$work/day" | wc -l), .ecg: $(ls "$work/day"/*.ecg | wc -l), output lines: $(wc -l <"$work/day.out")"
+
+if [ "${SKIP_REAL:-0}" != 1 ]; then
+  echo "== 60 s simulated, real clock"
+  /usr/bin/time -f "wall %e s, user %U s, system %S s, peak %M KB" \
+    "$bin" --settings "$work/settings.json" --documents "$work/minute" --sensor sim --duration 60 >"$work/minute.out"
+  echo "output lines: $(wc -l <"$work/minute.out")"
+fi

@@ -1,0 +1,89 @@
+#include "RecorderOptions.h"
+#include "RecorderScript.h"
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+OptionsResult parse(std::vector<std::string> args)
+{
+    return parseRecorderOptions(args, "/home/ana", "", "");
+}
+
+TEST(RecorderOptions, DefaultsFollowTheHomeAndXdgDirectories)
+{
+    const auto plain = parse({});
+    ASSERT_TRUE(plain.options);
+    EXPECT_EQ(plain.options->documents, "/home/ana/Documents/Velorin");
+    EXPECT_EQ(plain.options->settings, "/home/ana/.config/Velorin/settings.json");
+    EXPECT_EQ(plain.options->sensor, RecorderOptions::Sensor::sim);
+    EXPECT_EQ(plain.options->clock, RecorderOptions::ClockKind::real);
+    EXPECT_EQ(plain.options->simBpm, 72);
+
+    const auto xdg = parseRecorderOptions({}, "/home/ana", "/data/docs", "/data/cfg");
+    EXPECT_EQ(xdg.options->documents, "/data/docs/Velorin");
+    EXPECT_EQ(xdg.options->settings, "/data/cfg/Velorin/settings.json");
+}
+
+TEST(RecorderOptions, EveryOptionIsRead)
+{
+    const auto r = parse({"--documents", "/d", "--settings", "/s.json", "--sensor", "replay:/x/a.s2", "--clock",
+                          "virtual", "--start", "2017-05-27T10:15:00", "--duration", "86400", "--script", "/p",
+                          "--accept-terms", "-v", "--sim-bpm", "120"});
+    ASSERT_TRUE(r.options) << r.error;
+    const RecorderOptions& o = *r.options;
+    EXPECT_EQ(o.documents, "/d");
+    EXPECT_EQ(o.settings, "/s.json");
+    EXPECT_EQ(o.sensor, RecorderOptions::Sensor::replay);
+    EXPECT_EQ(o.replayFile, "/x/a.s2");
+    EXPECT_EQ(o.clock, RecorderOptions::ClockKind::virtualTime);
+    EXPECT_TRUE(o.start.has_value());
+    EXPECT_EQ(*o.duration, 86400.0);
+    EXPECT_EQ(o.scriptFile, "/p");
+    EXPECT_TRUE(o.acceptTerms);
+    EXPECT_TRUE(o.verbose);
+    EXPECT_EQ(o.simBpm, 120);
+}
+
+TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--sensor", "replay:"},
+             {"--sensor", "usb"},
+             {"--clock"},
+             {"--duration", "ten"},
+             {"--duration", "-1"},
+             {"--start", "2017-02-30T10:00:00", "--clock", "virtual"},
+             {"--start", "2017-05-27 10:15:00", "--clock", "virtual"},
+             {"--start", "2017-05-27T10:15:00"},
+             {"--sensor", "ble", "--clock", "virtual"},
+             {"--sim-bpm", "10"},
+             {"--sim-bpm", "72.5"},
+             {"extra"},
+         }) {
+        const auto r = parse(args);
+        EXPECT_FALSE(r.options) << args[0];
+        EXPECT_FALSE(r.error.empty());
+    }
+}
+
+TEST(RecorderScript, CommandsCommentsAndErrors)
+{
+    const auto ok = parseRecorderScript("# demo\n0 start\n\n12.5 background   # lock the phone\n30 stop\n40 quit\n",
+                                        "demo.txt");
+    ASSERT_TRUE(ok.ok()) << ok.error;
+    ASSERT_EQ(ok.commands.size(), 4u);
+    EXPECT_EQ(ok.commands[1].kind, ScriptCommand::Kind::background);
+    EXPECT_EQ(ok.commands[1].at, 12.5);
+    EXPECT_EQ(ok.commands[1].line, 4);
+
+    EXPECT_EQ(parseRecorderScript("0 start\n3 jump\n", "s").error, "s:2: unknown command \"jump\"");
+    EXPECT_EQ(parseRecorderScript("soon start\n", "s").error, "s:1: \"soon\" is not a number of seconds");
+    EXPECT_EQ(parseRecorderScript("1\n", "s").error, "s:1: a command is missing after the seconds");
+    EXPECT_EQ(parseRecorderScript("1 stop now\n", "s").error, "s:1: \"stop\" takes no arguments");
+    EXPECT_EQ(parseRecorderScript("-1 stop\n", "s").error, "s:1: \"-1\" is not a number of seconds");
+}
+
+} // namespace
+} // namespace velorin
