@@ -1,0 +1,186 @@
+#include "sensor/sim/PacketLog.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+
+namespace velorin {
+
+namespace {
+
+// The sensor's packet interval: the time an update takes when its line gives none.
+constexpr double defaultInterval = 0.112;
+constexpr std::string_view defaultCharacteristic = "2A37";
+constexpr double timeTolerance = 1e-9;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string quoted(std::string_view s)
+{
+    return "'" + std::string(s) + "'";
+}
+
+std::string formatSeconds(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", seconds);
+    return text;
+}
+
+// Plain decimals only ("30", "30.016"): signs, exponents and bare dots are typos in a hand-written
+// log rather than intended times.
+std::optional<double> parseSeconds(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    if (i == 0)
+        return std::nullopt;
+    if (i < text.size()) {
+        if (text[i] != '.')
+            return std::nullopt;
+        const std::size_t fraction = ++i;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        if (i == fraction || i != text.size())
+            return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+struct ParsedLine {
+    std::optional<double> at;
+    std::string characteristic{defaultCharacteristic};
+    std::vector<std::uint8_t> value;
+};
+
+// Returns the problem with the line, or nothing when `parsed` has been filled in.
+std::optional<std::string> parseLine(std::string_view rest, ParsedLine& parsed)
+{
+    if (!rest.empty() && rest.front() == '@') {
+        std::size_t end = 0;
+        while (end < rest.size() && !isBlank(rest[end]))
+            ++end;
+        const std::string_view token = rest.substr(0, end);
+        parsed.at = parseSeconds(token.substr(1));
+        if (!parsed.at)
+            return "bad time " + quoted(token) + ": expected seconds such as @30.016";
+        rest = trim(rest.substr(end));
+    }
+
+    if (const std::size_t colon = rest.find(':'); colon != std::string_view::npos) {
+        const std::string_view uuid = rest.substr(0, colon);
+        bool valid = uuid.size() == 4;
+        for (char c : uuid)
+            valid = valid && hexValue(c) >= 0;
+        if (!valid)
+            return "bad characteristic " + quoted(uuid) + ": expected four hex digits such as 2A37";
+        parsed.characteristic.clear();
+        for (char c : uuid)
+            parsed.characteristic.push_back(c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c);
+        rest = trim(rest.substr(colon + 1));
+    }
+
+    // Bytes may be written together or apart, but a byte is never split.
+    while (!rest.empty()) {
+        std::size_t end = 0;
+        while (end < rest.size() && !isBlank(rest[end]))
+            ++end;
+        const std::string_view token = rest.substr(0, end);
+        for (char c : token)
+            if (hexValue(c) < 0)
+                return quoted(std::string_view(&c, 1)) + " is not a hex digit";
+        if (token.size() % 2 != 0)
+            return "odd number of hex digits in " + quoted(token);
+        for (std::size_t i = 0; i < token.size(); i += 2)
+            parsed.value.push_back(static_cast<std::uint8_t>(hexValue(token[i]) << 4 | hexValue(token[i + 1])));
+        rest = trim(rest.substr(end));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ReplayResult parsePacketLog(std::string_view text, const std::string& fileName)
+{
+    std::vector<ReplayUpdate> updates;
+    // A log is mostly one update per line; reserving up front saves regrowing a day's worth.
+    updates.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    // Implicit times count from the last explicit one rather than adding 0.112 line by line, so a
+    // long log does not accumulate rounding.
+    double lastExplicit = 0;
+    int sinceExplicit = 0;
+    double previous = 0;
+
+    int lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        const std::size_t newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
+
+        if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
+            line = line.substr(0, hash);
+        line = trim(line);
+        if (line.empty())
+            continue;
+
+        ParsedLine parsed;
+        if (auto problem = parseLine(line, parsed))
+            return ReplayError{fileName, lineNumber, std::move(*problem), std::nullopt};
+
+        double at = 0;
+        if (parsed.at) {
+            at = *parsed.at;
+            // Implied times carry rounding, so a time written equal to one may read a hair earlier.
+            if (at < previous - timeTolerance)
+                return ReplayError{fileName, lineNumber,
+                                   "time " + formatSeconds(at) + " is earlier than the previous update's " +
+                                       formatSeconds(previous),
+                                   std::nullopt};
+            lastExplicit = at;
+            sinceExplicit = 0;
+        } else {
+            ++sinceExplicit;
+            at = lastExplicit + defaultInterval * sinceExplicit;
+        }
+        previous = at;
+        updates.push_back(ReplayUpdate{at, std::move(parsed.characteristic), std::move(parsed.value)});
+    }
+    return updates;
+}
+
+} // namespace velorin

@@ -1,0 +1,131 @@
+#include "sensor/sim/ReplaySensor.h"
+
+#include "sensor/SensorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace velorin {
+namespace {
+
+struct ReplaySensorTest : testing::Test, test::SensorHarness {
+    ReplaySensor& replay(std::vector<ReplayUpdate> list)
+    {
+        sensor = std::make_unique<ReplaySensor>(bluetooth, main, runtime.timers(), runtime.clock(), std::move(list));
+        sensor->onFinished([this] { finished.push_back({"finished", {}, runtime.elapsed(), running}); });
+        return *sensor;
+    }
+    std::unique_ptr<ReplaySensor> sensor;
+    std::vector<Update> finished;
+};
+
+TEST_F(ReplaySensorTest, UpdatesArriveAtTheirTimesOnTheBluetoothQueueThenFinishOnceOnMain)
+{
+    const std::vector<ReplayUpdate> list{
+        {0.0, "2A37", {1}}, {0.5, "2A37", {2, 3}}, {0.5, "2A19", {80}}, {1.25, "FFE1", {}}, {7.5, "2A37", {4}}};
+    auto& sensor = replay(list);
+    runtime.runFor(3.0);
+    sensor.start(delegate);
+    sensor.readBatteryLevel(); // a replay only plays what was recorded
+    runtime.runFor(7.4);
+    EXPECT_EQ(updates.size(), 4u);
+    EXPECT_TRUE(finished.empty());
+    runtime.runFor(60.0);
+
+    ASSERT_EQ(updates.size(), list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(updates[i].characteristic, list[i].characteristic);
+        EXPECT_EQ(updates[i].value, list[i].value);
+        EXPECT_EQ(updates[i].queue, "bluetooth");
+        EXPECT_NEAR(updates[i].at, 3.0 + list[i].at, 1e-9);
+    }
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_NEAR(finished[0].at, 10.5, 1e-9);
+    EXPECT_EQ(finished[0].queue, "main");
+}
+
+TEST_F(ReplaySensorTest, EmptyReplayFinishesAtOnceButNotInsideStart)
+{
+    replay({}).start(delegate);
+    EXPECT_TRUE(finished.empty());
+    runtime.runFor(10.0);
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0].at, 0.0);
+    EXPECT_EQ(finished[0].queue, "main");
+}
+
+TEST_F(ReplaySensorTest, KeepsOnlyOneTimerPendingHoweverLongTheReplay)
+{
+    std::vector<ReplayUpdate> list;
+    for (int i = 1; i <= 5000; ++i)
+        list.push_back({0.112 * i, "2A37", {}});
+    replay(list).start(delegate);
+    for (int minute = 0; minute < 10; ++minute) {
+        EXPECT_EQ(runtime.pendingCount(), 1u);
+        runtime.runFor(60.0);
+    }
+    EXPECT_EQ(updates.size(), 5000u);
+    EXPECT_EQ(finished.size(), 1u);
+}
+
+TEST_F(ReplaySensorTest, StopDropsEvenAnUpdateOnItsWayAndRestartPlaysFromTheBeginning)
+{
+    auto& sensor = replay({{1.0, "2A37", {1}}, {2.0, "2A37", {2}}});
+    sensor.start(delegate);
+    // Due with the first update but set after its timer: it stops between posting and delivery.
+    runtime.timers().oneShot(1.0, [&] { sensor.stop(); });
+    runtime.runFor(10.0);
+    EXPECT_TRUE(updates.empty());
+    EXPECT_TRUE(finished.empty());
+
+    sensor.start(delegate);
+    runtime.runFor(1.5);
+    sensor.start(delegate);
+    runtime.runFor(10.0);
+    ASSERT_EQ(updates.size(), 3u);
+    EXPECT_NEAR(updates[1].at, 12.5, 1e-9);
+    EXPECT_EQ(updates[1].value, std::vector<std::uint8_t>{1});
+    EXPECT_NEAR(updates[2].at, 13.5, 1e-9);
+    EXPECT_EQ(finished.size(), 1u);
+}
+
+struct MemoryFiles : Files {
+    std::map<std::string, std::string> contents;
+    bool exists(const std::string& path) override { return contents.count(path) != 0; }
+    FileResult writeAtomically(const std::string&, std::string_view, unsigned) override { return {}; }
+    FileResult append(const std::string&, std::string_view) override { return {}; }
+    FileResult rename(const std::string&, const std::string&) override { return {}; }
+    FileResult createDirectories(const std::string&, unsigned) override { return {}; }
+    FileResult readAll(const std::string& path, std::string& bytes) override
+    {
+        if (!exists(path))
+            return FileResult::failure("No such file or directory");
+        bytes = contents[path];
+        return {};
+    }
+};
+
+TEST(ReplayLoad, ExtensionChoosesTheFormatAndErrorsNameThePath)
+{
+    MemoryFiles files;
+    files.contents = {{"/r/day.s2", "10022" + std::string(20, 'A')},
+                      {"/r/DAY.S2", ""},
+                      {"/r/day.log", "@1 2A19: 50\n"},
+                      {"/r/log.s2", "@1 2A19: 50\n"},
+                      {"/r/bad.log", "01\n0G\n"}};
+    const auto error = [&](const std::string& path) {
+        const auto result = loadReplay(files, path);
+        return std::holds_alternative<ReplayError>(result) ? describe(std::get<ReplayError>(result)) : "";
+    };
+    EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.s2")).size(), 1u);
+    EXPECT_TRUE(std::get<0>(loadReplay(files, "/r/DAY.S2")).empty());
+    EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.log")), (std::vector<ReplayUpdate>{{1.0, "2A19", {0x50}}}));
+    EXPECT_EQ(error("/r/log.s2"), "/r/log.s2: byte 0: unrecognised bytes");
+    EXPECT_EQ(error("/r/bad.log"), "/r/bad.log:2: 'G' is not a hex digit");
+    EXPECT_EQ(error("/r/missing.log"), "cannot read /r/missing.log: No such file or directory");
+}
+
+} // namespace
+} // namespace velorin
