@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,15 @@ struct FileResult {
     static FileResult failure(std::string reason) { return {false, std::move(reason)}; }
 };
 
+// A file kept open for appending, for files that grow often.
+class AppendFile {
+public:
+    virtual ~AppendFile() = default;
+    virtual FileResult append(std::string_view bytes) = 0;
+    // False once the file has been removed or renamed away: appends would reach no name any more.
+    virtual bool stillNamed() = 0;
+};
+
 // File access as the recording and settings code needs it.
 class Files {
 public:
@@ -22,6 +32,8 @@ public:
     virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644) = 0;
     // One open-append-close; creates the file when missing.
     virtual FileResult append(const std::string& path, std::string_view bytes) = 0;
+    // Opens (creating when missing) for appends that go through one handle.
+    virtual std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) = 0;
     virtual FileResult readAll(const std::string& path, std::string& bytes) = 0;
     virtual FileResult rename(const std::string& from, const std::string& to) = 0;
     virtual FileResult createDirectories(const std::string& path, unsigned mode = 0755) = 0;

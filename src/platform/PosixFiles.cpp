@@ -33,7 +33,42 @@ bool writeFully(int fd, std::string_view bytes)
     return true;
 }
 
+class PosixAppendFile : public AppendFile {
+public:
+    PosixAppendFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~PosixAppendFile() override { ::close(m_fd); }
+
+    FileResult append(std::string_view bytes) override
+    {
+        if (!writeFully(m_fd, bytes))
+            return errnoFailure("cannot write");
+        return FileResult::success();
+    }
+
+    bool stillNamed() override
+    {
+        struct stat open {}, named {};
+        return ::fstat(m_fd, &open) == 0 && ::stat(m_path.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+               open.st_dev == named.st_dev;
+    }
+
+private:
+    int m_fd;
+    std::string m_path;
+};
+
 } // namespace
+
+std::unique_ptr<AppendFile> PosixFiles::openAppend(const std::string& path, FileResult& result)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        result = errnoFailure("cannot open");
+        return nullptr;
+    }
+    result = FileResult::success();
+    return std::make_unique<PosixAppendFile>(fd, path);
+}
 
 bool PosixFiles::exists(const std::string& path)
 {
@@ -47,7 +82,7 @@ FileResult PosixFiles::writeAtomically(const std::string& path, std::string_view
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return errnoFailure("cannot create temporary file");
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes) || ::fsync(fd) != 0) {
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes)) {
         FileResult failure = errnoFailure("cannot write");
         ::close(fd);
         ::unlink(temp.c_str());

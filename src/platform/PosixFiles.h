@@ -9,6 +9,7 @@ public:
     bool exists(const std::string& path) override;
     FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644) override;
     FileResult append(const std::string& path, std::string_view bytes) override;
+    std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override;
     FileResult readAll(const std::string& path, std::string& bytes) override;
     FileResult rename(const std::string& from, const std::string& to) override;
     FileResult createDirectories(const std::string& path, unsigned mode = 0755) override;

@@ -13,6 +13,28 @@ bool RecordingFiles::writeOrAppend(const std::string& path, std::string_view byt
     return result.ok;
 }
 
+bool RecordingFiles::Appender::append(std::string_view bytes)
+{
+    if (m_file && !m_file->stillNamed())
+        m_file.reset();
+    if (!m_file) {
+        if (!m_owner.m_files.exists(m_path))
+            return m_owner.writeOrAppend(m_path, bytes);
+        FileResult opened;
+        m_file = m_owner.m_files.openAppend(m_path, opened);
+        if (!m_file) {
+            m_owner.report(m_path, opened.error);
+            return false;
+        }
+    }
+    const FileResult result = m_file->append(bytes);
+    if (!result.ok) {
+        m_owner.report(m_path, result.error);
+        m_file.reset();
+    }
+    return result.ok;
+}
+
 void RecordingFiles::report(std::string_view path, std::string_view reason)
 {
     std::string line = "Could not save ";

@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace velorin {
 
+class AppendFile;
 class Files;
 class Log;
 
@@ -25,6 +27,21 @@ public:
 
     // Returns false when the write failed (already reported).
     bool writeOrAppend(const std::string& path, std::string_view bytes);
+
+    // Appends to one file that grows often (the heart-rate readings) through a handle kept open
+    // between appends. The file is created in one atomic step by its first write, and opened again
+    // should it have been removed or renamed meanwhile.
+    class Appender {
+    public:
+        Appender(RecordingFiles& owner, std::string path) : m_owner(owner), m_path(std::move(path)) {}
+        bool append(std::string_view bytes);
+        const std::string& path() const { return m_path; }
+
+    private:
+        RecordingFiles& m_owner;
+        std::string m_path;
+        std::unique_ptr<AppendFile> m_file;
+    };
     bool anyFailed() const { return m_reported.load(); }
 
 private:

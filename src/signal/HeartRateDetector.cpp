@@ -101,10 +101,10 @@ void HeartRateDetector::publish(std::int32_t reading)
     std::string text;
     appendDecimal(text, reading);
     m_setLabel(text);
-    if (m_bpmPath.empty())
-        m_bpmPath = m_documents + "/" + formatFileStamp(m_clock.now()) + ".bpm";
+    if (!m_bpmFile)
+        m_bpmFile.emplace(m_files, m_documents + "/" + formatFileStamp(m_clock.now()) + ".bpm");
     text.push_back(' ');
-    m_files.writeOrAppend(m_bpmPath, text);
+    m_bpmFile->append(text);
 }
 
 } // namespace velorin

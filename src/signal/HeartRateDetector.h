@@ -1,8 +1,11 @@
 #pragma once
 
+#include "recording/RecordingFiles.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace velorin {
@@ -10,7 +13,6 @@ namespace velorin {
 class Clock;
 class EkgMap;
 class SampleRing;
-class RecordingFiles;
 
 // Every 0.5 s the whole sample ring is scanned for steep edges; the spacing of their peaks gives a
 // scan rate, and every fifth counted scan publishes the mean of five rates on the label and in the
@@ -31,8 +33,8 @@ public:
     // Counts one scan's rate toward the cycle; the fifth publishes the mean, or "N/A" when implausible.
     void countScan(std::int32_t rate);
 
-    void resetPath() { m_bpmPath.clear(); }
-    const std::string& bpmPath() const { return m_bpmPath; }
+    void resetPath() { m_bpmFile.reset(); }
+    std::string bpmPath() const { return m_bpmFile ? m_bpmFile->path() : std::string(); }
 
 private:
     void publish(std::int32_t reading);
@@ -45,7 +47,7 @@ private:
     LabelSetter m_setLabel;
     std::int32_t m_bpmSum = 0;
     std::int32_t m_bpmCycleCount = 0;
-    std::string m_bpmPath;
+    std::optional<RecordingFiles::Appender> m_bpmFile; // chosen at the first plausible reading
 };
 
 } // namespace velorin

@@ -35,15 +35,19 @@ inline PacketSamples unpackSamples(std::span<const std::uint8_t> b)
 // half of byte 17 zero. out needs at least 18 bytes; bytes beyond 17 are left alone.
 inline void packSamples(const PacketSamples& samples, std::span<std::uint8_t> out)
 {
-    for (std::size_t i = 0; i < 18; ++i)
-        out[i] = 0;
-    for (std::size_t k = 0; k < samplesPerPacket; ++k) {
-        const unsigned value = static_cast<unsigned>(samples[k]) & 0x3FF;
-        for (unsigned bit = 0; bit < 10; ++bit)
-            if (value >> bit & 1u) {
-                const std::size_t at = k * 10 + bit;
-                out[at / 8] = static_cast<std::uint8_t>(out[at / 8] | 1u << (at % 8));
-            }
+    auto v = [&](std::size_t k) { return static_cast<unsigned>(samples[k]) & 0x3FFu; };
+    for (std::size_t group = 0; group < 4; ++group) {
+        std::uint8_t* p = out.data() + group * 5;
+        const std::size_t k = group * 4;
+        const unsigned s0 = v(k), s1 = v(k + 1);
+        const unsigned s2 = group == 3 ? 0 : v(k + 2), s3 = group == 3 ? 0 : v(k + 3);
+        p[0] = static_cast<std::uint8_t>(s0);
+        p[1] = static_cast<std::uint8_t>(s0 >> 8 | s1 << 2);
+        p[2] = static_cast<std::uint8_t>(s1 >> 6 | s2 << 4);
+        if (group == 3)
+            break; // the fourth group (bytes 15 to 17) carries only two samples
+        p[3] = static_cast<std::uint8_t>(s2 >> 4 | s3 << 6);
+        p[4] = static_cast<std::uint8_t>(s3 >> 2);
     }
 }
 

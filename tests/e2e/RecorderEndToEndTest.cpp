@@ -152,8 +152,9 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
         // The first packet arrives before Start: its text stays in the chunk, Start drops its record.
         for (int k = 0; k < 14; ++k)
             chunk += std::to_string((n + k) % 1024) + " ";
+        const auto packet = packetOf(n);
         if (n > 0)
-            stream += "10022" + std::string(packetOf(n).begin(), packetOf(n).end());
+            stream += "10022" + std::string(packet.begin(), packet.end());
     }
     log += "@40 2A19: 07\n@41 2A37: 0102\n";
     const std::string logPath = write("day.log", log);
@@ -197,8 +198,9 @@ TEST_F(RecorderRun, ScriptDrivesStartStopAndUnknownCommandsAreRejected)
     const RunResult r = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00",
                              "--script", script, "--duration", "600"});
     ASSERT_EQ(r.status, 0) << r.err;
+    // The heart-rate file is named by its first reading, at 2.5 s.
     EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101500.ecg", "2017-05-27_101500.s2",
-                                                 "2017-05-27_101530.ecg"}));
+                                                 "2017-05-27_101530.ecg", "2017-05-27_101502.bpm"}));
 }
 
 TEST_F(RecorderRun, SimulatedHeartRateIsReadWithinThreeBeats)

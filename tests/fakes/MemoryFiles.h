@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -27,6 +28,13 @@ public:
         files[path].append(bytes);
         ++appends;
         return FileResult::success();
+    }
+    // Appends through the handle reach the file of that name as long as it exists.
+    std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override
+    {
+        result = FileResult::success();
+        files.try_emplace(path);
+        return std::make_unique<Handle>(*this, path);
     }
     FileResult readAll(const std::string& path, std::string& bytes) override
     {
@@ -56,6 +64,14 @@ public:
                 return true;
         return false;
     }
+
+    struct Handle : AppendFile {
+        Handle(MemoryFiles& owner, std::string path) : owner(owner), path(std::move(path)) {}
+        FileResult append(std::string_view bytes) override { return owner.append(path, bytes); }
+        bool stillNamed() override { return owner.files.count(path) != 0; }
+        MemoryFiles& owner;
+        std::string path;
+    };
 
     std::map<std::string, std::string> files;
     std::set<std::string> failEndings;

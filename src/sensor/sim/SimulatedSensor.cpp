@@ -30,9 +30,11 @@ void SimulatedSensor::start(SensorDelegate& delegate)
 {
     stop();
     m_delegate.store(&delegate, std::memory_order_release);
+    // The sensor is already streaming when it is subscribed: the first packet comes at once.
     // Capturing only `this` keeps the task inside std::function's small buffer: nothing is
     // allocated per packet.
-    m_timer = m_timers.repeating(packetInterval, [this] { m_bluetoothQueue.async([this] { sendPacket(); }); });
+    m_timer = m_timers.repeating(
+        packetInterval, [this] { m_bluetoothQueue.async([this] { sendPacket(); }); }, true);
 }
 
 void SimulatedSensor::stop()
