@@ -1,0 +1,559 @@
+#include "settings/SettingsStore.h"
+
+#include "settings/SettingsKeys.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <type_traits>
+#include <utility>
+
+namespace velorin {
+
+using nlohmann::json;
+
+namespace {
+
+// ---- Dates: "2026-12-06T16:58:02.123Z", always UTC with milliseconds ------------------------------
+
+constexpr std::int64_t msPerDay = 86'400'000;
+
+// Proleptic Gregorian calendar, days counted from 1970-01-01; valid for negative years too, which
+// keeps the arithmetic free of special cases before the epoch.
+constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+struct Civil {
+    std::int64_t year;
+    unsigned month, day;
+};
+
+constexpr Civil civilFromDays(std::int64_t z)
+{
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
+}
+
+// Four-digit years only, so every stored date parses back.
+constexpr std::int64_t earliestMs = daysFromCivil(1, 1, 1) * msPerDay;
+constexpr std::int64_t latestMs = daysFromCivil(10000, 1, 1) * msPerDay - 1;
+
+std::optional<std::int64_t> toMilliseconds(double epochSeconds)
+{
+    if (!std::isfinite(epochSeconds))
+        return std::nullopt;
+    const double ms = std::round(epochSeconds * 1000.0);
+    if (ms < static_cast<double>(earliestMs) || ms > static_cast<double>(latestMs))
+        return std::nullopt;
+    return static_cast<std::int64_t>(ms);
+}
+
+std::string formatDate(std::int64_t ms)
+{
+    std::int64_t days = ms / msPerDay;
+    std::int64_t inDay = ms % msPerDay;
+    if (inDay < 0) {
+        inDay += msPerDay;
+        --days;
+    }
+    const Civil c = civilFromDays(days);
+    char text[64]; // roomy enough that no integer can truncate it
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", static_cast<long long>(c.year),
+                  c.month, c.day, static_cast<long long>(inDay / 3'600'000), static_cast<long long>(inDay / 60'000 % 60),
+                  static_cast<long long>(inDay / 1000 % 60), static_cast<long long>(inDay % 1000));
+    return text;
+}
+
+bool isLeapYear(std::int64_t y)
+{
+    return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+}
+
+unsigned daysInMonth(std::int64_t y, unsigned m)
+{
+    static constexpr unsigned lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && isLeapYear(y) ? 29 : lengths[m - 1];
+}
+
+// Reads exactly `count` digits at `pos`, advancing past them.
+bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, unsigned& out)
+{
+    if (text.size() - pos < count)
+        return false;
+    out = 0;
+    for (std::size_t end = pos + count; pos < end; ++pos) {
+        if (text[pos] < '0' || text[pos] > '9')
+            return false;
+        out = out * 10 + static_cast<unsigned>(text[pos] - '0');
+    }
+    return true;
+}
+
+bool consume(std::string_view text, std::size_t& pos, char c)
+{
+    if (pos >= text.size() || text[pos] != c)
+        return false;
+    ++pos;
+    return true;
+}
+
+// The fraction may have any number of digits; what lies beyond milliseconds is dropped.
+std::optional<std::int64_t> parseDate(std::string_view text)
+{
+    std::size_t pos = 0;
+    unsigned y, mo, d, h, mi, s;
+    if (!readDigits(text, pos, 4, y) || !consume(text, pos, '-') || !readDigits(text, pos, 2, mo)
+        || !consume(text, pos, '-') || !readDigits(text, pos, 2, d) || !consume(text, pos, 'T')
+        || !readDigits(text, pos, 2, h) || !consume(text, pos, ':') || !readDigits(text, pos, 2, mi)
+        || !consume(text, pos, ':') || !readDigits(text, pos, 2, s))
+        return std::nullopt;
+    unsigned ms = 0;
+    if (consume(text, pos, '.')) {
+        unsigned scale = 100, digits = 0;
+        for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos, ++digits) {
+            ms += static_cast<unsigned>(text[pos] - '0') * scale;
+            scale /= 10;
+        }
+        if (digits == 0)
+            return std::nullopt;
+    }
+    if (!consume(text, pos, 'Z') || pos != text.size())
+        return std::nullopt;
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > daysInMonth(y, mo) || h > 23 || mi > 59 || s > 59)
+        return std::nullopt;
+    return daysFromCivil(y, mo, d) * msPerDay + (h * 3600 + mi * 60 + s) * std::int64_t{1000} + ms;
+}
+
+// ---- Values and their JSON form -------------------------------------------------------------------
+
+// The serialiser's own rule, so whatever passes here can be written.
+bool isValidUtf8(const std::string& text)
+{
+    try {
+        (void)json(text).dump();
+        return true;
+    } catch (const json::exception&) {
+        return false;
+    }
+}
+
+// Brings a value into the form the file keeps, so what is read before a restart equals what is read
+// after it. nullopt, with the reason, when the file cannot hold it.
+std::optional<SettingValue> storable(std::string_view key, SettingValue value, std::string& problem)
+{
+    if (!isValidUtf8(std::string(key))) {
+        problem = "the name is not valid UTF-8";
+        return std::nullopt;
+    }
+    if (const auto* f = std::get_if<float>(&value); f && !std::isfinite(*f)) {
+        problem = "a float that is not finite";
+        return std::nullopt;
+    }
+    if (auto* date = std::get_if<SettingDate>(&value)) {
+        const auto ms = toMilliseconds(date->epochSeconds);
+        if (!ms) {
+            problem = "a date outside the years 1 to 9999";
+            return std::nullopt;
+        }
+        date->epochSeconds = static_cast<double>(*ms) / 1000.0;
+    }
+    bool textOk = true;
+    if (const auto* s = std::get_if<std::string>(&value))
+        textOk = isValidUtf8(*s);
+    if (const auto* list = std::get_if<std::vector<std::string>>(&value))
+        for (const auto& s : *list)
+            textOk = textOk && isValidUtf8(s);
+    if (!textOk) {
+        problem = "text that is not valid UTF-8";
+        return std::nullopt;
+    }
+    return value;
+}
+
+json encode(const SettingValue& value)
+{
+    return std::visit(
+        [](const auto& v) -> json {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, float>)
+                return static_cast<double>(v); // exact, and written with a decimal point or exponent
+            else if constexpr (std::is_same_v<T, SettingDate>)
+                return json{{"$date", formatDate(*toMilliseconds(v.epochSeconds))}};
+            else
+                return v;
+        },
+        value);
+}
+
+// nullopt, with the reason, for a shape the store has no type for.
+std::optional<SettingValue> decode(const json& value, bool acceptDate, std::string& problem)
+{
+    switch (value.type()) {
+    case json::value_t::string:
+        return value.get<std::string>();
+    case json::value_t::boolean:
+        return value.get<bool>();
+    case json::value_t::number_integer:
+        return value.get<std::int64_t>();
+    case json::value_t::number_unsigned: {
+        const auto n = value.get<std::uint64_t>();
+        if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+            problem = "an integer too large to keep";
+            return std::nullopt;
+        }
+        return static_cast<std::int64_t>(n);
+    }
+    case json::value_t::number_float: {
+        const double d = value.get<double>();
+        if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) {
+            problem = "a number out of range for a float";
+            return std::nullopt;
+        }
+        return static_cast<float>(d);
+    }
+    case json::value_t::array: {
+        std::vector<std::string> list;
+        for (const auto& item : value) {
+            if (!item.is_string()) {
+                problem = "an array holding something other than text";
+                return std::nullopt;
+            }
+            list.push_back(item.get<std::string>());
+        }
+        return list;
+    }
+    case json::value_t::object:
+        if (acceptDate && value.size() == 1 && value.contains("$date") && value["$date"].is_string()) {
+            if (const auto ms = parseDate(value["$date"].get<std::string>()))
+                return SettingDate{static_cast<double>(*ms) / 1000.0};
+            problem = "a date that does not parse";
+            return std::nullopt;
+        }
+        problem = acceptDate ? "an object that is not a date" : "an object";
+        return std::nullopt;
+    case json::value_t::null:
+        problem = "null";
+        return std::nullopt;
+    default:
+        problem = "a value of an unsupported kind";
+        return std::nullopt;
+    }
+}
+
+// The shortest text that reads back as the same float; integral values get no fraction.
+std::optional<std::string> decimalText(float f)
+{
+    if (!std::isfinite(f))
+        return std::nullopt;
+    if (f == 0.0f)
+        return "0"; // not "-0"
+    char text[128];
+    const auto result = std::to_chars(text, text + sizeof text, f, std::chars_format::fixed);
+    return std::string(text, result.ptr);
+}
+
+std::string parentDirectory(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// "[json.exception.parse_error.101] parse error at ..." reads better without the tag.
+std::string withoutTag(const char* what)
+{
+    std::string_view text(what);
+    if (!text.empty() && text.front() == '[') {
+        const auto end = text.find("] ");
+        if (end != std::string_view::npos)
+            text.remove_prefix(end + 2);
+    }
+    return std::string(text);
+}
+
+} // namespace
+
+// ---- SettingsStore --------------------------------------------------------------------------------
+
+SettingsStore::SettingsStore(Files& files, Log& log, std::string path)
+    : m_files(files), m_log(log), m_path(std::move(path))
+{
+    load();
+}
+
+const std::string& SettingsStore::path() const
+{
+    return m_path;
+}
+
+void SettingsStore::load()
+{
+    if (!m_files.exists(m_path))
+        return; // first run
+    std::string bytes;
+    if (const FileResult read = m_files.readAll(m_path, bytes); !read.ok) {
+        moveAside(read.error);
+        return;
+    }
+    json doc;
+    try {
+        doc = json::parse(bytes);
+    } catch (const json::exception& e) {
+        moveAside(withoutTag(e.what()));
+        return;
+    }
+    if (!doc.is_object()) {
+        moveAside("the top level is not an object");
+        return;
+    }
+    // One bad value should not cost the user every other setting.
+    for (const auto& [key, value] : doc.items()) {
+        std::string problem;
+        if (auto decoded = decode(value, true, problem))
+            m_values.insert_or_assign(key, std::move(*decoded));
+        else
+            m_log.line("Settings file " + m_path + ": dropped \"" + key + "\" (" + problem + ")");
+    }
+}
+
+// Keeps the unreadable file for inspection instead of overwriting it with the next save.
+void SettingsStore::moveAside(const std::string& reason)
+{
+    std::string target = m_path + ".corrupt";
+    for (int n = 1; m_files.exists(target); ++n)
+        target = m_path + ".corrupt." + std::to_string(n);
+    const std::string what = "Settings file " + m_path + " could not be read (" + reason + "); ";
+    if (const FileResult moved = m_files.rename(m_path, target); moved.ok)
+        m_log.line(what + "moved it to " + target);
+    else
+        m_log.line(what + "could not move it to " + target + " (" + moved.error + "); starting with empty settings");
+}
+
+const SettingValue* SettingsStore::find(std::string_view key) const
+{
+    const auto it = m_values.find(key);
+    return it == m_values.end() ? nullptr : &it->second;
+}
+
+bool SettingsStore::has(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    return find(key) != nullptr;
+}
+
+std::optional<SettingValue> SettingsStore::object(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    if (const SettingValue* v = find(key))
+        return *v;
+    return std::nullopt;
+}
+
+std::optional<std::string> SettingsStore::text(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    if (const auto* s = std::get_if<std::string>(find(key)))
+        return *s;
+    return std::nullopt;
+}
+
+bool SettingsStore::boolean(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const SettingValue* v = find(key);
+    if (const auto* b = std::get_if<bool>(v))
+        return *b;
+    if (const auto* i = std::get_if<std::int64_t>(v))
+        return *i != 0;
+    return false;
+}
+
+float SettingsStore::floatValue(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const SettingValue* v = find(key);
+    if (const auto* f = std::get_if<float>(v))
+        return *f;
+    if (const auto* i = std::get_if<std::int64_t>(v))
+        return static_cast<float>(*i);
+    return 0.0f;
+}
+
+std::optional<std::int64_t> SettingsStore::integer(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const SettingValue* v = find(key);
+    if (const auto* i = std::get_if<std::int64_t>(v))
+        return *i;
+    // 2^63 is exact in a float; anything from there up would overflow the cast.
+    constexpr float limit = 9223372036854775808.0f;
+    if (const auto* f = std::get_if<float>(v); f && *f >= -limit && *f < limit)
+        return static_cast<std::int64_t>(*f);
+    return std::nullopt;
+}
+
+std::optional<SettingDate> SettingsStore::date(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    if (const auto* d = std::get_if<SettingDate>(find(key)))
+        return *d;
+    return std::nullopt;
+}
+
+std::vector<std::string> SettingsStore::textArray(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    if (const auto* list = std::get_if<std::vector<std::string>>(find(key)))
+        return *list;
+    return {};
+}
+
+std::optional<std::string> SettingsStore::textOrNumberLocked(std::string_view key) const
+{
+    const SettingValue* v = find(key);
+    if (const auto* s = std::get_if<std::string>(v))
+        return *s;
+    if (const auto* i = std::get_if<std::int64_t>(v))
+        return std::to_string(*i);
+    if (const auto* f = std::get_if<float>(v))
+        return decimalText(*f);
+    return std::nullopt;
+}
+
+std::optional<std::string> SettingsStore::textOrNumber(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    return textOrNumberLocked(key);
+}
+
+std::string SettingsStore::uploadToken() const
+{
+    std::lock_guard lock(m_mutex);
+    return textOrNumberLocked(keys::token).value_or(std::string(builtInUploadToken));
+}
+
+std::string SettingsStore::eventKey() const
+{
+    std::lock_guard lock(m_mutex);
+    return textOrNumberLocked(keys::VUApiKey).value_or(std::string(builtInUploadToken));
+}
+
+std::optional<std::string> SettingsStore::patientId() const
+{
+    return textOrNumber(keys::PatientId);
+}
+
+void SettingsStore::set(std::string_view key, SettingValue value)
+{
+    std::string problem;
+    if (auto kept = storable(key, std::move(value), problem))
+        change(key, std::move(kept));
+    else
+        reject(key, problem);
+}
+
+void SettingsStore::setBool(std::string_view key, bool value)
+{
+    set(key, value);
+}
+
+void SettingsStore::setFloat(std::string_view key, float value)
+{
+    set(key, value);
+}
+
+void SettingsStore::setJson(std::string_view key, const nlohmann::json& value)
+{
+    if (value.is_null()) {
+        change(key, std::nullopt);
+        return;
+    }
+    std::string problem;
+    if (auto decoded = decode(value, false, problem))
+        set(key, std::move(*decoded));
+    else
+        reject(key, problem);
+}
+
+void SettingsStore::remove(std::string_view key)
+{
+    change(key, std::nullopt);
+}
+
+bool SettingsStore::flush()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_unsaved || saveLocked();
+}
+
+void SettingsStore::change(std::string_view key, std::optional<SettingValue> value)
+{
+    std::lock_guard lock(m_mutex);
+    changeLocked(key, std::move(value));
+}
+
+// A stale value left under the key would be worse than none: the reader falls back to its default.
+void SettingsStore::reject(std::string_view key, const std::string& problem)
+{
+    std::lock_guard lock(m_mutex);
+    m_log.line("Setting \"" + std::string(key) + "\" not stored (" + problem + "); removed it");
+    changeLocked(key, std::nullopt);
+}
+
+void SettingsStore::changeLocked(std::string_view key, std::optional<SettingValue> value)
+{
+    const auto it = m_values.find(key);
+    if (!value) {
+        if (it == m_values.end())
+            return;
+        m_values.erase(it);
+    } else if (it == m_values.end()) {
+        m_values.emplace(std::string(key), std::move(*value));
+    } else if (it->second != *value) {
+        it->second = std::move(*value);
+    } else {
+        return;
+    }
+    m_unsaved = true;
+    saveLocked();
+}
+
+// Saving under the lock keeps saves in the order of the changes, so the file never goes back to an
+// older state; the file is small, so readers on the other thread wait only briefly.
+bool SettingsStore::saveLocked()
+{
+    json doc = json::object();
+    for (const auto& [key, value] : m_values)
+        doc[key] = encode(value);
+    const std::string bytes = doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+
+    FileResult result;
+    if (const std::string parent = parentDirectory(m_path); !parent.empty() && !m_files.exists(parent))
+        result = m_files.createDirectories(parent, 0700);
+    if (result.ok)
+        result = m_files.writeAtomically(m_path, bytes, 0600);
+    if (!result.ok) {
+        m_log.line("Could not save settings to " + m_path + " (" + result.error + ")");
+        return false;
+    }
+    m_unsaved = false;
+    return true;
+}
+
+} // namespace velorin

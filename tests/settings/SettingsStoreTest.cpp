@@ -1,0 +1,345 @@
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include "platform/PosixFiles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cfloat>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velorin {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+
+class CollectingLog : public Log {
+public:
+    void line(std::string_view text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+};
+
+class RenameFailingFiles : public PosixFiles {
+public:
+    FileResult rename(const std::string&, const std::string&) override { return FileResult::failure("refused"); }
+};
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/velorin-settings-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+        path = dir + "/conf/settings.json";
+    }
+    void TearDown() override
+    {
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+        std::filesystem::remove_all(dir);
+    }
+
+    void writeFile(const std::string& p, const std::string& bytes)
+    {
+        std::filesystem::create_directories(std::filesystem::path(p).parent_path());
+        std::ofstream(p, std::ios::binary) << bytes;
+    }
+    std::string readFile(const std::string& p)
+    {
+        std::ostringstream out;
+        out << std::ifstream(p, std::ios::binary).rdbuf();
+        return out.str();
+    }
+    SettingsStore reopen() { return SettingsStore(files, log, path); }
+
+    PosixFiles files;
+    CollectingLog log;
+    std::string dir, path;
+};
+
+TEST_F(SettingsStoreTest, EveryTypeSurvivesAReopen)
+{
+    const std::vector<std::pair<std::string, SettingValue>> values{
+        {"text", std::string("Ada \xC3\xA9")},
+        {"empty", std::string()},
+        {"flag", true},
+        {"off", false},
+        {"whole", 200.0f},
+        {"tenth", 0.1f},
+        {"tiny", FLT_TRUE_MIN},
+        {"huge", -FLT_MAX},
+        {"count", std::int64_t{-9'007'199'254'740'993}},
+        {"date", SettingDate{1796576282.123}},
+        {"before1970", SettingDate{-86'400.5}},
+        {"leapDay", SettingDate{1709164800.0}}, // 2024-02-29
+        {"list", std::vector<std::string>{"a", "", "b"}},
+        {"noList", std::vector<std::string>{}},
+    };
+    {
+        SettingsStore store(files, log, path);
+        for (const auto& [key, value] : values)
+            store.set(key, value);
+    }
+    SettingsStore again = reopen();
+    for (const auto& [key, value] : values)
+        EXPECT_EQ(again.object(key), value) << key;
+    const auto doc = nlohmann::json::parse(readFile(path));
+    EXPECT_EQ(doc["date"], (nlohmann::json{{"$date", "2026-12-06T16:58:02.123Z"}}));
+    EXPECT_EQ(doc["before1970"], (nlohmann::json{{"$date", "1969-12-30T23:59:59.500Z"}}));
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(SettingsStoreTest, FloatAndIntegerStayDistinct)
+{
+    {
+        SettingsStore store(files, log, path);
+        store.setFloat(keys::amplitudeHeightMin, 200.0f);
+        store.set(keys::PdfLength, std::int64_t{200});
+    }
+    SettingsStore store = reopen();
+    EXPECT_EQ(settingType(*store.object(keys::amplitudeHeightMin)), SettingType::Float);
+    EXPECT_EQ(settingType(*store.object(keys::PdfLength)), SettingType::Integer);
+    // Readers still accept the other number type.
+    EXPECT_EQ(store.floatValue(keys::PdfLength), 200.0f);
+    store.setFloat("neg", -7.9f);
+    EXPECT_EQ(store.integer("neg"), -7);
+    store.setFloat("big", 1e19f);
+    EXPECT_EQ(store.integer("big"), std::nullopt);
+}
+
+TEST_F(SettingsStoreTest, AbsentAndMistypedValuesReadAsNeutral)
+{
+    SettingsStore store(files, log, path);
+    EXPECT_FALSE(store.boolean(keys::termsAccept));
+    EXPECT_EQ(store.floatValue(keys::amplitudeHeightMax), 0.0f);
+    EXPECT_TRUE(store.textArray(keys::fileServers).empty());
+    EXPECT_EQ(store.text(keys::Name), std::nullopt);
+    EXPECT_EQ(store.date(keys::termsDate), std::nullopt);
+    store.set(keys::loggedIn, std::int64_t{2});
+    EXPECT_TRUE(store.boolean(keys::loggedIn));
+    store.set(keys::Name, std::int64_t{5});
+    EXPECT_EQ(store.text(keys::Name), std::nullopt);
+    EXPECT_TRUE(store.textArray(keys::Name).empty());
+}
+
+TEST_F(SettingsStoreTest, TokenReadersAcceptTextOrNumbersOnly)
+{
+    SettingsStore store(files, log, path);
+    EXPECT_EQ(store.uploadToken(), builtInUploadToken);
+    EXPECT_EQ(store.eventKey(), builtInUploadToken);
+    EXPECT_EQ(store.patientId(), std::nullopt);
+
+    store.set(keys::token, std::int64_t{1234567890123});
+    EXPECT_EQ(store.uploadToken(), "1234567890123");
+    store.setFloat(keys::PatientId, 42.0f);
+    EXPECT_EQ(store.patientId(), "42");
+    store.setFloat(keys::PatientId, 1.5f);
+    EXPECT_EQ(store.patientId(), "1.5");
+    store.setBool(keys::VUApiKey, true);
+    EXPECT_EQ(store.eventKey(), builtInUploadToken);
+    store.set(keys::VUApiKey, std::string());
+    EXPECT_EQ(store.eventKey(), ""); // present, so it wins over the built-in token
+
+    store.set("Token", std::string("upper"));
+    EXPECT_EQ(store.uploadToken(), "1234567890123");
+    store.remove(keys::token);
+    EXPECT_EQ(store.uploadToken(), builtInUploadToken);
+    EXPECT_EQ(reopen().text("Token"), "upper");
+}
+
+TEST_F(SettingsStoreTest, JsonValuesFromALoginResponse)
+{
+    SettingsStore store(files, log, path);
+    store.set("gone", std::string("old"));
+    store.set("odd", std::string("old"));
+    const auto response = nlohmann::json::parse(R"({"token": "abc", "loggedIn": true, "PatientId": 77,
+        "amplitudeHeightMin": 200.5, "fileServers": ["s1", "s2"], "gone": null, "odd": {"a": 1},
+        "mixed": [1, "x"], "date": {"$date": "2026-12-06T16:58:02.123Z"}, "huge": 18446744073709551615})");
+    for (const auto& [key, value] : response.items())
+        store.setJson(key, value);
+
+    SettingsStore again = reopen();
+    EXPECT_EQ(again.text("token"), "abc");
+    EXPECT_TRUE(again.boolean("loggedIn"));
+    EXPECT_EQ(again.integer("PatientId"), 77);
+    EXPECT_EQ(again.floatValue("amplitudeHeightMin"), 200.5f);
+    EXPECT_EQ(again.textArray("fileServers"), (std::vector<std::string>{"s1", "s2"}));
+    for (const char* key : {"gone", "odd", "mixed", "date", "huge"})
+        EXPECT_FALSE(again.has(key)) << key;
+    ASSERT_THAT(log.lines, SizeIs(4)); // null is a removal, not a fault
+    EXPECT_THAT(log.lines[0], HasSubstr("\"date\""));
+    EXPECT_THAT(log.lines[1], HasSubstr("\"huge\""));
+    EXPECT_THAT(log.lines[2], HasSubstr("\"mixed\""));
+    EXPECT_THAT(log.lines[3], HasSubstr("\"odd\""));
+}
+
+TEST_F(SettingsStoreTest, ValuesTheFileCannotHoldAreRefused)
+{
+    SettingsStore store(files, log, path);
+    store.setFloat("f", 1.0f);
+    store.setFloat("f", std::numeric_limits<float>::infinity());
+    store.set("d", SettingDate{1e15});
+    store.set("t", std::string("\xFF"));
+    store.set("ms", SettingDate{1.23456});
+    EXPECT_FALSE(store.has("f") || store.has("d") || store.has("t"));
+    EXPECT_THAT(log.lines, SizeIs(3));
+    EXPECT_EQ(store.date("ms"), SettingDate{1.235}); // the file keeps milliseconds only
+}
+
+TEST_F(SettingsStoreTest, FileIsPrivateAndReplacedNotRewritten)
+{
+    SettingsStore store(files, log, path);
+    store.set(keys::lockPass, std::string("1234"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat((dir + "/conf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A link to the old file keeps the old bytes only when the path gets a new file.
+    const std::string before = readFile(path), link = dir + "/before";
+    ASSERT_EQ(::link(path.c_str(), link.c_str()), 0);
+    store.set(keys::lockPass, std::string("5678"));
+    EXPECT_EQ(readFile(link), before);
+    EXPECT_THAT(readFile(path), HasSubstr("5678"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/conf"), {}), 1);
+}
+
+TEST_F(SettingsStoreTest, CorruptFilesAreMovedAsideAndStoreStartsEmpty)
+{
+    writeFile(path, "{\"Name\": ");
+    writeFile(path + ".corrupt", "older");
+    {
+        SettingsStore store(files, log, path);
+        EXPECT_FALSE(store.has(keys::Name));
+        ASSERT_THAT(log.lines, SizeIs(1));
+        EXPECT_EQ(log.lines[0].rfind("Settings file " + path + " could not be read (parse error", 0), 0u);
+        EXPECT_THAT(log.lines[0], HasSubstr("moved it to " + path + ".corrupt.1"));
+        EXPECT_EQ(readFile(path + ".corrupt.1"), "{\"Name\": ");
+        store.set(keys::Name, std::string("Ada"));
+    }
+    EXPECT_EQ(reopen().text(keys::Name), "Ada");
+
+    writeFile(path, "[1, 2]");
+    EXPECT_FALSE(reopen().has(keys::Name));
+    EXPECT_THAT(log.lines.back(), AllOf(HasSubstr("not an object"), HasSubstr(path + ".corrupt.2")));
+}
+
+TEST_F(SettingsStoreTest, UnreadablePathIsMovedAside)
+{
+    std::filesystem::create_directories(path);
+    SettingsStore store(files, log, path);
+    ASSERT_THAT(log.lines, SizeIs(1));
+    EXPECT_THAT(log.lines[0], HasSubstr("moved it to " + path + ".corrupt"));
+    store.setBool(keys::termsAccept, true);
+    EXPECT_TRUE(reopen().boolean(keys::termsAccept));
+}
+
+TEST_F(SettingsStoreTest, FileWithoutReadPermissionIsMovedAside)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads any file";
+    writeFile(path, "{}");
+    ::chmod(path.c_str(), 0);
+    SettingsStore store(files, log, path);
+    ASSERT_THAT(log.lines, SizeIs(1));
+    EXPECT_THAT(log.lines[0], AllOf(HasSubstr("Permission denied"), HasSubstr("moved it to")));
+}
+
+TEST_F(SettingsStoreTest, FailedMoveAsideIsLoggedAndStoreStillStarts)
+{
+    writeFile(path, "garbage");
+    RenameFailingFiles failing;
+    SettingsStore store(failing, log, path);
+    ASSERT_THAT(log.lines, SizeIs(1));
+    EXPECT_THAT(log.lines[0], AllOf(HasSubstr("could not move it"), HasSubstr("refused")));
+    EXPECT_FALSE(store.has("garbage"));
+}
+
+TEST_F(SettingsStoreTest, OddValuesInAValidFileAreDroppedOneByOne)
+{
+    writeFile(path, R"({"a": null, "b": {"x": 1}, "c": [1, "x"], "d": "ok",
+        "e": {"$date": "2026-02-30T00:00:00.000Z"}, "f": {"$date": "2026-12-06T16:58:02Z", "more": 1}})");
+    SettingsStore store(files, log, path);
+    EXPECT_EQ(store.text("d"), "ok");
+    ASSERT_THAT(log.lines, SizeIs(5));
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_THAT(log.lines[i], HasSubstr(std::string("\"") + "abcef"[i] + "\""));
+}
+
+TEST_F(SettingsStoreTest, FailedSaveIsLoggedAndRetriedByFlush)
+{
+    writeFile(dir + "/blocker", "");
+    path = dir + "/blocker/settings.json";
+    SettingsStore store(files, log, path);
+    EXPECT_TRUE(store.flush()); // nothing to save yet
+    store.set(keys::selectedUUID, std::string("C0:FF:EE"));
+    ASSERT_THAT(log.lines, SizeIs(1));
+    EXPECT_THAT(log.lines[0], HasSubstr("Could not save settings to " + path + " ("));
+    EXPECT_FALSE(store.flush());
+    EXPECT_EQ(store.text(keys::selectedUUID), "C0:FF:EE"); // still there for this run
+
+    std::filesystem::remove(dir + "/blocker");
+    EXPECT_TRUE(store.flush());
+    EXPECT_EQ(reopen().text(keys::selectedUUID), "C0:FF:EE");
+    struct stat before {}, after {};
+    ::stat(path.c_str(), &before);
+    EXPECT_TRUE(store.flush());
+    ::stat(path.c_str(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino); // saved already, so not written again
+}
+
+TEST_F(SettingsStoreTest, ReadsAndWritesFromTwoThreads)
+{
+    SettingsStore store(files, log, path);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (std::int64_t i = 1; i <= 50; ++i)
+            store.set(keys::PdfLength, i);
+        done = true;
+    });
+    std::int64_t last = 0;
+    bool ordered = true;
+    while (!done) {
+        const std::int64_t now = store.integer(keys::PdfLength).value_or(0);
+        ordered = ordered && now >= last;
+        last = now;
+    }
+    writer.join();
+    EXPECT_TRUE(ordered);
+    EXPECT_EQ(reopen().integer(keys::PdfLength), 50);
+}
+
+TEST(SettingsKeys, TableListsEveryKeyOnceWithItsType)
+{
+    std::set<std::string_view> names;
+    for (const SettingKey& key : settingKeys()) {
+        EXPECT_TRUE(names.insert(key.name).second) << key.name;
+        EXPECT_FALSE(key.whenAbsent.empty()) << key.name;
+    }
+    EXPECT_EQ(names.size(), 19u);
+    const auto typeOf = [](std::string_view name) {
+        for (const SettingKey& key : settingKeys())
+            if (key.name == name)
+                return key.type;
+        return SettingType::Text;
+    };
+    EXPECT_EQ(typeOf(keys::termsDate), SettingType::Date);
+    EXPECT_EQ(typeOf(keys::fileServers), SettingType::TextArray);
+    EXPECT_EQ(typeOf(keys::Gender), SettingType::Integer);
+    EXPECT_EQ(typeOf(keys::amplitudeHeightMax), SettingType::Float);
+    EXPECT_EQ(typeOf(keys::loggedIn), SettingType::Boolean);
+}
+
+} // namespace
+} // namespace velorin
