@@ -28,8 +28,11 @@ class Files {
 public:
     virtual ~Files() = default;
     virtual bool exists(const std::string& path) = 0;
-    // Replaces the file in one step: a temporary file beside it is written, flushed and renamed.
-    virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644) = 0;
+    // Replaces the file in one step: a temporary file beside it is written, then renamed over it.
+    // durable also forces the data to the disk before the rename (the settings; recording files are
+    // too frequent for that).
+    virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644,
+                                       bool durable = false) = 0;
     // One open-append-close; creates the file when missing.
     virtual FileResult append(const std::string& path, std::string_view bytes) = 0;
     // Opens (creating when missing) for appends that go through one handle.

@@ -76,13 +76,13 @@ bool PosixFiles::exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-FileResult PosixFiles::writeAtomically(const std::string& path, std::string_view bytes, unsigned mode)
+FileResult PosixFiles::writeAtomically(const std::string& path, std::string_view bytes, unsigned mode, bool durable)
 {
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return errnoFailure("cannot create temporary file");
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes)) {
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes) || (durable && ::fsync(fd) != 0)) {
         FileResult failure = errnoFailure("cannot write");
         ::close(fd);
         ::unlink(temp.c_str());

@@ -7,7 +7,8 @@ namespace velorin {
 class PosixFiles : public Files {
 public:
     bool exists(const std::string& path) override;
-    FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644) override;
+    FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644,
+                               bool durable = false) override;
     FileResult append(const std::string& path, std::string_view bytes) override;
     std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override;
     FileResult readAll(const std::string& path, std::string& bytes) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -8,8 +10,6 @@
 
 namespace velorin {
 
-class AppendFile;
-class Files;
 class Log;
 
 // Writes the files of a recording. A name that exists already is appended to (two flushes in one

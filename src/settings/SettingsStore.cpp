@@ -547,7 +547,7 @@ bool SettingsStore::saveLocked()
     if (const std::string parent = parentDirectory(m_path); !parent.empty() && !m_files.exists(parent))
         result = m_files.createDirectories(parent, 0700);
     if (result.ok)
-        result = m_files.writeAtomically(m_path, bytes, 0600);
+        result = m_files.writeAtomically(m_path, bytes, 0600, true);
     if (!result.ok) {
         m_log.line("Could not save settings to " + m_path + " (" + result.error + ")");
         return false;

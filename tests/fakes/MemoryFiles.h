@@ -13,7 +13,7 @@ namespace velorin {
 class MemoryFiles : public Files {
 public:
     bool exists(const std::string& path) override { return files.count(path) != 0; }
-    FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned) override
+    FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned, bool) override
     {
         if (failing(path))
             return FileResult::failure("No space left on device");

@@ -2,6 +2,8 @@
 
 #include "sensor/SensorTestSupport.h"
 
+#include "../fakes/MemoryFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -91,26 +93,10 @@ TEST_F(ReplaySensorTest, StopDropsEvenAnUpdateOnItsWayAndRestartPlaysFromTheBegi
     EXPECT_EQ(finished.size(), 1u);
 }
 
-struct MemoryFiles : Files {
-    std::map<std::string, std::string> contents;
-    bool exists(const std::string& path) override { return contents.count(path) != 0; }
-    FileResult writeAtomically(const std::string&, std::string_view, unsigned) override { return {}; }
-    FileResult append(const std::string&, std::string_view) override { return {}; }
-    FileResult rename(const std::string&, const std::string&) override { return {}; }
-    FileResult createDirectories(const std::string&, unsigned) override { return {}; }
-    FileResult readAll(const std::string& path, std::string& bytes) override
-    {
-        if (!exists(path))
-            return FileResult::failure("No such file or directory");
-        bytes = contents[path];
-        return {};
-    }
-};
-
 TEST(ReplayLoad, ExtensionChoosesTheFormatAndErrorsNameThePath)
 {
     MemoryFiles files;
-    files.contents = {{"/r/day.s2", "10022" + std::string(20, 'A')},
+    files.files = {{"/r/day.s2", "10022" + std::string(20, 'A')},
                       {"/r/DAY.S2", ""},
                       {"/r/day.log", "@1 2A19: 50\n"},
                       {"/r/log.s2", "@1 2A19: 50\n"},
