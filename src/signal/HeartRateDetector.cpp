@@ -7,7 +7,6 @@
 #include "signal/PacketDecoder.h"
 #include "signal/SampleRing.h"
 
-#include <cmath>
 
 namespace velorin {
 
@@ -15,7 +14,6 @@ namespace {
 
 constexpr std::size_t scanStartLimit = 3975;
 constexpr std::size_t skipAfterEdge = 26;
-constexpr float edgeThreshold = 30.0f;
 constexpr double samplePeriod = 0.008;
 constexpr std::int32_t cycleLength = 5;
 constexpr std::int32_t plausibleMin = 200;
@@ -37,29 +35,16 @@ std::int32_t HeartRateDetector::scanRate(const SampleRing& ring)
     std::array<std::int32_t, maxPeaks> peaks;
     std::size_t peakCount = 0;
     // Slots are walked in index order, not time order; the interval across the write position
-    // counts like any other.
-    std::size_t i = 0;
+    // counts like any other. Only steep pairs can start an edge, and the ring knows where they are.
+    std::size_t i = ring.nextSteep(0, scanStartLimit);
     while (i < scanStartLimit) {
-        const std::int32_t a = ring.load(i);
-        if (a < 0 || a > 1024) {
-            ++i;
-            continue;
-        }
         const std::int32_t b = ring.load(i + 1);
-        if (static_cast<std::uint32_t>(b) > 1024u) {
-            ++i;
-            continue;
-        }
-        if (std::fabs(static_cast<float>(a - b)) <= edgeThreshold) {
-            ++i;
-            continue;
-        }
         const std::int32_t c = ring.load(i + 2);
         if (b > c)
             peaks[peakCount++] = static_cast<std::int32_t>(i + 1);
         else if (b < c)
             peaks[peakCount++] = static_cast<std::int32_t>(i + 2);
-        i += skipAfterEdge;
+        i = ring.nextSteep(i + skipAfterEdge, scanStartLimit);
     }
     if (peakCount == 0)
         return -1;

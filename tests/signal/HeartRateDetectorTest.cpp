@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace velorin {
@@ -100,6 +102,55 @@ TEST(HeartRate, NothingHappensBeforeTheTraceWasFed)
     for (int run = 0; run < 10; ++run)
         detector.calculateBPM();
     EXPECT_TRUE(rig.labels.empty());
+}
+
+// The scan as plainly stated, slot by slot, to check the ring's index of steep pairs against.
+std::int32_t plainScanRate(const SampleRing& ring)
+{
+    std::vector<std::int32_t> peaks;
+    std::size_t i = 0;
+    while (i < 3975) {
+        const std::int32_t a = ring.load(i), b = ring.load(i + 1);
+        if (a < 0 || a > 1024 || static_cast<std::uint32_t>(b) > 1024u ||
+            std::fabs(static_cast<float>(a - b)) <= 30.0f) {
+            ++i;
+            continue;
+        }
+        const std::int32_t c = ring.load(i + 2);
+        if (b != c)
+            peaks.push_back(static_cast<std::int32_t>(b > c ? i + 1 : i + 2));
+        i += 26;
+    }
+    if (peaks.empty())
+        return -1;
+    std::int32_t sum = 0;
+    for (std::size_t j = 0; j + 1 < peaks.size(); ++j)
+        sum = static_cast<std::int32_t>(static_cast<float>(sum) +
+                                        static_cast<float>(60.0 / ((peaks[j + 1] - peaks[j]) * 0.008)));
+    return peaks.size() == 1 ? 0 : sum / static_cast<std::int32_t>(peaks.size() - 1);
+}
+
+TEST(HeartRate, IndexedScanMatchesThePlainScanWhileTheRingIsOverwritten)
+{
+    std::mt19937 random(11);
+    SampleRing ring;
+    // Noise, steps of every size around the threshold, and values outside 0..1024.
+    std::uniform_int_distribution<int> kind(0, 9), small(-4, 4), jump(25, 40), wild(-50, 1100);
+    std::int32_t level = 500;
+    for (int packet = 0; packet < 3000; ++packet) {
+        PacketSamples samples;
+        for (auto& s : samples) {
+            const int k = kind(random);
+            level = k < 6 ? level + small(random) : k < 9 ? level + (random() % 2 ? 1 : -1) * jump(random) : wild(random);
+            if (level < -60 || level > 1100)
+                level = 500;
+            s = level;
+        }
+        ring.write(samples);
+        if (packet % 5 == 0) {
+            ASSERT_EQ(HeartRateDetector::scanRate(ring), plainScanRate(ring)) << "after packet " << packet;
+        }
+    }
 }
 
 TEST(HeartRate, OutOfRangeSlotsCannotStartAnEdge)
