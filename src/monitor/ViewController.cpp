@@ -50,14 +50,7 @@ void ViewController::viewDidLoad()
     MonitorView& view = m_ctx.view;
     m_events.setActivity("");
     m_events.setFeeling("");
-    view.setShown(Outlet::markEventButton, false);
-    m_ecgView.stopAnimation();
-    view.setShown(Outlet::bpmLabel, false);
-    view.setShown(Outlet::bpm2Label, false);
-    {
-        std::lock_guard lock(m_acq.bufferMutex);
-        m_acq.recordingPath.clear();
-    }
+    stillTraceAndCloseStream();
     m_heartRate.resetPath();
     if (locked())
         view.setShown(Outlet::unlockButton, true);
@@ -121,11 +114,18 @@ void ViewController::stopClick()
         view.setShown(Outlet::StopButton, false);
         view.setShown(Outlet::startButton, true);
     }
+    // Stop neither flushes nor clears the buffers.
+    stillTraceAndCloseStream();
+}
+
+void ViewController::stillTraceAndCloseStream()
+{
+    MonitorView& view = m_ctx.view;
     view.setShown(Outlet::markEventButton, false);
     m_ecgView.stopAnimation();
     view.setShown(Outlet::bpmLabel, false);
     view.setShown(Outlet::bpm2Label, false);
-    // The next flush opens a new stream file with its own header. Stop neither flushes nor clears.
+    // The next flush opens a new stream file with its own header.
     std::lock_guard lock(m_acq.bufferMutex);
     m_acq.recordingPath.clear();
 }

@@ -77,6 +77,8 @@ private:
     void refreshSensorStatus() override;
     void showBatteryLevel(std::uint8_t rawByte) override;
 
+    // Hides the event button and the heart rate, stops the trace and closes the stream file.
+    void stillTraceAndCloseStream();
     void displayBattery(std::uint8_t rawByte);
     void setSensorImage(const std::string& name);
     bool locked() const;

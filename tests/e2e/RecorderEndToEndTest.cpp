@@ -1,5 +1,6 @@
 // Drives the velorin-record binary as a user would and checks what it prints and the files it writes.
 
+#include "../fakes/TempDir.h"
 #include "platform/PosixFiles.h"
 #include "recording/StreamRecords.h"
 #include "signal/PacketLayout.h"
@@ -28,15 +29,10 @@ struct RunResult {
 
 class RecorderRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/velorin-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        docs = m_dir + "/docs";
-        settings = m_dir + "/config/settings.json";
-    }
-    void TearDown() override { [[maybe_unused]] int rc = std::system(("rm -rf '" + m_dir + "'").c_str()); }
+    TempDir m_temp{"velorin-e2e"};
+    const std::string m_dir = m_temp.path();
+    std::string docs = m_dir + "/docs";
+    std::string settings = m_dir + "/config/settings.json";
 
     std::string write(const std::string& name, const std::string& text)
     {
@@ -92,10 +88,6 @@ protected:
     }
 
     PosixFiles files;
-    std::string docs, settings;
-
-private:
-    std::string m_dir;
 };
 
 std::string hex(const std::vector<std::uint8_t>& bytes)

@@ -1,4 +1,5 @@
 #include "settings/SettingsKeys.h"
+#include "../fakes/TempDir.h"
 #include "settings/SettingsStore.h"
 
 #include "platform/PosixFiles.h"
@@ -36,18 +37,7 @@ public:
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/velorin-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-        path = dir + "/conf/settings.json";
-    }
-    void TearDown() override
-    {
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
-        std::filesystem::remove_all(dir);
-    }
+    TempDir temp{"velorin-settings"};
 
     void writeFile(const std::string& p, const std::string& bytes)
     {
@@ -64,7 +54,8 @@ protected:
 
     PosixFiles files;
     CollectingLog log;
-    std::string dir, path;
+    std::string dir = temp.path();
+    std::string path = dir + "/conf/settings.json";
 };
 
 TEST_F(SettingsStoreTest, EveryTypeSurvivesAReopen)
