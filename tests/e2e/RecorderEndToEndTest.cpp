@@ -229,14 +229,5 @@ TEST_F(RecorderRun, RealClockReplayEndsAfterItsLastUpdate)
     EXPECT_NE(out[2].find(" battery 100%"), std::string::npos);
 }
 
-TEST_F(RecorderRun, UsageErrors)
-{
-    EXPECT_EQ(run({"--clock", "sundial"}).status, 2);
-    EXPECT_EQ(run({"--start", "2017-05-27T10:15:00"}).status, 2); // needs the virtual clock
-    EXPECT_EQ(run({"--sensor", "ble", "--clock", "virtual"}).status, 2);
-    EXPECT_EQ(run({"--duration", "-4"}).status, 2);
-    EXPECT_EQ(run({"--bogus"}).status, 2);
-}
-
 } // namespace
 } // namespace velorin

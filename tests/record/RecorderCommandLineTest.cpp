@@ -26,26 +26,6 @@ TEST(RecorderOptions, DefaultsFollowTheHomeAndXdgDirectories)
     EXPECT_EQ(xdg.options->settings, "/data/cfg/Velorin/settings.json");
 }
 
-TEST(RecorderOptions, EveryOptionIsRead)
-{
-    const auto r = parse({"--documents", "/d", "--settings", "/s.json", "--sensor", "replay:/x/a.s2", "--clock",
-                          "virtual", "--start", "2017-05-27T10:15:00", "--duration", "86400", "--script", "/p",
-                          "--accept-terms", "-v", "--sim-bpm", "120"});
-    ASSERT_TRUE(r.options) << r.error;
-    const RecorderOptions& o = *r.options;
-    EXPECT_EQ(o.documents, "/d");
-    EXPECT_EQ(o.settings, "/s.json");
-    EXPECT_EQ(o.sensor, RecorderOptions::Sensor::replay);
-    EXPECT_EQ(o.replayFile, "/x/a.s2");
-    EXPECT_EQ(o.clock, RecorderOptions::ClockKind::virtualTime);
-    EXPECT_TRUE(o.start.has_value());
-    EXPECT_EQ(*o.duration, 86400.0);
-    EXPECT_EQ(o.scriptFile, "/p");
-    EXPECT_TRUE(o.acceptTerms);
-    EXPECT_TRUE(o.verbose);
-    EXPECT_EQ(o.simBpm, 120);
-}
-
 TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{

@@ -101,19 +101,5 @@ TEST(SimulatedEcgWaveform, BeatsHaveRealisticDeflectionsAroundTheBaseline)
     }
 }
 
-TEST(SimulatedEcgWaveform, SeedFixesTheTraceAndPacketsContinueIt)
-{
-    EXPECT_EQ(synthesize(72, 3000, 42), synthesize(72, 3000, 42));
-    EXPECT_NE(synthesize(72, 3000, 42), synthesize(72, 3000, 43));
-
-    EcgSynthesizer single(90, 3), bulk(90, 3);
-    PacketSamples packet{};
-    for (int n = 0; n < 200; ++n) {
-        bulk.nextPacket(packet);
-        for (std::int32_t sample : packet)
-            ASSERT_EQ(sample, single.next()) << "packet " << n;
-    }
-}
-
 } // namespace
 } // namespace velorin

@@ -41,14 +41,6 @@ TEST(PacketLogGrammar, TimesCharacteristicsAndBytesInEveryAllowedSpelling)
     EXPECT_TRUE(parsed("# nothing\n").empty());
 }
 
-TEST(PacketLogGrammar, ImpliedTimesDoNotDriftOverALongLog)
-{
-    std::string text;
-    for (int i = 0; i < 100000; ++i)
-        text += "00\n";
-    EXPECT_NEAR(parsed(text).back().at, 11200.0, 1e-9);
-}
-
 TEST(PacketLogErrors, EachMalformedLineIsReportedWithItsNumber)
 {
     const struct {

@@ -58,20 +58,6 @@ TEST_F(ReplaySensorTest, EmptyReplayFinishesAtOnceButNotInsideStart)
     EXPECT_EQ(finished[0].queue, "main");
 }
 
-TEST_F(ReplaySensorTest, KeepsOnlyOneTimerPendingHoweverLongTheReplay)
-{
-    std::vector<ReplayUpdate> list;
-    for (int i = 1; i <= 5000; ++i)
-        list.push_back({0.112 * i, "2A37", {}});
-    replay(list).start(delegate);
-    for (int minute = 0; minute < 10; ++minute) {
-        EXPECT_EQ(runtime.pendingCount(), 1u);
-        runtime.runFor(60.0);
-    }
-    EXPECT_EQ(updates.size(), 5000u);
-    EXPECT_EQ(finished.size(), 1u);
-}
-
 TEST_F(ReplaySensorTest, StopDropsEvenAnUpdateOnItsWayAndRestartPlaysFromTheBeginning)
 {
     auto& sensor = replay({{1.0, "2A37", {1}}, {2.0, "2A37", {2}}});

@@ -84,31 +84,5 @@ TEST_F(SimulatedSensorTest, BatteryDrainsOnePercentPerTwentyMinutesOfStreamingDo
     EXPECT_EQ(batteryAnswers(), (std::vector<int>{100, 87, 1, 87, 1, 86, 0, 85, 0, 84, 0}));
 }
 
-TEST(SimulatedSensorDay, ADayOfStreamingKeepsTheCounterContinuousAndDrainsTheBattery)
-{
-    // Counts rather than records: a day is 771,429 packets.
-    struct Counter : SensorDelegate {
-        void peripheralDidUpdateValueForCharacteristic(std::string_view uuid, std::span<const std::uint8_t> value,
-                                                       std::string_view) override
-        {
-            if (uuid == "2A19")
-                battery = value[0];
-            else if ((value[18] | value[19] << 8) == static_cast<int>(packets++ % 65536))
-                ++inSequence;
-        }
-        std::uint64_t packets = 0, inSequence = 0;
-        int battery = -1;
-    } counter;
-    VirtualRuntime runtime;
-    SimulatedSensor sensor(runtime.bluetoothQueue(), runtime.mainQueue(), runtime.timers());
-    sensor.start(counter);
-    runtime.runFor(24 * 3600.0);
-    sensor.readBatteryLevel();
-    runtime.runPending();
-    EXPECT_EQ(counter.packets, 771429u);
-    EXPECT_EQ(counter.inSequence, counter.packets);
-    EXPECT_EQ(counter.battery, 87 - 72);
-}
-
 } // namespace
 } // namespace velorin

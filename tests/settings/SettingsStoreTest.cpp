@@ -7,14 +7,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cfloat>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace velorin {
@@ -236,17 +234,6 @@ TEST_F(SettingsStoreTest, UnreadablePathIsMovedAside)
     EXPECT_TRUE(reopen().boolean(keys::termsAccept));
 }
 
-TEST_F(SettingsStoreTest, FileWithoutReadPermissionIsMovedAside)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads any file";
-    writeFile(path, "{}");
-    ::chmod(path.c_str(), 0);
-    SettingsStore store(files, log, path);
-    ASSERT_THAT(log.lines, SizeIs(1));
-    EXPECT_THAT(log.lines[0], AllOf(HasSubstr("Permission denied"), HasSubstr("moved it to")));
-}
-
 TEST_F(SettingsStoreTest, FailedMoveAsideIsLoggedAndStoreStillStarts)
 {
     writeFile(path, "garbage");
@@ -288,48 +275,6 @@ TEST_F(SettingsStoreTest, FailedSaveIsLoggedAndRetriedByFlush)
     EXPECT_TRUE(store.flush());
     ::stat(path.c_str(), &after);
     EXPECT_EQ(before.st_ino, after.st_ino); // saved already, so not written again
-}
-
-TEST_F(SettingsStoreTest, ReadsAndWritesFromTwoThreads)
-{
-    SettingsStore store(files, log, path);
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        for (std::int64_t i = 1; i <= 50; ++i)
-            store.set(keys::PdfLength, i);
-        done = true;
-    });
-    std::int64_t last = 0;
-    bool ordered = true;
-    while (!done) {
-        const std::int64_t now = store.integer(keys::PdfLength).value_or(0);
-        ordered = ordered && now >= last;
-        last = now;
-    }
-    writer.join();
-    EXPECT_TRUE(ordered);
-    EXPECT_EQ(reopen().integer(keys::PdfLength), 50);
-}
-
-TEST(SettingsKeys, TableListsEveryKeyOnceWithItsType)
-{
-    std::set<std::string_view> names;
-    for (const SettingKey& key : settingKeys()) {
-        EXPECT_TRUE(names.insert(key.name).second) << key.name;
-        EXPECT_FALSE(key.whenAbsent.empty()) << key.name;
-    }
-    EXPECT_EQ(names.size(), 19u);
-    const auto typeOf = [](std::string_view name) {
-        for (const SettingKey& key : settingKeys())
-            if (key.name == name)
-                return key.type;
-        return SettingType::Text;
-    };
-    EXPECT_EQ(typeOf(keys::termsDate), SettingType::Date);
-    EXPECT_EQ(typeOf(keys::fileServers), SettingType::TextArray);
-    EXPECT_EQ(typeOf(keys::Gender), SettingType::Integer);
-    EXPECT_EQ(typeOf(keys::amplitudeHeightMax), SettingType::Float);
-    EXPECT_EQ(typeOf(keys::loggedIn), SettingType::Boolean);
 }
 
 } // namespace
