@@ -16,6 +16,12 @@ inline constexpr std::string_view manufacturerName = "2A29";
 inline constexpr std::string_view batteryService = "180F";
 inline constexpr std::string_view batteryLevel = "2A19";
 
+// Only an advertiser named exactly "Nimbo" is a sensor of ours (case-sensitive, nothing more).
+inline bool isSensorName(std::string_view advertisedName)
+{
+    return advertisedName == localName;
+}
+
 // The one value ever written to the sensor: 0x07 0x04, then the pin's UTF-8 bytes, no terminator.
 inline std::string controlPointValue(std::string_view pin)
 {
