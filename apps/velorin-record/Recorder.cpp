@@ -13,7 +13,8 @@ Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& s
 {
 }
 
-void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, std::function<void()> quit)
+void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
+                     std::function<void()> quit)
 {
     m_quit = std::move(quit);
     if (!hasScript) {
@@ -21,7 +22,8 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, s
                                                   [this] { m_controller->startClick(); });
         m_sensor = m_autoStart.get();
     }
-    m_sensor->onFinished([this] { m_quit(); });
+    if (endWithSensor)
+        m_sensor->onFinished([this] { m_quit(); });
     m_controller = std::make_unique<ViewController>(MonitorContext{
         m_ports.mainQueue, m_ports.bluetoothQueue, m_ports.timers, m_ports.clock, m_log, m_view, m_files, m_settings,
         m_appState, *m_sensor, m_view, m_documents});

@@ -35,8 +35,10 @@ public:
              std::string documentsDirectory, std::FILE* out, bool lineBuffered);
 
     // Loads the monitor and schedules the script; without one, Start follows the first packet.
-    // quit is called on the main queue by a script's quit and when a finite sensor has finished.
-    void begin(const std::vector<ScriptCommand>& script, bool hasScript, std::function<void()> quit);
+    // quit is called on the main queue by a script's quit and, with endWithSensor, once a finite
+    // sensor (a replay) has delivered its last update.
+    void begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
+               std::function<void()> quit);
     void stopSensor();
 
     ViewController& controller() { return *m_controller; }

@@ -26,11 +26,11 @@ std::optional<double> parseSeconds(const std::string& text)
 } // namespace
 
 OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
-                                   const std::string& xdgDocuments, const std::string& xdgConfig)
+                                   const std::string& xdgDocuments)
 {
     RecorderOptions o;
     o.documents = (xdgDocuments.empty() ? home + "/Documents" : xdgDocuments) + "/Velorin";
-    o.settings = (xdgConfig.empty() ? home + "/.config" : xdgConfig) + "/Velorin/settings.json";
+    o.settings = home + "/.config/Velorin/settings.json";
 
     auto fail = [](std::string message) { return OptionsResult{std::nullopt, std::move(message)}; };
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -29,10 +29,10 @@ struct OptionsResult {
     std::string error; // set when options is empty
 };
 
-// Reads the command line (without the program name). Defaults come from the environment:
-// documents under $XDG_DOCUMENTS_DIR or ~/Documents, settings under $XDG_CONFIG_HOME or ~/.config.
+// Reads the command line (without the program name). Documents default to $XDG_DOCUMENTS_DIR/Velorin,
+// else ~/Documents/Velorin; settings to ~/.config/Velorin/settings.json.
 OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
-                                   const std::string& xdgDocuments, const std::string& xdgConfig);
+                                   const std::string& xdgDocuments);
 
 extern const char* const recorderUsage;
 

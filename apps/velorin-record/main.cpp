@@ -100,7 +100,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     // Virtual output goes out in large blocks; nobody watches it live.
     Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, false);
     bool quit = false;
-    recorder.begin(setup.script, !setup.options.scriptFile.empty(), [&] {
+    recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] {
         quit = true;
         runtime.stop();
     });
@@ -129,7 +129,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
     auto sensor = makeSensor(setup, ports, runtime.timers());
     Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, true);
-    recorder.begin(setup.script, !setup.options.scriptFile.empty(), [&] { app.quit(); });
+    recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] { app.quit(); });
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (g_signalPipe[0] >= 0) {
@@ -153,7 +153,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     const OptionsResult parsed =
-        parseRecorderOptions(args, envOr("HOME"), envOr("XDG_DOCUMENTS_DIR"), envOr("XDG_CONFIG_HOME"));
+        parseRecorderOptions(args, envOr("HOME"), envOr("XDG_DOCUMENTS_DIR"));
     if (!parsed.options) {
         std::fprintf(stderr, "velorin-record: %s\n%s", parsed.error.c_str(), recorderUsage);
         return exitUsage;

@@ -19,7 +19,7 @@ class AppendFile {
 public:
     virtual ~AppendFile() = default;
     virtual FileResult append(std::string_view bytes) = 0;
-    // False once the file has been removed: appends would reach no name any more.
+    // False once the file has been removed or renamed: appends would no longer reach its name.
     virtual bool stillNamed() = 0;
 };
 

@@ -35,7 +35,7 @@ bool writeFully(int fd, std::string_view bytes)
 
 class PosixAppendFile : public AppendFile {
 public:
-    explicit PosixAppendFile(int fd) : m_fd(fd) {}
+    PosixAppendFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     ~PosixAppendFile() override { ::close(m_fd); }
 
     FileResult append(std::string_view bytes) override
@@ -45,15 +45,16 @@ public:
         return FileResult::success();
     }
 
-    // One fstat per append: a removed file has no links left.
     bool stillNamed() override
     {
-        struct stat open {};
-        return ::fstat(m_fd, &open) == 0 && open.st_nlink > 0;
+        struct stat open {}, named {};
+        return ::fstat(m_fd, &open) == 0 && ::stat(m_path.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+               open.st_dev == named.st_dev;
     }
 
 private:
     int m_fd;
+    std::string m_path;
 };
 
 } // namespace
@@ -66,7 +67,7 @@ std::unique_ptr<AppendFile> PosixFiles::openAppend(const std::string& path, File
         return nullptr;
     }
     result = FileResult::success();
-    return std::make_unique<PosixAppendFile>(fd);
+    return std::make_unique<PosixAppendFile>(fd, path);
 }
 
 bool PosixFiles::exists(const std::string& path)

@@ -323,21 +323,38 @@ void SettingsStore::load()
         return;
     }
     // One bad value should not cost the user every other setting.
+    bool dropped = false;
     for (const auto& [key, value] : doc.items()) {
         std::string problem;
-        if (auto decoded = decode(value, true, problem))
+        if (auto decoded = decode(value, true, problem)) {
             m_values.insert_or_assign(key, std::move(*decoded));
-        else
+        } else {
             m_log.line("Settings file " + m_path + ": dropped \"" + key + "\" (" + problem + ")");
+            dropped = true;
+        }
     }
+    // The next save would lose the dropped values for good: keep the file as it was beside it.
+    if (dropped) {
+        const std::string copy = asideName();
+        if (const FileResult kept = m_files.writeAtomically(copy, bytes, 0600); kept.ok)
+            m_log.line("Settings file " + m_path + ": kept the file as it was in " + copy);
+        else
+            m_log.line("Settings file " + m_path + ": could not keep a copy in " + copy + " (" + kept.error + ")");
+    }
+}
+
+std::string SettingsStore::asideName() const
+{
+    std::string target = m_path + ".corrupt";
+    for (int n = 1; m_files.exists(target); ++n)
+        target = m_path + ".corrupt." + std::to_string(n);
+    return target;
 }
 
 // Keeps the unreadable file for inspection instead of overwriting it with the next save.
 void SettingsStore::moveAside(const std::string& reason)
 {
-    std::string target = m_path + ".corrupt";
-    for (int n = 1; m_files.exists(target); ++n)
-        target = m_path + ".corrupt." + std::to_string(n);
+    const std::string target = asideName();
     const std::string what = "Settings file " + m_path + " could not be read (" + reason + "); ";
     if (const FileResult moved = m_files.rename(m_path, target); moved.ok)
         m_log.line(what + "moved it to " + target);

@@ -68,6 +68,7 @@ private:
 
     void load();
     void moveAside(const std::string& reason);
+    std::string asideName() const;
     const SettingValue* find(std::string_view key) const;
     std::optional<std::string> textOrNumberLocked(std::string_view key) const;
     // Both take the lock; nullopt removes the key.

@@ -167,6 +167,33 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
                             }));
 }
 
+TEST_F(RecorderRun, ReplayEndsWithItsLastUpdateUnlessADurationIsGiven)
+{
+    // 100 packets (11.2 s) with a sharp spike every 100 samples: a steady 75 on the label.
+    std::string log;
+    for (int n = 0; n < 100; ++n) {
+        std::vector<std::uint8_t> bytes(20, 0);
+        PacketSamples samples;
+        for (int k = 0; k < 14; ++k)
+            samples[k] = (n * 14 + k) % 100 == 0 ? 500 : 100;
+        packSamples(samples, bytes);
+        log += hex(bytes) + "\n";
+    }
+    const std::string logPath = write("spikes.log", log);
+    auto lastReadingAt = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--accept-terms", "--clock", "virtual", "--sensor", "replay:" + logPath});
+        const RunResult r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto out = lines(r.out);
+        EXPECT_FALSE(out.empty());
+        EXPECT_NE(out.back().find(" bpm 75"), std::string::npos) << out.back();
+        return out.empty() ? 0.0 : std::stod(out.back());
+    };
+    EXPECT_LE(lastReadingAt({}), 11.2);
+    // The heart-rate timer goes on over the last 32 seconds of signal until the duration is up.
+    EXPECT_GT(lastReadingAt({"--duration", "20"}), 17.0);
+}
+
 TEST_F(RecorderRun, MalformedReplayLineStopsBeforeAnythingIsWritten)
 {
     const std::string logPath = write("bad.log", "2A37: 00 11\n@1.0 2A37: 0G\n");

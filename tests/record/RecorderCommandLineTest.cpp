@@ -8,7 +8,7 @@ namespace {
 
 OptionsResult parse(std::vector<std::string> args)
 {
-    return parseRecorderOptions(args, "/home/ana", "", "");
+    return parseRecorderOptions(args, "/home/ana", "");
 }
 
 TEST(RecorderOptions, DefaultsFollowTheHomeAndXdgDirectories)
@@ -21,9 +21,9 @@ TEST(RecorderOptions, DefaultsFollowTheHomeAndXdgDirectories)
     EXPECT_EQ(plain.options->clock, RecorderOptions::ClockKind::real);
     EXPECT_EQ(plain.options->simBpm, 72);
 
-    const auto xdg = parseRecorderOptions({}, "/home/ana", "/data/docs", "/data/cfg");
+    const auto xdg = parseRecorderOptions({}, "/home/ana", "/data/docs");
     EXPECT_EQ(xdg.options->documents, "/data/docs/Velorin");
-    EXPECT_EQ(xdg.options->settings, "/data/cfg/Velorin/settings.json");
+    EXPECT_EQ(xdg.options->settings, "/home/ana/.config/Velorin/settings.json");
 }
 
 TEST(RecorderOptions, BadValuesAreRefusedWithAReason)

@@ -246,13 +246,18 @@ TEST_F(SettingsStoreTest, FailedMoveAsideIsLoggedAndStoreStillStarts)
 
 TEST_F(SettingsStoreTest, OddValuesInAValidFileAreDroppedOneByOne)
 {
-    writeFile(path, R"({"a": null, "b": {"x": 1}, "c": [1, "x"], "d": "ok",
-        "e": {"$date": "2026-02-30T00:00:00.000Z"}, "f": {"$date": "2026-12-06T16:58:02Z", "more": 1}})");
+    const std::string original = R"({"a": null, "b": {"x": 1}, "c": [1, "x"], "d": "ok",
+        "e": {"$date": "2026-02-30T00:00:00.000Z"}, "f": {"$date": "2026-12-06T16:58:02Z", "more": 1}})";
+    writeFile(path, original);
     SettingsStore store(files, log, path);
     EXPECT_EQ(store.text("d"), "ok");
-    ASSERT_THAT(log.lines, SizeIs(5));
+    ASSERT_THAT(log.lines, SizeIs(6));
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_THAT(log.lines[i], HasSubstr(std::string("\"") + "abcef"[i] + "\""));
+    // The dropped values are not lost: the file as it was is kept beside the store.
+    EXPECT_THAT(log.lines[5], HasSubstr(path + ".corrupt"));
+    store.set("g", true);
+    EXPECT_EQ(readFile(path + ".corrupt"), original);
 }
 
 TEST_F(SettingsStoreTest, FailedSaveIsLoggedAndRetriedByFlush)
