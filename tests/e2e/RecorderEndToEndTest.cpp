@@ -1,5 +1,6 @@
 // Drives the velorin-record binary as a user would and checks what it prints and the files it writes.
 
+#include "../fakes/Packets.h"
 #include "../fakes/TempDir.h"
 #include "platform/PosixFiles.h"
 #include "recording/StreamRecords.h"
@@ -103,14 +104,7 @@ std::string hex(const std::vector<std::uint8_t>& bytes)
 
 std::vector<std::uint8_t> packetOf(int n)
 {
-    std::vector<std::uint8_t> bytes(20, 0);
-    PacketSamples samples;
-    for (int k = 0; k < 14; ++k)
-        samples[k] = (n + k) % 1024;
-    packSamples(samples, bytes);
-    bytes[18] = static_cast<std::uint8_t>(n);
-    bytes[19] = 0xEE;
-    return bytes;
+    return rampPacket(n, static_cast<std::uint8_t>(n), 0xEE);
 }
 
 std::vector<std::string> lines(const std::string& text)
@@ -171,14 +165,8 @@ TEST_F(RecorderRun, ReplayEndsWithItsLastUpdateUnlessADurationIsGiven)
 {
     // 100 packets (11.2 s) with a sharp spike every 100 samples: a steady 75 on the label.
     std::string log;
-    for (int n = 0; n < 100; ++n) {
-        std::vector<std::uint8_t> bytes(20, 0);
-        PacketSamples samples;
-        for (int k = 0; k < 14; ++k)
-            samples[k] = (n * 14 + k) % 100 == 0 ? 500 : 100;
-        packSamples(samples, bytes);
-        log += hex(bytes) + "\n";
-    }
+    for (int n = 0; n < 100; ++n)
+        log += hex(spikePacket(n)) + "\n";
     const std::string logPath = write("spikes.log", log);
     auto lastReadingAt = [&](std::vector<std::string> args) {
         args.insert(args.end(), {"--accept-terms", "--clock", "virtual", "--sensor", "replay:" + logPath});

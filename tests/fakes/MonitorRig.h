@@ -3,6 +3,7 @@
 #include "FakeLog.h"
 #include "FakeMonitorView.h"
 #include "MemoryFiles.h"
+#include "Packets.h"
 #include "ScriptedSensor.h"
 #include "monitor/ViewController.h"
 #include "platform/ApplicationState.h"
@@ -53,17 +54,10 @@ struct MonitorRig {
         return *controller;
     }
 
-    // A 20-byte packet whose 14 samples are base, base+1, ...; bytes 18 and 19 carry n.
+    // A packet whose 14 samples are base, base+1, ...; bytes 18 and 19 carry n.
     static std::vector<std::uint8_t> packet(int base, int n = 0)
     {
-        std::vector<std::uint8_t> bytes(20, 0);
-        PacketSamples samples;
-        for (int k = 0; k < 14; ++k)
-            samples[k] = (base + k) % 1024;
-        packSamples(samples, bytes);
-        bytes[18] = static_cast<std::uint8_t>(n);
-        bytes[19] = static_cast<std::uint8_t>(n >> 8);
-        return bytes;
+        return rampPacket(base, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8));
     }
 
     // Delivers `count` packets 0.112 s apart, running everything due in between.

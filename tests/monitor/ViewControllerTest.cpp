@@ -167,12 +167,7 @@ TEST(MonitorHeartRate, TimerPublishesEveryFiveCountedScans)
     rig.load();
     // Packets with a sharp rise every 100 samples.
     for (int n = 0; n < 300; ++n) {
-        std::vector<std::uint8_t> bytes(20, 0);
-        PacketSamples samples;
-        for (int k = 0; k < 14; ++k)
-            samples[k] = (n * 14 + k) % 100 == 0 ? 500 : 100;
-        packSamples(samples, bytes);
-        rig.sensor.deliver("2A37", bytes);
+        rig.sensor.deliver("2A37", spikePacket(n));
         rig.runtime.runPending();
     }
     rig.runtime.runFor(2.5);

@@ -1,4 +1,6 @@
+#include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
+#include "signal/PacketDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +13,14 @@ std::string record(const Bytes& packet)
 {
     return "10022" + std::string(packet.begin(), packet.end());
 }
+// The pieces as the recorder writes them, so that what it writes is what a replay reads.
 std::string errorText(std::string_view stamp = "")
 {
-    return "Error in communication timestamp: " + std::string(stamp);
-}
-std::string annotation(std::string_view seconds, std::string_view title)
-{
-    return "101168" + std::string(seconds) + "1033101197" + std::string(title);
+    return PacketDecoder::errorText(stamp);
 }
 std::string header()
 {
-    return std::string("\x21\x32\x01\x6E\x2F", 5) + "recording software = velorin 0.1\nsensor = Nimbo\nHeader end";
+    return streamHeader("4F2C-11", "2017-05-27_101530");
 }
 // Distinct full packets; lead-like bytes inside do no harm, as a full record's length is fixed.
 Bytes packet(int n)
@@ -52,9 +51,9 @@ TEST(StreamFile, PacketsComeOutInOrderPastErrorTextsAnnotationsAndTheHeader)
 {
     const Bytes beforeFlush{0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x01}, later{5, 6, 7}, atEnd{0x42, 0x43};
     const std::string bytes = record(packet(0)) + record(packet(1)) + errorText() + record(beforeFlush) +
-                              record(packet(2)) + header() + record(packet(3)) + annotation("12.320000", "Walking") +
+                              record(packet(2)) + header() + record(packet(3)) + annotationRecord(154, "Walking") +
                               record(packet(4)) + errorText("2017-05-27_101530") + record(later) +
-                              annotation("3600.000000", "Spazieren \xC3\xBC") + errorText("2017-05-27_111530") +
+                              annotationRecord(45000, "Spazieren \xC3\xBC") + errorText("2017-05-27_111530") +
                               record(atEnd);
     EXPECT_EQ(packetsOf(bytes),
               (std::vector<Bytes>{packet(0), packet(1), beforeFlush, packet(2), packet(3), packet(4), later, atEnd}));
@@ -65,7 +64,7 @@ TEST(StreamFile, ShortRecordEndsWhereTheNextPieceBegins)
 {
     for (const Bytes& shortPacket : {Bytes{}, Bytes{1, 2, 3, 4}, Bytes(18, 0x07)})
         for (const auto& next :
-             {record(packet(9)), errorText() + record({}), header(), annotation("1.000000", "Other")}) {
+             {record(packet(9)), errorText() + record({}), header(), annotationRecord(0, "Other")}) {
             SCOPED_TRACE(next.substr(0, 12));
             const auto packets = packetsOf(errorText("2017-05-27_101530") + record(shortPacket) + next);
             ASSERT_FALSE(packets.empty());
@@ -87,7 +86,7 @@ TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
         {twoRecords + errorText("2017-05-27") + record({1}), 50 + 34, "not followed by a packet record"},
         {twoRecords + errorText() + record(Bytes(19, 0x07)), 50 + 34, "holds 19 bytes"},
         {twoRecords + header().substr(0, 30), 50, "header without its end"},
-        {twoRecords + annotation("12.32", "Walking"), 50, "malformed event annotation"},
+        {twoRecords + "101168" "12.32" "1033101197" "Walking", 50, "malformed event annotation"},
         {twoRecords + "101168"
                       "12.320000"
                       "1033"

@@ -172,19 +172,6 @@ TEST_F(SettingsStoreTest, JsonValuesFromALoginResponse)
     EXPECT_THAT(log.lines[3], HasSubstr("\"odd\""));
 }
 
-TEST_F(SettingsStoreTest, ValuesTheFileCannotHoldAreRefused)
-{
-    SettingsStore store(files, log, path);
-    store.setFloat("f", 1.0f);
-    store.setFloat("f", std::numeric_limits<float>::infinity());
-    store.set("d", SettingDate{1e15});
-    store.set("t", std::string("\xFF"));
-    store.set("ms", SettingDate{1.23456});
-    EXPECT_FALSE(store.has("f") || store.has("d") || store.has("t"));
-    EXPECT_THAT(log.lines, SizeIs(3));
-    EXPECT_EQ(store.date("ms"), SettingDate{1.235}); // the file keeps milliseconds only
-}
-
 TEST_F(SettingsStoreTest, FileIsPrivateAndReplacedNotRewritten)
 {
     SettingsStore store(files, log, path);
