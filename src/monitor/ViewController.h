@@ -63,12 +63,9 @@ public:
 
     Acquisition& acquisition() { return m_acq; }
     TraceView& ecgView() { return m_ecgView; }
-    SampleRing& sampleRing() { return m_ring; }
     RecordingWriter& writer() { return m_writer; }
     EventCapture& events() { return m_events; }
     HeartRateDetector& heartRate() { return m_heartRate; }
-    SensorDelegate& intake() { return m_intake; }
-    RecordingFiles& recordingFiles() { return m_files; }
 
 private:
     // Intake's screen effects, posted from the Bluetooth queue.

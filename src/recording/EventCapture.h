@@ -27,7 +27,6 @@ public:
     // One flush's step with the chunk just written; returns the event file once its closing chunk is in.
     std::optional<EventFile> eventStep(const std::string& chunkText, std::string_view chunkStamp);
 
-    const std::string& eventText() const { return m_eventText; }
 
 private:
     std::atomic<std::int32_t> m_eventPending{0};

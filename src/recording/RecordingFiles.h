@@ -42,7 +42,6 @@ public:
         std::string m_path;
         std::unique_ptr<AppendFile> m_file;
     };
-    bool anyFailed() const { return m_reported.load(); }
 
 private:
     void report(std::string_view path, std::string_view reason);

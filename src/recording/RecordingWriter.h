@@ -27,7 +27,6 @@ public:
 
     void writeTickToFile() override;
 
-    const std::string& documentsDirectory() const { return m_documents; }
 
 private:
     Acquisition& m_acq;

@@ -13,7 +13,6 @@ QtRuntime::QtRuntime() : m_bluetoothContext(new QObject)
     m_thread.setObjectName(QStringLiteral("com.lumora.corebluetooth.queue"));
     m_bluetoothContext->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_bluetoothContext, &QObject::deleteLater);
-    m_bluetooth = ObjectQueue(m_bluetoothContext);
     m_thread.start();
 }
 

@@ -64,7 +64,7 @@ private:
     QThread m_thread;
     QObject* m_bluetoothContext;
     ObjectQueue m_main{&m_mainContext};
-    ObjectQueue m_bluetooth{nullptr};
+    ObjectQueue m_bluetooth{m_bluetoothContext};
     QtTimers m_timers{&m_mainContext};
     SystemClock m_clock;
     bool m_shutDown = false;

@@ -36,7 +36,6 @@ public:
     void runPending() { runUntilNs(m_nowNs); }
     // Stops a runUntil in progress after the task that calls it.
     void stop() { m_stopRequested = true; }
-    bool stopped() const { return m_stopRequested; }
     std::size_t pendingCount() const { return m_events.size(); }
 
 private:
