@@ -76,13 +76,7 @@ void ViewController::startClick()
         view.setShown(o, true);
     m_acq.packetsSinceStart.store(0);
     m_acq.recordingActive.store(1);
-    if (isLandscape(view.orientation())) {
-        view.setShown(Outlet::stopLandscape, true);
-        view.setShown(Outlet::startLandscape, false);
-    } else {
-        view.setShown(Outlet::StopButton, true);
-        view.setShown(Outlet::startButton, false);
-    }
+    swapStartAndStop(true);
     {
         // Packets buffered before Start are dropped from the stream; the sample text is kept.
         std::lock_guard lock(m_acq.bufferMutex);
@@ -107,15 +101,18 @@ void ViewController::stopClick()
     m_acq.recordingActive.store(0);
     for (Outlet o : {Outlet::zoomOut, Outlet::zoomIn, Outlet::ampUp, Outlet::ampDown})
         view.setShown(o, false);
-    if (isLandscape(view.orientation())) {
-        view.setShown(Outlet::stopLandscape, false);
-        view.setShown(Outlet::startLandscape, true);
-    } else {
-        view.setShown(Outlet::StopButton, false);
-        view.setShown(Outlet::startButton, true);
-    }
+    swapStartAndStop(false);
     // Stop neither flushes nor clears the buffers.
     stillTraceAndCloseStream();
+}
+
+void ViewController::swapStartAndStop(bool recording)
+{
+    // Only the buttons of the current orientation change.
+    MonitorView& view = m_ctx.view;
+    const bool landscape = isLandscape(view.orientation());
+    view.setShown(landscape ? Outlet::stopLandscape : Outlet::StopButton, recording);
+    view.setShown(landscape ? Outlet::startLandscape : Outlet::startButton, !recording);
 }
 
 void ViewController::stillTraceAndCloseStream()

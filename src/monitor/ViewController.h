@@ -74,6 +74,8 @@ private:
     void refreshSensorStatus() override;
     void showBatteryLevel(std::uint8_t rawByte) override;
 
+    // Shows Stop and hides Start while recording, the other way round when not.
+    void swapStartAndStop(bool recording);
     // Hides the event button and the heart rate, stops the trace and closes the stream file.
     void stillTraceAndCloseStream();
     void displayBattery(std::uint8_t rawByte);
