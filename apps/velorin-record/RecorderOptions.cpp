@@ -12,19 +12,6 @@ const char* const recorderUsage =
     "                      [--sim-bpm N] [--clock real|virtual] [--start YYYY-MM-DDTHH:MM:SS]\n"
     "                      [--duration SECONDS] [--script FILE] [--accept-terms] [-v]\n";
 
-namespace {
-
-std::optional<double> parseSeconds(const std::string& text)
-{
-    double value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc{} || result.ptr != text.data() + text.size() || !std::isfinite(value) || value < 0)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
-
 OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
                                    const std::string& xdgDocuments)
 {
@@ -76,7 +63,7 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
             } else if (arg == "--duration") {
                 o.duration = parseSeconds(*v);
                 if (!o.duration)
-                    return fail("--duration takes a number of seconds, not \"" + *v + "\"");
+                    return fail("--duration takes a number of seconds up to 100 years, not \"" + *v + "\"");
             } else if (arg == "--script") {
                 o.scriptFile = *v;
             } else if (arg == "--sim-bpm") {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Seconds.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +19,7 @@ struct RecorderOptions {
     int simBpm = 72;
     ClockKind clock = ClockKind::real;
     std::optional<double> start; // epoch seconds, virtual clock only
-    std::optional<double> duration;
+    std::optional<Nanoseconds> duration;
     std::string scriptFile;
     bool acceptTerms = false;
     bool verbose = false;

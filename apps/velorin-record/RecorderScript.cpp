@@ -44,10 +44,9 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
             result.commands.clear();
             return result;
         };
-        double at = 0;
-        const auto r = std::from_chars(seconds.data(), seconds.data() + seconds.size(), at);
-        if (r.ec != std::errc{} || r.ptr != seconds.data() + seconds.size() || !std::isfinite(at) || at < 0)
-            return fail("\"" + seconds + "\" is not a number of seconds");
+        const auto at = parseSeconds(seconds);
+        if (!at)
+            return fail("\"" + seconds + "\" is not a number of seconds from 0 to 100 years");
         if (!(words >> command))
             return fail("a command is missing after the seconds");
         const auto kind = commandKind(command);
@@ -55,7 +54,7 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
             return fail("unknown command \"" + command + "\"");
         if (words >> extra)
             return fail("\"" + command + "\" takes no arguments");
-        result.commands.push_back({at, *kind, lineNumber});
+        result.commands.push_back({*at, *kind, lineNumber});
     }
     return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Seconds.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@ namespace velorin {
 // Timed commands for a headless run: "SECONDS COMMAND [ARGS]" a line, seconds from the start.
 struct ScriptCommand {
     enum class Kind { start, stop, foreground, background, inactive, quit };
-    double at = 0;
+    Nanoseconds at{0};
     Kind kind = Kind::start;
     int line = 0;
 };

@@ -105,17 +105,17 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
         runtime.stop();
     });
     // Run in slices so that SIGINT and SIGTERM are noticed; a slice never ends inside an instant.
-    constexpr double slice = 60.0;
-    const double end = setup.options.duration.value_or(-1.0);
+    constexpr Nanoseconds slice = std::chrono::seconds(60);
+    const std::optional<Nanoseconds> end = setup.options.duration;
     while (!quit && !g_signalled.load()) {
-        if (end >= 0.0) {
-            const double left = end - runtime.elapsed();
-            if (left <= 0.0)
+        Nanoseconds step = slice;
+        if (end) {
+            const Nanoseconds left = *end - runtime.elapsedNs();
+            if (left <= Nanoseconds{0})
                 break;
-            runtime.runFor(left < slice ? left : slice);
-        } else {
-            runtime.runFor(slice);
+            step = std::min(left, slice);
         }
+        runtime.runFor(step);
     }
     recorder.stopSensor();
     std::fflush(stdout);
@@ -137,8 +137,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&] { app.quit(); });
     }
     if (setup.options.duration)
-        QTimer::singleShot(std::chrono::milliseconds(static_cast<long long>(*setup.options.duration * 1000.0)), &app,
-                           [&] { app.quit(); });
+        runtime.timers().oneShot(*setup.options.duration, [&] { app.quit(); });
     if (!g_signalled.load())
         app.exec();
     recorder.stopSensor();
@@ -171,7 +170,7 @@ int main(int argc, char** argv)
     // Everything the run reads is checked before anything is written.
     if (!options.scriptFile.empty()) {
         std::string text;
-        if (const FileResult read = files.readAll(options.scriptFile, text); !read.ok)
+        if (const FileResult read = files.readAll(options.scriptFile, text, std::size_t{1} << 20); !read.ok)
             return fail(exitUsage, "cannot read " + options.scriptFile + ": " + read.error);
         ScriptResult script = parseRecorderScript(text, options.scriptFile);
         if (!script.ok())

@@ -15,7 +15,7 @@ namespace velorin {
 
 namespace {
 
-constexpr double batteryPeriod = 5.0;
+constexpr Nanoseconds batteryPeriod = std::chrono::seconds(5);
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@ struct FileResult {
 };
 
 // A file kept open for appending, for files that grow often.
+class ByteReader;
+
 class AppendFile {
 public:
     virtual ~AppendFile() = default;
@@ -37,7 +40,11 @@ public:
     virtual FileResult append(const std::string& path, std::string_view bytes) = 0;
     // Opens (creating when missing) for appends that go through one handle.
     virtual std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) = 0;
-    virtual FileResult readAll(const std::string& path, std::string& bytes) = 0;
+    // Input files (settings, scripts, replays) are read only when they are regular files: a FIFO, a
+    // device or a directory is refused with the reason, never waited on. Symbolic links are followed.
+    virtual std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) = 0;
+    // The whole of a regular file, refused when it holds more than maxBytes.
+    FileResult readAll(const std::string& path, std::string& bytes, std::size_t maxBytes);
     virtual FileResult rename(const std::string& from, const std::string& to) = 0;
     virtual FileResult createDirectories(const std::string& path, unsigned mode = 0755) = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/PosixFiles.h"
 
+#include "platform/ByteReader.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -116,28 +118,50 @@ FileResult PosixFiles::append(const std::string& path, std::string_view bytes)
     return FileResult::success();
 }
 
-FileResult PosixFiles::readAll(const std::string& path, std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errnoFailure("cannot open");
-    bytes.clear();
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            FileResult failure = errnoFailure("cannot read");
-            ::close(fd);
-            return failure;
+namespace {
+
+class PosixReader : public ByteReader {
+public:
+    explicit PosixReader(int fd) : m_fd(fd) {}
+    ~PosixReader() override { ::close(m_fd); }
+    std::size_t read(char* into, std::size_t size, FileResult& result) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, into, size);
+            if (n >= 0)
+                return static_cast<std::size_t>(n);
+            if (errno != EINTR) {
+                result = errnoFailure("cannot read");
+                return 0;
+            }
         }
-        if (n == 0)
-            break;
-        bytes.append(chunk, static_cast<std::size_t>(n));
     }
-    ::close(fd);
-    return FileResult::success();
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+std::unique_ptr<ByteReader> PosixFiles::openForReading(const std::string& path, FileResult& result)
+{
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is refused just below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        result = errnoFailure("cannot open");
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result = FileResult::failure("not a regular file");
+        ::close(fd);
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    result = FileResult::success();
+    return std::make_unique<PosixReader>(fd);
 }
 
 FileResult PosixFiles::rename(const std::string& from, const std::string& to)

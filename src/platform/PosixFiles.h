@@ -11,7 +11,7 @@ public:
                                bool durable = false) override;
     FileResult append(const std::string& path, std::string_view bytes) override;
     std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override;
-    FileResult readAll(const std::string& path, std::string& bytes) override;
+    std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override;
     FileResult rename(const std::string& from, const std::string& to) override;
     FileResult createDirectories(const std::string& path, unsigned mode = 0755) override;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Queue.h"
+#include "platform/Seconds.h"
 
 #include <cstdint>
 
@@ -12,9 +13,10 @@ public:
     using Id = std::uint64_t;
     virtual ~Timers() = default;
 
-    // Fires every intervalSeconds; the first time after one interval, or at once when fireNow is set.
-    virtual Id repeating(double intervalSeconds, Task action, bool fireNow = false) = 0;
-    virtual Id oneShot(double delaySeconds, Task action) = 0;
+    // Fires every interval; the first time after one interval, or at once when fireNow is set.
+    // Spans up to longestSpan are kept exactly; longer ones are cut to it.
+    virtual Id repeating(Nanoseconds interval, Task action, bool fireNow = false) = 0;
+    virtual Id oneShot(Nanoseconds delay, Task action) = 0;
     // Cancelling an unknown or finished timer does nothing.
     virtual void cancel(Id id) = 0;
 };

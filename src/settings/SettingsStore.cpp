@@ -307,7 +307,7 @@ void SettingsStore::load()
     if (!m_files.exists(m_path))
         return; // first run
     std::string bytes;
-    if (const FileResult read = m_files.readAll(m_path, bytes); !read.ok) {
+    if (const FileResult read = m_files.readAll(m_path, bytes, std::size_t{16} << 20); !read.ok) {
         moveAside(read.error);
         return;
     }

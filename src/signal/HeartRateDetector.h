@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Seconds.h"
 #include "recording/RecordingFiles.h"
 
 #include <array>
@@ -21,7 +22,7 @@ class HeartRateDetector {
 public:
     using LabelSetter = std::function<void(const std::string&)>;
 
-    static constexpr double period = 0.5;
+    static constexpr Nanoseconds period = std::chrono::milliseconds(500);
 
     HeartRateDetector(const SampleRing& ring, const EkgMap& ekgMap, RecordingFiles& files, const Clock& clock,
                       std::string documentsDirectory, LabelSetter setBpmLabel);

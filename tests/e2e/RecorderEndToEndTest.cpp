@@ -64,8 +64,8 @@ protected:
         ::waitpid(pid, &status, 0);
         RunResult result;
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        files.readAll(outPath, result.out);
-        files.readAll(errPath, result.err);
+        files.readAll(outPath, result.out, 1u << 30);
+        files.readAll(errPath, result.err, 1u << 30);
         return result;
     }
 
@@ -84,7 +84,7 @@ protected:
     std::string doc(const std::string& name)
     {
         std::string bytes;
-        files.readAll(docs + "/" + name, bytes);
+        files.readAll(docs + "/" + name, bytes, 1u << 30);
         return bytes;
     }
 

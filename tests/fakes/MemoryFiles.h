@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ByteReader.h"
 #include "platform/Files.h"
 
 #include <map>
@@ -36,13 +37,15 @@ public:
         files.try_emplace(path);
         return std::make_unique<Handle>(*this, path);
     }
-    FileResult readAll(const std::string& path, std::string& bytes) override
+    std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override
     {
         auto it = files.find(path);
-        if (it == files.end())
-            return FileResult::failure("No such file or directory");
-        bytes = it->second;
-        return FileResult::success();
+        if (it == files.end()) {
+            result = FileResult::failure("No such file or directory");
+            return nullptr;
+        }
+        result = FileResult::success();
+        return std::make_unique<StringReader>(it->second);
     }
     FileResult rename(const std::string& from, const std::string& to) override
     {

@@ -6,14 +6,15 @@
 #include <vector>
 
 namespace velorin {
+using namespace std::chrono_literals;
 namespace {
 
 TEST(VirtualRuntime, PostedWorkAndTimersRunInScheduleOrderAtTheirInstants)
 {
     VirtualRuntime runtime(1000.0);
     std::vector<std::string> seen;
-    runtime.timers().repeating(0.5, [&] { seen.push_back("tick@" + std::to_string(runtime.elapsed())); });
-    runtime.timers().oneShot(0.5, [&] { seen.push_back("once"); });
+    runtime.timers().repeating(500ms, [&] { seen.push_back("tick@" + std::to_string(runtime.elapsed())); });
+    runtime.timers().oneShot(500ms, [&] { seen.push_back("once"); });
     runtime.mainQueue().async([&] {
         seen.push_back("main");
         runtime.bluetoothQueue().async([&] { seen.push_back("bt"); });
@@ -30,7 +31,7 @@ TEST(VirtualRuntime, RepeatingTimerDoesNotDriftAndCanCancelItself)
     int fired = 0;
     double last = 0;
     Timers::Id id = 0;
-    id = runtime.timers().repeating(0.112, [&] {
+    id = runtime.timers().repeating(112ms, [&] {
         ++fired;
         last = runtime.now();
         if (fired == 100000)
@@ -46,8 +47,8 @@ TEST(VirtualRuntime, FireNowAndCancelledOneShot)
 {
     VirtualRuntime runtime;
     int repeating = 0, once = 0;
-    runtime.timers().repeating(5.0, [&] { ++repeating; }, true);
-    const auto id = runtime.timers().oneShot(45.0, [&] { ++once; });
+    runtime.timers().repeating(5s, [&] { ++repeating; }, true);
+    const auto id = runtime.timers().oneShot(45s, [&] { ++once; });
     runtime.runPending();
     EXPECT_EQ(repeating, 1);
     runtime.timers().cancel(id);
@@ -60,7 +61,7 @@ TEST(VirtualRuntime, StopEndsTheRunAfterTheCurrentTask)
 {
     VirtualRuntime runtime;
     int ran = 0;
-    runtime.timers().repeating(1.0, [&] {
+    runtime.timers().repeating(1s, [&] {
         if (++ran == 3)
             runtime.stop();
     });

@@ -55,14 +55,14 @@ TEST(RecorderScript, CommandsCommentsAndErrors)
     ASSERT_TRUE(ok.ok()) << ok.error;
     ASSERT_EQ(ok.commands.size(), 4u);
     EXPECT_EQ(ok.commands[1].kind, ScriptCommand::Kind::background);
-    EXPECT_EQ(ok.commands[1].at, 12.5);
+    EXPECT_EQ(ok.commands[1].at, std::chrono::milliseconds(12500));
     EXPECT_EQ(ok.commands[1].line, 4);
 
     EXPECT_EQ(parseRecorderScript("0 start\n3 jump\n", "s").error, "s:2: unknown command \"jump\"");
-    EXPECT_EQ(parseRecorderScript("soon start\n", "s").error, "s:1: \"soon\" is not a number of seconds");
+    EXPECT_EQ(parseRecorderScript("soon start\n", "s").error, "s:1: \"soon\" is not a number of seconds from 0 to 100 years");
     EXPECT_EQ(parseRecorderScript("1\n", "s").error, "s:1: a command is missing after the seconds");
     EXPECT_EQ(parseRecorderScript("1 stop now\n", "s").error, "s:1: \"stop\" takes no arguments");
-    EXPECT_EQ(parseRecorderScript("-1 stop\n", "s").error, "s:1: \"-1\" is not a number of seconds");
+    EXPECT_EQ(parseRecorderScript("-1 stop\n", "s").error, "s:1: \"-1\" is not a number of seconds from 0 to 100 years");
 }
 
 } // namespace

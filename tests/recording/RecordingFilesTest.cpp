@@ -19,7 +19,7 @@ TEST(RecordingFiles, KeptOpenFileFollowsItsNameWhenMovedOrRemoved)
     RecordingFiles::Appender bpm(recording, dir.path() + "/a.bpm");
     auto read = [&](const std::string& name) {
         std::string bytes;
-        files.readAll(dir.path() + "/" + name, bytes);
+        files.readAll(dir.path() + "/" + name, bytes, 1u << 30);
         return bytes;
     };
 

@@ -4,6 +4,7 @@
 
 namespace velorin {
 namespace {
+using namespace std::chrono_literals;
 
 std::vector<ReplayUpdate> parsed(std::string_view text)
 {
@@ -26,15 +27,15 @@ TEST(PacketLogGrammar, TimesCharacteristicsAndBytesInEveryAllowedSpelling)
                                 "#@31 2A19: 00\n"
                                 "@30.128\n" // equal time, empty ECG value
                                 "@31 2A37:AB");
-    const std::vector<ReplayUpdate> expected{{0.112, "2A37", {0x01, 0x02, 0xFF}},
-                                             {0.224, "2A19", {0x50}},
-                                             {30.016, "2A37", {0x01, 0x02, 0xFF}},
-                                             {30.128, "FFE1", {}},
-                                             {30.128, "2A37", {}},
-                                             {31.0, "2A37", {0xAB}}};
+    const std::vector<ReplayUpdate> expected{{112ms, "2A37", {0x01, 0x02, 0xFF}},
+                                             {224ms, "2A19", {0x50}},
+                                             {30016ms, "2A37", {0x01, 0x02, 0xFF}},
+                                             {30128ms, "FFE1", {}},
+                                             {30128ms, "2A37", {}},
+                                             {31000ms, "2A37", {0xAB}}};
     ASSERT_EQ(updates.size(), expected.size());
     for (std::size_t i = 0; i < updates.size(); ++i) {
-        EXPECT_NEAR(updates[i].at, expected[i].at, 1e-12) << i;
+        EXPECT_EQ(updates[i].at, expected[i].at) << i;
         EXPECT_EQ(updates[i].characteristic, expected[i].characteristic) << i;
         EXPECT_EQ(updates[i].value, expected[i].value) << i;
     }

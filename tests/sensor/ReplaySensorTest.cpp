@@ -9,6 +9,7 @@
 #include <map>
 
 namespace velorin {
+using namespace std::chrono_literals;
 namespace {
 
 struct ReplaySensorTest : testing::Test, test::SensorHarness {
@@ -25,7 +26,7 @@ struct ReplaySensorTest : testing::Test, test::SensorHarness {
 TEST_F(ReplaySensorTest, UpdatesArriveAtTheirTimesOnTheBluetoothQueueThenFinishOnceOnMain)
 {
     const std::vector<ReplayUpdate> list{
-        {0.0, "2A37", {1}}, {0.5, "2A37", {2, 3}}, {0.5, "2A19", {80}}, {1.25, "FFE1", {}}, {7.5, "2A37", {4}}};
+        {0ms, "2A37", {1}}, {500ms, "2A37", {2, 3}}, {500ms, "2A19", {80}}, {1250ms, "FFE1", {}}, {7500ms, "2A37", {4}}};
     auto& sensor = replay(list);
     runtime.runFor(3.0);
     sensor.start(delegate);
@@ -41,7 +42,7 @@ TEST_F(ReplaySensorTest, UpdatesArriveAtTheirTimesOnTheBluetoothQueueThenFinishO
         EXPECT_EQ(updates[i].characteristic, list[i].characteristic);
         EXPECT_EQ(updates[i].value, list[i].value);
         EXPECT_EQ(updates[i].queue, "bluetooth");
-        EXPECT_NEAR(updates[i].at, 3.0 + list[i].at, 1e-9);
+        EXPECT_NEAR(updates[i].at, 3.0 + toSeconds(list[i].at), 1e-9);
     }
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_NEAR(finished[0].at, 10.5, 1e-9);
@@ -60,10 +61,10 @@ TEST_F(ReplaySensorTest, EmptyReplayFinishesAtOnceButNotInsideStart)
 
 TEST_F(ReplaySensorTest, StopDropsEvenAnUpdateOnItsWayAndRestartPlaysFromTheBeginning)
 {
-    auto& sensor = replay({{1.0, "2A37", {1}}, {2.0, "2A37", {2}}});
+    auto& sensor = replay({{1000ms, "2A37", {1}}, {2000ms, "2A37", {2}}});
     sensor.start(delegate);
     // Due with the first update but set after its timer: it stops between posting and delivery.
-    runtime.timers().oneShot(1.0, [&] { sensor.stop(); });
+    runtime.timers().oneShot(1s, [&] { sensor.stop(); });
     runtime.runFor(10.0);
     EXPECT_TRUE(updates.empty());
     EXPECT_TRUE(finished.empty());
@@ -93,7 +94,7 @@ TEST(ReplayLoad, ExtensionChoosesTheFormatAndErrorsNameThePath)
     };
     EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.s2")).size(), 1u);
     EXPECT_TRUE(std::get<0>(loadReplay(files, "/r/DAY.S2")).empty());
-    EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.log")), (std::vector<ReplayUpdate>{{1.0, "2A19", {0x50}}}));
+    EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.log")), (std::vector<ReplayUpdate>{{1000ms, "2A19", {0x50}}}));
     EXPECT_EQ(error("/r/log.s2"), "/r/log.s2: byte 0: unrecognised bytes");
     EXPECT_EQ(error("/r/bad.log"), "/r/bad.log:2: 'G' is not a hex digit");
     EXPECT_EQ(error("/r/missing.log"), "cannot read /r/missing.log: No such file or directory");

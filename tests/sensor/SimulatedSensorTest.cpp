@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 namespace velorin {
+using namespace std::chrono_literals;
 namespace {
 
 int counterOf(const std::vector<std::uint8_t>& packet)
@@ -52,7 +53,7 @@ TEST_F(SimulatedSensorTest, StopEndsTheStreamEvenForAPacketOnItsWayAndRestartCon
     sensor.start(delegate);
     // Due with the first packet but set after the sensor's timer: it stops the sensor between
     // posting that packet and sending it.
-    runtime.timers().oneShot(0.0, [&] { sensor.stop(); });
+    runtime.timers().oneShot(0s, [&] { sensor.stop(); });
     runtime.runFor(5.0);
     EXPECT_TRUE(updates.empty());
 

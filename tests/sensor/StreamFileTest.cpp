@@ -41,7 +41,7 @@ std::vector<Bytes> packetsOf(const std::string& bytes)
     std::vector<Bytes> values;
     for (const auto& update : std::get<0>(result)) {
         EXPECT_EQ(update.characteristic, "2A37");
-        EXPECT_NEAR(update.at, 0.112 * static_cast<double>(values.size() + 1), 1e-12);
+        EXPECT_EQ(update.at, std::chrono::milliseconds(112) * static_cast<std::int64_t>(values.size() + 1));
         values.push_back(update.value);
     }
     return values;

@@ -20,6 +20,7 @@ namespace {
 class FixedClock : public Clock {
 public:
     double now() const override { return at; }
+    Nanoseconds monotonic() const override { return fromSeconds(at); }
     double at = 1495872947.25; // 2017-05-27 08:15:47.25 UTC
 };
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -36,49 +37,91 @@ void QtRuntime::ObjectQueue::async(Task task)
     QMetaObject::invokeMethod(m_target, std::move(task), Qt::QueuedConnection);
 }
 
-Timers::Id QtRuntime::QtTimers::repeating(double intervalSeconds, Task action, bool fireNow)
+namespace {
+
+Nanoseconds steadyNow()
 {
-    return start(intervalSeconds, std::move(action), true, fireNow);
+    return std::chrono::duration_cast<Nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
-Timers::Id QtRuntime::QtTimers::oneShot(double delaySeconds, Task action)
+} // namespace
+
+Timers::Id QtRuntime::QtTimers::repeating(Nanoseconds interval, Task action, bool fireNow)
 {
-    return start(delaySeconds, std::move(action), false, false);
+    return start(interval, std::move(action), true, fireNow);
 }
 
-Timers::Id QtRuntime::QtTimers::start(double seconds, Task action, bool repeat, bool fireNow)
+Timers::Id QtRuntime::QtTimers::oneShot(Nanoseconds delay, Task action)
+{
+    return start(delay, std::move(action), false, false);
+}
+
+Timers::Id QtRuntime::QtTimers::start(Nanoseconds span, Task action, bool repeat, bool fireNow)
 {
     Id id;
     {
         std::lock_guard lock(m_mutex);
         id = m_next++;
     }
-    const int ms = static_cast<int>(std::lround(seconds * 1000.0));
+    span = std::clamp(span, Nanoseconds{0}, longestSpan);
+    if (repeat)
+        span = std::max(span, Nanoseconds{std::chrono::milliseconds(1)});
+    const Nanoseconds asked = steadyNow();
     // Timers belong to the main thread whichever thread asks for them.
     QMetaObject::invokeMethod(
         m_owner,
-        [this, id, ms, repeat, fireNow, action = std::move(action)] {
+        [this, id, span, repeat, fireNow, asked, action = std::move(action)]() mutable {
             auto* timer = new QTimer(m_owner);
             timer->setTimerType(Qt::PreciseTimer);
-            timer->setSingleShot(!repeat);
-            timer->setInterval(ms);
-            m_active[id] = timer;
-            QObject::connect(timer, &QTimer::timeout, m_owner, [this, id, repeat, action] {
-                if (!repeat) {
-                    auto found = m_active.find(id);
-                    if (found != m_active.end()) {
-                        found->second->deleteLater();
-                        m_active.erase(found);
-                    }
-                }
-                action();
-            });
-            timer->start();
-            if (fireNow)
-                QMetaObject::invokeMethod(m_owner, action, Qt::QueuedConnection);
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, m_owner, [this, id] { expired(id); });
+            Entry& entry = m_active[id];
+            entry = Entry{timer, asked + span, repeat ? span : Nanoseconds{0}, std::move(action)};
+            arm(entry);
+            if (fireNow) {
+                Task first = entry.action;
+                QMetaObject::invokeMethod(m_owner, std::move(first), Qt::QueuedConnection);
+            }
         },
         Qt::QueuedConnection);
     return id;
+}
+
+void QtRuntime::QtTimers::arm(Entry& entry)
+{
+    using namespace std::chrono;
+    constexpr milliseconds longestLeg = hours(24) * 20;
+    const Nanoseconds left = std::max(entry.deadline - steadyNow(), Nanoseconds{0});
+    // Rounded up, so a leg never ends before its deadline.
+    const milliseconds leg = std::min(ceil<milliseconds>(left), longestLeg);
+    entry.timer->start(static_cast<int>(leg.count()));
+}
+
+void QtRuntime::QtTimers::expired(Id id)
+{
+    auto found = m_active.find(id);
+    if (found == m_active.end())
+        return;
+    Entry& entry = found->second;
+    if (steadyNow() < entry.deadline) {
+        arm(entry); // one leg of a long wait has passed
+        return;
+    }
+    if (entry.interval == Nanoseconds{0}) {
+        Task action = std::move(entry.action);
+        entry.timer->deleteLater();
+        m_active.erase(found);
+        action();
+        return;
+    }
+    // Late fires are not made up: the next one is due one interval after the latest due time
+    // that has passed.
+    const Nanoseconds now = steadyNow();
+    entry.deadline += entry.interval * ((now - entry.deadline) / entry.interval + 1);
+    arm(entry);
+    // The action may cancel its own timer; run a copy.
+    Task action = entry.action;
+    action();
 }
 
 void QtRuntime::QtTimers::cancel(Id id)
@@ -89,8 +132,8 @@ void QtRuntime::QtTimers::cancel(Id id)
             auto found = m_active.find(id);
             if (found == m_active.end())
                 return;
-            found->second->stop();
-            found->second->deleteLater();
+            found->second.timer->stop();
+            found->second.timer->deleteLater();
             m_active.erase(found);
         },
         Qt::QueuedConnection);
@@ -100,6 +143,11 @@ double QtRuntime::SystemClock::now() const
 {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+Nanoseconds QtRuntime::SystemClock::monotonic() const
+{
+    return steadyNow();
 }
 
 } // namespace velorin

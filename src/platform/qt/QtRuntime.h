@@ -44,20 +44,31 @@ private:
     class QtTimers : public Timers {
     public:
         explicit QtTimers(QObject* owner) : m_owner(owner) {}
-        Id repeating(double intervalSeconds, Task action, bool fireNow) override;
-        Id oneShot(double delaySeconds, Task action) override;
+        Id repeating(Nanoseconds interval, Task action, bool fireNow) override;
+        Id oneShot(Nanoseconds delay, Task action) override;
         void cancel(Id id) override;
 
     private:
-        Id start(double seconds, Task action, bool repeat, bool fireNow);
+        // A QTimer holds at most about 24 days, so a longer span is waited out in legs against a
+        // deadline on the monotonic clock; that also keeps a repeating timer from drifting.
+        struct Entry {
+            QTimer* timer;
+            Nanoseconds deadline;
+            Nanoseconds interval; // zero for a one-shot timer
+            Task action;
+        };
+        Id start(Nanoseconds span, Task action, bool repeat, bool fireNow);
+        void arm(Entry& entry);
+        void expired(Id id);
         QObject* m_owner;
         std::mutex m_mutex;
         Id m_next = 1;
-        std::unordered_map<Id, QTimer*> m_active; // touched on the main thread only
+        std::unordered_map<Id, Entry> m_active; // touched on the main thread only
     };
     class SystemClock : public Clock {
     public:
         double now() const override;
+        Nanoseconds monotonic() const override;
     };
 
     QObject m_mainContext;

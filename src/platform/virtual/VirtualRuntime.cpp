@@ -9,14 +9,9 @@ VirtualRuntime::VirtualRuntime(double startEpochSeconds) : m_start(startEpochSec
 
 VirtualRuntime::~VirtualRuntime() = default;
 
-std::int64_t VirtualRuntime::toNs(double seconds)
+std::int64_t VirtualRuntime::clampedNs(Nanoseconds span)
 {
-    return std::llround(seconds * 1e9);
-}
-
-void VirtualRuntime::runUntilElapsed(double seconds)
-{
-    runUntilNs(toNs(seconds));
+    return std::clamp<std::int64_t>(span.count(), 0, longestSpan.count());
 }
 
 void VirtualRuntime::schedule(std::int64_t at, std::uint64_t timer, Task task)
@@ -69,10 +64,10 @@ void VirtualRuntime::fireTimer(std::uint64_t id)
     action();
 }
 
-Timers::Id VirtualRuntime::VirtualTimers::repeating(double intervalSeconds, Task action, bool fireNow)
+Timers::Id VirtualRuntime::VirtualTimers::repeating(Nanoseconds intervalSpan, Task action, bool fireNow)
 {
     const Id id = m_runtime.m_nextTimer++;
-    const std::int64_t interval = std::max<std::int64_t>(toNs(intervalSeconds), 1);
+    const std::int64_t interval = std::max<std::int64_t>(clampedNs(intervalSpan), 1);
     const std::int64_t first = fireNow ? m_runtime.m_nowNs : m_runtime.m_nowNs + interval;
     auto [it, inserted] = m_runtime.m_timerStates.emplace(id, TimerState{first, interval, 0, std::move(action)});
     (void)inserted;
@@ -80,11 +75,11 @@ Timers::Id VirtualRuntime::VirtualTimers::repeating(double intervalSeconds, Task
     return id;
 }
 
-Timers::Id VirtualRuntime::VirtualTimers::oneShot(double delaySeconds, Task action)
+Timers::Id VirtualRuntime::VirtualTimers::oneShot(Nanoseconds delay, Task action)
 {
     const Id id = m_runtime.m_nextTimer++;
-    auto [it, inserted] =
-        m_runtime.m_timerStates.emplace(id, TimerState{m_runtime.m_nowNs + std::max<std::int64_t>(toNs(delaySeconds), 0), 0, 0, std::move(action)});
+    auto [it, inserted] = m_runtime.m_timerStates.emplace(
+        id, TimerState{m_runtime.m_nowNs + clampedNs(delay), 0, 0, std::move(action)});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
     return id;

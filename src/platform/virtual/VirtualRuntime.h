@@ -30,8 +30,12 @@ public:
     double elapsed() const { return static_cast<double>(m_nowNs) * 1e-9; }
 
     // Runs everything due up to and including `seconds` after the start, then sets the clock to it.
-    void runUntilElapsed(double seconds);
-    void runFor(double seconds) { runUntilNs(m_nowNs + toNs(seconds)); }
+    void runUntilElapsed(Nanoseconds span) { runUntilNs(span.count()); }
+    void runFor(Nanoseconds span) { runUntilNs(m_nowNs + span.count()); }
+    // For tests: seconds rounded to nanoseconds.
+    void runUntilElapsed(double seconds) { runUntilElapsed(fromSeconds(seconds)); }
+    void runFor(double seconds) { runFor(fromSeconds(seconds)); }
+    Nanoseconds elapsedNs() const { return Nanoseconds{m_nowNs}; }
     // Runs only what is due now (posted work and timers at the current instant).
     void runPending() { runUntilNs(m_nowNs); }
     // Stops a runUntil in progress after the task that calls it.
@@ -71,8 +75,8 @@ private:
     class VirtualTimers : public Timers {
     public:
         explicit VirtualTimers(VirtualRuntime& runtime) : m_runtime(runtime) {}
-        Id repeating(double intervalSeconds, Task action, bool fireNow) override;
-        Id oneShot(double delaySeconds, Task action) override;
+        Id repeating(Nanoseconds interval, Task action, bool fireNow) override;
+        Id oneShot(Nanoseconds delay, Task action) override;
         void cancel(Id id) override { m_runtime.m_timerStates.erase(id); }
 
     private:
@@ -82,12 +86,13 @@ private:
     public:
         explicit VirtualClock(const VirtualRuntime& runtime) : m_runtime(runtime) {}
         double now() const override { return m_runtime.now(); }
+        Nanoseconds monotonic() const override { return m_runtime.elapsedNs(); }
 
     private:
         const VirtualRuntime& m_runtime;
     };
 
-    static std::int64_t toNs(double seconds);
+    static std::int64_t clampedNs(Nanoseconds span);
     void runUntilNs(std::int64_t until);
     void schedule(std::int64_t at, std::uint64_t timer, Task task);
     void fireTimer(std::uint64_t id);

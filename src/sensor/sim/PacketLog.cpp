@@ -1,5 +1,7 @@
 #include "sensor/sim/PacketLog.h"
 
+#include "platform/Seconds.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -10,9 +12,8 @@ namespace velorin {
 namespace {
 
 // The sensor's packet interval: the time an update takes when its line gives none.
-constexpr double defaultInterval = 0.112;
+constexpr Nanoseconds defaultInterval = std::chrono::milliseconds(112);
 constexpr std::string_view defaultCharacteristic = "2A37";
-constexpr double timeTolerance = 1e-9;
 
 bool isBlank(char c)
 {
@@ -30,11 +31,6 @@ int hexValue(char c)
     return -1;
 }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 std::string_view trim(std::string_view s)
 {
     while (!s.empty() && isBlank(s.front()))
@@ -49,40 +45,8 @@ std::string quoted(std::string_view s)
     return "'" + std::string(s) + "'";
 }
 
-std::string formatSeconds(double seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", seconds);
-    return text;
-}
-
-// Plain decimals only ("30", "30.016"): signs, exponents and bare dots are typos in a hand-written
-// log rather than intended times.
-std::optional<double> parseSeconds(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && isDigit(text[i]))
-        ++i;
-    if (i == 0)
-        return std::nullopt;
-    if (i < text.size()) {
-        if (text[i] != '.')
-            return std::nullopt;
-        const std::size_t fraction = ++i;
-        while (i < text.size() && isDigit(text[i]))
-            ++i;
-        if (i == fraction || i != text.size())
-            return std::nullopt;
-    }
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 struct ParsedLine {
-    std::optional<double> at;
+    std::optional<Nanoseconds> at;
     std::string characteristic{defaultCharacteristic};
     std::vector<std::uint8_t> value;
 };
@@ -141,9 +105,9 @@ ReplayResult parsePacketLog(std::string_view text, const std::string& fileName)
     updates.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     // Implicit times count from the last explicit one rather than adding 0.112 line by line, so a
     // long log does not accumulate rounding.
-    double lastExplicit = 0;
-    int sinceExplicit = 0;
-    double previous = 0;
+    Nanoseconds lastExplicit{0};
+    std::int64_t sinceExplicit = 0;
+    Nanoseconds previous{0};
 
     int lineNumber = 0;
     while (!text.empty()) {
@@ -162,11 +126,10 @@ ReplayResult parsePacketLog(std::string_view text, const std::string& fileName)
         if (auto problem = parseLine(line, parsed))
             return ReplayError{fileName, lineNumber, std::move(*problem), std::nullopt};
 
-        double at = 0;
+        Nanoseconds at{0};
         if (parsed.at) {
             at = *parsed.at;
-            // Implied times carry rounding, so a time written equal to one may read a hair earlier.
-            if (at < previous - timeTolerance)
+            if (at < previous)
                 return ReplayError{fileName, lineNumber,
                                    "time " + formatSeconds(at) + " is earlier than the previous update's " +
                                        formatSeconds(previous),
@@ -176,6 +139,8 @@ ReplayResult parsePacketLog(std::string_view text, const std::string& fileName)
         } else {
             ++sinceExplicit;
             at = lastExplicit + defaultInterval * sinceExplicit;
+            if (at > longestSpan)
+                return ReplayError{fileName, lineNumber, "the log runs longer than 100 years", std::nullopt};
         }
         previous = at;
         updates.push_back(ReplayUpdate{at, std::move(parsed.characteristic), std::move(parsed.value)});

@@ -24,7 +24,7 @@ void ReplaySensor::start(SensorDelegate& delegate)
     stop();
     m_delegate.store(&delegate, std::memory_order_release);
     const std::uint64_t run = m_run.load();
-    m_startTime = m_clock.now();
+    m_startTime = m_clock.monotonic();
     m_next = 0;
     if (m_updates.empty()) {
         // Posted, so the finish never arrives inside start() itself.
@@ -49,8 +49,8 @@ void ReplaySensor::stop()
 
 void ReplaySensor::scheduleNext()
 {
-    const double due = m_startTime + m_updates[m_next].at;
-    const double delay = std::max(0.0, due - m_clock.now());
+    const Nanoseconds due = m_startTime + m_updates[m_next].at;
+    const Nanoseconds delay = std::max(Nanoseconds{0}, due - m_clock.monotonic());
     const std::uint64_t run = m_run.load();
     m_timer = m_timers.oneShot(delay, [this, run] {
         m_timer = 0;
@@ -101,7 +101,7 @@ bool isStreamFileName(const std::string& path)
 ReplayResult loadReplay(Files& files, const std::string& path)
 {
     std::string bytes;
-    const FileResult read = files.readAll(path, bytes);
+    const FileResult read = files.readAll(path, bytes, std::size_t{1} << 30);
     if (!read.ok)
         return ReplayError{path, 0, "cannot read " + path + ": " + read.error, std::nullopt};
     return isStreamFileName(path) ? parseStreamFile(bytes, path) : parsePacketLog(bytes, path);

@@ -47,7 +47,7 @@ private:
 
     // Main queue only.
     Timers::Id m_timer = 0;
-    double m_startTime = 0;
+    Nanoseconds m_startTime{0};
     std::size_t m_next = 0;
 
     // Tasks carry the run they belong to; one from before the latest start() or stop() does nothing.

@@ -11,4 +11,14 @@ std::string describe(const ReplayError& error)
     return error.message;
 }
 
+ReplayResult readAllUpdates(ReplaySource& source)
+{
+    std::vector<ReplayUpdate> updates;
+    while (auto update = source.next())
+        updates.push_back(std::move(*update));
+    if (source.error())
+        return *source.error();
+    return updates;
+}
+
 } // namespace velorin

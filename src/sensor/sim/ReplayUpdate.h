@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Seconds.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -9,9 +11,9 @@
 
 namespace velorin {
 
-// One value update to play back: `at` seconds after the replay starts.
+// One value update to play back: `at` after the replay starts.
 struct ReplayUpdate {
-    double at = 0;
+    Nanoseconds at{0};
     std::string characteristic; // 16-bit UUID, upper-case hex
     std::vector<std::uint8_t> value;
 
@@ -29,9 +31,23 @@ struct ReplayError {
     bool operator==(const ReplayError&) const = default;
 };
 
-using ReplayResult = std::variant<std::vector<ReplayUpdate>, ReplayError>;
-
 // The text shown to the user: "FILE:LINE: MESSAGE", "FILE: byte OFFSET: MESSAGE", or the bare message.
+// Control bytes and NULs in it are shown escaped ("\x00"), never sent raw to a terminal.
 std::string describe(const ReplayError& error);
+
+// Updates read one at a time from a file, so that a replay of any length holds only the update in
+// hand: a long replay is checked in a first pass and read again as it plays.
+class ReplaySource {
+public:
+    virtual ~ReplaySource() = default;
+    // The next update in file order, or nothing at the end of the file or at the first problem,
+    // which error() then holds.
+    virtual std::optional<ReplayUpdate> next() = 0;
+    virtual const std::optional<ReplayError>& error() const = 0;
+};
+
+// Every update of a source, or its first problem. For tests and small files.
+using ReplayResult = std::variant<std::vector<ReplayUpdate>, ReplayError>;
+ReplayResult readAllUpdates(ReplaySource& source);
 
 } // namespace velorin

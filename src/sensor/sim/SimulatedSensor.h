@@ -26,7 +26,7 @@ struct SimulatedSensorOptions {
 // until the Bluetooth queue has drained after stop().
 class SimulatedSensor : public SensorSource {
 public:
-    static constexpr double packetInterval = 0.112;
+    static constexpr Nanoseconds packetInterval = std::chrono::milliseconds(112);
     static constexpr int minutesPerBatteryPercent = 20;
 
     SimulatedSensor(Queue& bluetoothQueue, Queue& mainQueue, Timers& timers, SimulatedSensorOptions options = {});

@@ -7,7 +7,7 @@ namespace velorin {
 
 namespace {
 
-constexpr double packetInterval = 0.112;
+constexpr Nanoseconds packetInterval = std::chrono::milliseconds(112);
 
 // The pieces a stream file is made of. None has a length or a terminator, so a piece whose length
 // is not fixed ends where the next one begins.
@@ -85,7 +85,7 @@ ReplayResult parseStreamFile(std::string_view bytes, const std::string& fileName
     std::vector<ReplayUpdate> updates;
     updates.reserve(bytes.size() / (recordLead.size() + standardPacketLength));
     const auto addPacket = [&](std::string_view packet) {
-        updates.push_back(ReplayUpdate{packetInterval * static_cast<double>(updates.size() + 1),
+        updates.push_back(ReplayUpdate{packetInterval * static_cast<std::int64_t>(updates.size() + 1),
                                        std::string(profile::ecgPacket),
                                        std::vector<std::uint8_t>(packet.begin(), packet.end())});
     };
