@@ -78,9 +78,7 @@ std::optional<std::size_t> annotationFixedEnd(std::string_view bytes, std::size_
     return i + annotationMiddle.size();
 }
 
-} // namespace
-
-ReplayResult parseStreamFile(std::string_view bytes, const std::string& fileName)
+ReplayResult parseStreamBytes(std::string_view bytes, const std::string& fileName)
 {
     std::vector<ReplayUpdate> updates;
     updates.reserve(bytes.size() / (recordLead.size() + standardPacketLength));
@@ -131,6 +129,44 @@ ReplayResult parseStreamFile(std::string_view bytes, const std::string& fileName
         }
     }
     return updates;
+}
+
+} // namespace
+
+StreamFileReader::StreamFileReader(std::unique_ptr<ByteReader> bytes, std::string fileName)
+    : m_bytes(std::move(bytes)), m_fileName(std::move(fileName))
+{
+}
+
+std::optional<ReplayUpdate> StreamFileReader::next()
+{
+    if (!m_parsed) {
+        m_parsed = true;
+        std::string all;
+        char block[65536];
+        FileResult result;
+        while (const std::size_t n = m_bytes->read(block, sizeof block, result))
+            all.append(block, n);
+        if (!result.ok) {
+            m_error = ReplayError{m_fileName, 0, "cannot read " + m_fileName + ": " + result.error, std::nullopt};
+            return std::nullopt;
+        }
+        ReplayResult parsed = parseStreamBytes(all, m_fileName);
+        if (auto* error = std::get_if<ReplayError>(&parsed)) {
+            m_error = *error;
+            return std::nullopt;
+        }
+        m_updates = std::move(std::get<0>(parsed));
+    }
+    if (m_next >= m_updates.size())
+        return std::nullopt;
+    return std::move(m_updates[m_next++]);
+}
+
+ReplayResult parseStreamFile(std::string_view bytes, const std::string& fileName)
+{
+    StreamFileReader reader(std::make_unique<StringReader>(std::string(bytes)), fileName);
+    return readAllUpdates(reader);
 }
 
 } // namespace velorin
