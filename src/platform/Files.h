@@ -30,13 +30,16 @@ public:
 class Files {
 public:
     virtual ~Files() = default;
+    // Whether anything has this name: a file, a directory, a device, even a dangling link.
     virtual bool exists(const std::string& path) = 0;
     // Replaces the file in one step: a temporary file beside it is written, then renamed over it.
     // durable also forces the data to the disk before the rename (the settings; recording files are
     // too frequent for that).
     virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644,
                                        bool durable = false) = 0;
-    // One open-append-close; creates the file when missing.
+    // One open-append-close; creates the file when missing. Only a regular file is appended to (a
+    // symbolic link is not followed, a FIFO is not waited on), and an append that cannot be written
+    // whole is cut back off, so the file keeps its length from before.
     virtual FileResult append(const std::string& path, std::string_view bytes) = 0;
     // Opens (creating when missing) for appends that go through one handle.
     virtual std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) = 0;
@@ -47,6 +50,9 @@ public:
     FileResult readAll(const std::string& path, std::string& bytes, std::size_t maxBytes);
     virtual FileResult rename(const std::string& from, const std::string& to) = 0;
     virtual FileResult createDirectories(const std::string& path, unsigned mode = 0755) = 0;
+    // The file a path names once symbolic links in its last part are followed; the path itself when
+    // it is no link.
+    virtual std::string followLinks(const std::string& path) { return path; }
 };
 
 } // namespace velorin

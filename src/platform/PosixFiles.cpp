@@ -35,22 +35,59 @@ bool writeFully(int fd, std::string_view bytes)
     return true;
 }
 
+// Recording files are opened only as what they should be: a symbolic link planted under their name
+// is not followed, and a FIFO or device is neither waited on nor written to.
+int openRecordingFile(const std::string& path, int flags, FileResult& result)
+{
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            result = FileResult::failure("is a symbolic link, not a regular file");
+        else if (errno == ENXIO) // a FIFO without a reader, or a device without its hardware
+            result = FileResult::failure("not a regular file");
+        else
+            result = errnoFailure("cannot open");
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result = FileResult::failure("not a regular file");
+        ::close(fd);
+        return -1;
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    result = FileResult::success();
+    return fd;
+}
+
+// An append that cannot be written whole (a full disk, a quota, an I/O error) is cut back off, so
+// the file keeps only whole records.
+FileResult appendWhole(int fd, std::string_view bytes)
+{
+    struct stat before {};
+    if (::fstat(fd, &before) != 0)
+        return errnoFailure("cannot inspect");
+    if (writeFully(fd, bytes))
+        return FileResult::success();
+    FileResult failure = errnoFailure("cannot write");
+    if (::ftruncate(fd, before.st_size) != 0)
+        failure.error += "; could not cut the partial write back off: " + std::string(std::strerror(errno));
+    return failure;
+}
+
 class PosixAppendFile : public AppendFile {
 public:
     PosixAppendFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     ~PosixAppendFile() override { ::close(m_fd); }
 
-    FileResult append(std::string_view bytes) override
-    {
-        if (!writeFully(m_fd, bytes))
-            return errnoFailure("cannot write");
-        return FileResult::success();
-    }
+    FileResult append(std::string_view bytes) override { return appendWhole(m_fd, bytes); }
 
     bool stillNamed() override
     {
         struct stat open {}, named {};
-        return ::fstat(m_fd, &open) == 0 && ::stat(m_path.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+        return ::fstat(m_fd, &open) == 0 && ::lstat(m_path.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
                open.st_dev == named.st_dev;
     }
 
@@ -63,23 +100,41 @@ private:
 
 std::unique_ptr<AppendFile> PosixFiles::openAppend(const std::string& path, FileResult& result)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        result = errnoFailure("cannot open");
+    const int fd = openRecordingFile(path, O_WRONLY | O_CREAT | O_APPEND, result);
+    if (fd < 0)
         return nullptr;
-    }
-    result = FileResult::success();
     return std::make_unique<PosixAppendFile>(fd, path);
 }
 
 bool PosixFiles::exists(const std::string& path)
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
-FileResult PosixFiles::writeAtomically(const std::string& path, std::string_view bytes, unsigned mode, bool durable)
+std::string PosixFiles::followLinks(const std::string& path)
 {
+    std::string target = path;
+    // As many hops as the kernel itself follows before it gives up on a loop.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return target;
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size())
+            return target;
+        link.resize(static_cast<std::size_t>(n));
+        const std::size_t slash = target.rfind('/');
+        target = link.front() == '/' || slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
+    }
+    return target;
+}
+
+FileResult PosixFiles::writeAtomically(const std::string& named, std::string_view bytes, unsigned mode, bool durable)
+{
+    // A file reached through a symbolic link is replaced in its own directory; the link stays.
+    const std::string path = followLinks(named);
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
@@ -105,17 +160,14 @@ FileResult PosixFiles::writeAtomically(const std::string& path, std::string_view
 
 FileResult PosixFiles::append(const std::string& path, std::string_view bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    FileResult result;
+    const int fd = openRecordingFile(path, O_WRONLY | O_CREAT | O_APPEND, result);
     if (fd < 0)
-        return errnoFailure("cannot open");
-    if (!writeFully(fd, bytes)) {
-        FileResult failure = errnoFailure("cannot write");
-        ::close(fd);
-        return failure;
-    }
-    if (::close(fd) != 0)
+        return result;
+    result = appendWhole(fd, bytes);
+    if (::close(fd) != 0 && result.ok)
         return errnoFailure("cannot close");
-    return FileResult::success();
+    return result;
 }
 
 namespace {

@@ -14,6 +14,7 @@ public:
     std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override;
     FileResult rename(const std::string& from, const std::string& to) override;
     FileResult createDirectories(const std::string& path, unsigned mode = 0755) override;
+    std::string followLinks(const std::string& path) override;
 };
 
 } // namespace velorin

@@ -27,6 +27,8 @@ public:
 
     // Returns false when the write failed (already reported).
     bool writeOrAppend(const std::string& path, std::string_view bytes);
+    // True once any write has failed in this run.
+    bool anyFailed() const { return m_reported.load(); }
 
     // Appends to one file that grows often (the heart-rate readings) through a handle kept open
     // between appends. The file is created in one atomic step by its first write, and opened again

@@ -292,9 +292,21 @@ std::string withoutTag(const char* what)
 // ---- SettingsStore --------------------------------------------------------------------------------
 
 SettingsStore::SettingsStore(Files& files, Log& log, std::string path)
-    : m_files(files), m_log(log), m_path(std::move(path))
+    : m_files(files), m_log(log), m_path(std::move(path)), m_file(m_files.followLinks(m_path))
 {
     load();
+}
+
+bool SettingsStore::usable() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_problem.empty();
+}
+
+std::string SettingsStore::problem() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_problem;
 }
 
 const std::string& SettingsStore::path() const
@@ -304,11 +316,15 @@ const std::string& SettingsStore::path() const
 
 void SettingsStore::load()
 {
-    if (!m_files.exists(m_path))
+    if (!m_files.exists(m_file))
         return; // first run
     std::string bytes;
-    if (const FileResult read = m_files.readAll(m_path, bytes, std::size_t{16} << 20); !read.ok) {
-        moveAside(read.error);
+    // Only a file that was read and found malformed is moved aside. What cannot be read at all (a
+    // directory, a device, a FIFO, a file without permission, one far too large to be settings) is
+    // not ours to move or replace: the store refuses to work with it.
+    if (const FileResult read = m_files.readAll(m_file, bytes, maxFileSize); !read.ok) {
+        m_problem = "the settings file " + m_path + " cannot be used: " + read.error;
+        m_log.line(m_problem);
         return;
     }
     json doc;
@@ -345,9 +361,9 @@ void SettingsStore::load()
 
 std::string SettingsStore::asideName() const
 {
-    std::string target = m_path + ".corrupt";
+    std::string target = m_file + ".corrupt";
     for (int n = 1; m_files.exists(target); ++n)
-        target = m_path + ".corrupt." + std::to_string(n);
+        target = m_file + ".corrupt." + std::to_string(n);
     return target;
 }
 
@@ -355,8 +371,8 @@ std::string SettingsStore::asideName() const
 void SettingsStore::moveAside(const std::string& reason)
 {
     const std::string target = asideName();
-    const std::string what = "Settings file " + m_path + " could not be read (" + reason + "); ";
-    if (const FileResult moved = m_files.rename(m_path, target); moved.ok)
+    const std::string what = "Settings file " + m_path + " is not valid settings (" + reason + "); ";
+    if (const FileResult moved = m_files.rename(m_file, target); moved.ok)
         m_log.line(what + "moved it to " + target);
     else
         m_log.line(what + "could not move it to " + target + " (" + moved.error + "); starting with empty settings");
@@ -555,16 +571,18 @@ void SettingsStore::changeLocked(std::string_view key, std::optional<SettingValu
 // older state; the file is small, so readers on the other thread wait only briefly.
 bool SettingsStore::saveLocked()
 {
+    if (!m_problem.empty())
+        return false;
     json doc = json::object();
     for (const auto& [key, value] : m_values)
         doc[key] = encode(value);
     const std::string bytes = doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 
     FileResult result;
-    if (const std::string parent = parentDirectory(m_path); !parent.empty() && !m_files.exists(parent))
+    if (const std::string parent = parentDirectory(m_file); !parent.empty() && !m_files.exists(parent))
         result = m_files.createDirectories(parent, 0700);
     if (result.ok)
-        result = m_files.writeAtomically(m_path, bytes, 0600, true);
+        result = m_files.writeAtomically(m_file, bytes, 0600, true);
     if (!result.ok) {
         m_log.line("Could not save settings to " + m_path + " (" + result.error + ")");
         return false;

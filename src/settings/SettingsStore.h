@@ -21,7 +21,8 @@ namespace velorin {
 // written at once, so a crash loses nothing. Safe to use from several threads.
 //
 // Readers never fail: a missing key or one holding another type gives the reader's neutral value.
-// A file that cannot be read is moved aside rather than overwritten, so it can still be inspected.
+// A file that is not valid settings is moved aside rather than overwritten, so it can still be
+// inspected.
 class SettingsStore {
 public:
     SettingsStore(Files& files, Log& log, std::string path);
@@ -29,7 +30,13 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
+    static constexpr std::size_t maxFileSize = std::size_t{16} << 20;
+
     const std::string& path() const;
+    // False when a file stands at the path that cannot be read as settings (not a regular file, no
+    // permission, too large): nothing is then loaded or saved, and problem() says why.
+    bool usable() const;
+    std::string problem() const;
 
     bool has(std::string_view key) const;
     std::optional<SettingValue> object(std::string_view key) const;
@@ -80,6 +87,8 @@ private:
     Files& m_files;
     Log& m_log;
     const std::string m_path;
+    const std::string m_file; // m_path with symbolic links followed: the file that is read and replaced
+    std::string m_problem;
     mutable std::mutex m_mutex;
     Map m_values;
     bool m_unsaved = false;

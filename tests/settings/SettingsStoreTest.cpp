@@ -199,7 +199,7 @@ TEST_F(SettingsStoreTest, CorruptFilesAreMovedAsideAndStoreStartsEmpty)
         SettingsStore store(files, log, path);
         EXPECT_FALSE(store.has(keys::Name));
         ASSERT_THAT(log.lines, SizeIs(1));
-        EXPECT_EQ(log.lines[0].rfind("Settings file " + path + " could not be read (parse error", 0), 0u);
+        EXPECT_EQ(log.lines[0].rfind("Settings file " + path + " is not valid settings (parse error", 0), 0u);
         EXPECT_THAT(log.lines[0], HasSubstr("moved it to " + path + ".corrupt.1"));
         EXPECT_EQ(readFile(path + ".corrupt.1"), "{\"Name\": ");
         store.set(keys::Name, std::string("Ada"));
@@ -211,14 +211,46 @@ TEST_F(SettingsStoreTest, CorruptFilesAreMovedAsideAndStoreStartsEmpty)
     EXPECT_THAT(log.lines.back(), AllOf(HasSubstr("not an object"), HasSubstr(path + ".corrupt.2")));
 }
 
-TEST_F(SettingsStoreTest, UnreadablePathIsMovedAside)
+TEST_F(SettingsStoreTest, WhatIsNotARegularFileIsRefusedAndLeftAlone)
 {
+    const std::string fifo = dir + "/fifo", device = dir + "/null", large = dir + "/large.json";
     std::filesystem::create_directories(path);
-    SettingsStore store(files, log, path);
-    ASSERT_THAT(log.lines, SizeIs(1));
-    EXPECT_THAT(log.lines[0], HasSubstr("moved it to " + path + ".corrupt"));
-    store.setBool(keys::termsAccept, true);
-    EXPECT_TRUE(reopen().boolean(keys::termsAccept));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", device);
+    writeFile(large, std::string(SettingsStore::maxFileSize + 1, ' '));
+    for (const std::string& where : {path, fifo, device, large}) {
+        SCOPED_TRACE(where);
+        const auto kind = std::filesystem::symlink_status(where).type();
+        SettingsStore store(files, log, where);
+        EXPECT_FALSE(store.usable());
+        EXPECT_THAT(store.problem(), HasSubstr(where));
+        store.setBool(keys::termsAccept, true); // never replaces what stands there
+        EXPECT_FALSE(store.flush());
+        EXPECT_EQ(std::filesystem::symlink_status(where).type(), kind);
+        EXPECT_FALSE(std::filesystem::exists(where + ".corrupt"));
+    }
+    EXPECT_EQ(std::filesystem::file_size(large), SettingsStore::maxFileSize + 1);
+}
+
+TEST_F(SettingsStoreTest, ALinkIsFollowedAndTheTargetReplacedBesideItself)
+{
+    std::filesystem::create_directories(dir + "/real");
+    const std::string target = dir + "/real/settings.json", link = dir + "/link.json";
+    writeFile(target, "{\"Name\": \"Ada\"}");
+    std::filesystem::create_symlink("real/settings.json", link);
+    {
+        SettingsStore store(files, log, link);
+        EXPECT_EQ(store.text(keys::Name), "Ada");
+        store.set(keys::Name, std::string("Grace"));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_THAT(readFile(target), HasSubstr("Grace"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2); // no file beside the link
+
+    writeFile(target, "garbage"); // a malformed target is kept aside beside itself
+    SettingsStore store(files, log, link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(target + ".corrupt"), "garbage");
 }
 
 TEST_F(SettingsStoreTest, FailedMoveAsideIsLoggedAndStoreStillStarts)
