@@ -1,20 +1,35 @@
 #include "ConsoleView.h"
 
 #include "platform/Clock.h"
+#include "platform/EscapedText.h"
+#include "platform/Log.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace velorin {
 
-ConsoleView::ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered)
-    : m_out(out), m_clock(clock), m_start(start), m_lineBuffered(lineBuffered)
+ConsoleView::ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered, Log& log)
+    : m_out(out), m_clock(clock), m_start(start), m_lineBuffered(lineBuffered), m_log(log)
 {
 }
 
 void ConsoleView::print(std::string_view kind, std::string_view text)
 {
-    std::fprintf(m_out, "%.3f %.*s %.*s\n", m_clock.now() - m_start, static_cast<int>(kind.size()), kind.data(),
-                 static_cast<int>(text.size()), text.data());
+    if (m_failed)
+        return;
+    const std::string shown = escapeControl(text);
+    errno = 0;
+    std::fprintf(m_out, "%.3f %.*s %s\n", m_clock.now() - m_start, static_cast<int>(kind.size()), kind.data(),
+                 shown.c_str());
     if (m_lineBuffered)
         std::fflush(m_out);
+    if (std::ferror(m_out)) {
+        m_failed = true;
+        const int error = errno;
+        m_log.line(std::string("Standard output cannot be written (") +
+                   (error != 0 ? std::strerror(error) : "write error") + "): the console view stops writing");
+    }
 }
 
 void ConsoleView::setText(Outlet outlet, const std::string& text)

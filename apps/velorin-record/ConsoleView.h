@@ -10,13 +10,16 @@
 namespace velorin {
 
 class Clock;
+class Log;
 
 // What the monitor screen shows, as lines "SECONDS KIND TEXT" with seconds from the start to three
 // decimals: bpm, battery, notice, alert and sensor lines, one each time the screen is set.
 class ConsoleView : public MonitorView, public Alerts {
 public:
     // lineBuffered: flush after every line (a live run); otherwise the stream's own buffering.
-    ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered);
+    // Once the output cannot be written (a closed pipe, a full disk) the view says so once in the
+    // log and writes no more; the run goes on.
+    ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered, Log& log);
 
     void setShown(Outlet, bool) override {}
     void setEnabled(Outlet, bool) override {}
@@ -37,6 +40,8 @@ private:
     const Clock& m_clock;
     double m_start;
     bool m_lineBuffered;
+    Log& m_log;
+    bool m_failed = false;
 };
 
 } // namespace velorin

@@ -16,8 +16,13 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
                                    const std::string& xdgDocuments)
 {
     RecorderOptions o;
-    o.documents = (xdgDocuments.empty() ? home + "/Documents" : xdgDocuments) + "/Velorin";
-    o.settings = home + "/.config/Velorin/settings.json";
+    // Without a home the defaults stay empty, and the caller asks for both places.
+    if (!xdgDocuments.empty())
+        o.documents = xdgDocuments + "/Velorin";
+    else if (!home.empty())
+        o.documents = home + "/Documents/Velorin";
+    if (!home.empty())
+        o.settings = home + "/.config/Velorin/settings.json";
 
     auto fail = [](std::string message) { return OptionsResult{std::nullopt, std::move(message)}; };
     for (std::size_t i = 0; i < args.size(); ++i) {

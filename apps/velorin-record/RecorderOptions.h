@@ -32,7 +32,8 @@ struct OptionsResult {
 };
 
 // Reads the command line (without the program name). Documents default to $XDG_DOCUMENTS_DIR/Velorin,
-// else ~/Documents/Velorin; settings to ~/.config/Velorin/settings.json.
+// else ~/Documents/Velorin; settings to ~/.config/Velorin/settings.json. A default that needs a home
+// stays empty when `home` is empty.
 OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
                                    const std::string& xdgDocuments);
 

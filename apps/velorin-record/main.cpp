@@ -3,6 +3,8 @@
 #include "Recorder.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "platform/DirectoryLock.h"
+#include "platform/EscapedText.h"
 #include "platform/PosixFiles.h"
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <pwd.h>
 #include <string>
 #include <unistd.h>
 #include <variant>
@@ -30,9 +33,10 @@ using namespace velorin;
 
 namespace {
 
+constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
 constexpr int exitTerms = 3;
-constexpr int exitFailure = 1;
+constexpr int exitNotSaved = 4;
 
 std::atomic<bool> g_signalled{false};
 int g_signalPipe[2] = {-1, -1};
@@ -57,15 +61,36 @@ void installSignalHandlers()
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
-std::string envOr(const char* name)
+bool usableHome(const char* path)
 {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+    // The root is no home: defaults under it would put our folders at the top of the file system.
+    return path && path[0] == '/' && std::string_view(path).find_first_not_of('/') != std::string_view::npos;
+}
+
+// $HOME, else the home of the password database; empty when there is none.
+std::string homeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); usableHome(home))
+        return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+    passwd entry {};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        usableHome(found->pw_dir))
+        return found->pw_dir;
+    return {};
+}
+
+std::string xdgDocuments()
+{
+    const char* value = std::getenv("XDG_DOCUMENTS_DIR");
+    return usableHome(value) ? value : "";
 }
 
 int fail(int status, const std::string& message)
 {
-    std::fprintf(stderr, "velorin-record: %s\n", message.c_str());
+    std::fprintf(stderr, "velorin-record: %s\n", escapeControl(message).c_str());
     return status;
 }
 
@@ -119,7 +144,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     }
     recorder.stopSensor();
     std::fflush(stdout);
-    return 0;
+    return recorder.controller().recordingFailed() ? exitNotSaved : 0;
 }
 
 int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings, int argc, char** argv)
@@ -143,18 +168,20 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     recorder.stopSensor();
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     std::fflush(stdout);
-    return 0;
+    return recorder.controller().recordingFailed() ? exitNotSaved : 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A closed standard output must not end a recording: writes to it fail instead, and the
+    // console view stops writing.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
-    const OptionsResult parsed =
-        parseRecorderOptions(args, envOr("HOME"), envOr("XDG_DOCUMENTS_DIR"));
+    const OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocuments());
     if (!parsed.options) {
-        std::fprintf(stderr, "velorin-record: %s\n%s", parsed.error.c_str(), recorderUsage);
+        std::fprintf(stderr, "velorin-record: %s\n%s", escapeControl(parsed.error).c_str(), recorderUsage);
         return exitUsage;
     }
     Setup setup{*parsed.options, {}, {}};
@@ -165,6 +192,10 @@ int main(int argc, char** argv)
     }
     if (options.sensor == RecorderOptions::Sensor::ble)
         return fail(exitUsage, "--sensor ble: this build has no Bluetooth sensor link yet; use sim or replay:FILE");
+
+    if (options.documents.empty() || options.settings.empty())
+        return fail(exitFailure, "there is no home directory for the default places: give --settings FILE and "
+                                 "--documents DIR");
 
     PosixFiles files;
     // Everything the run reads is checked before anything is written.
@@ -187,6 +218,8 @@ int main(int argc, char** argv)
     StreamLog log(stderr);
     log.setVerbose(options.verbose);
     SettingsStore settings(files, log, options.settings);
+    if (!settings.usable())
+        return fail(exitFailure, settings.problem());
     if (options.acceptTerms) {
         const double now = options.clock == RecorderOptions::ClockKind::virtualTime && options.start
                                ? *options.start
@@ -201,6 +234,12 @@ int main(int argc, char** argv)
 
     if (const FileResult made = files.createDirectories(options.documents); !made.ok)
         return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + made.error);
+    const DirectoryLock lock(options.documents);
+    if (lock.state() == DirectoryLock::State::busy)
+        return fail(exitFailure, options.documents + " is in use by another recorder (pid " +
+                                     std::to_string(lock.holder()) + ")");
+    if (lock.state() == DirectoryLock::State::unavailable)
+        log.line("The documents directory is not locked against a second recorder: " + lock.problem());
 
     installSignalHandlers();
     if (options.clock == RecorderOptions::ClockKind::virtualTime)

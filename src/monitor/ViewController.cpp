@@ -78,9 +78,12 @@ void ViewController::startClick()
     m_acq.recordingActive.store(1);
     swapStartAndStop(true);
     {
-        // Packets buffered before Start are dropped from the stream; the sample text is kept.
+        // Packets buffered before Start are dropped from the stream; the sample text is kept, at
+        // most one chunk of it.
         std::lock_guard lock(m_acq.bufferMutex);
+        m_acq.uncounted.trim(m_acq.sampleText, m_acq.recordBuffer);
         m_acq.recordBuffer.clear();
+        m_acq.uncounted.forget();
     }
     if (locked()) {
         // Recording is on, but the trace stays still until the screen is unlocked.

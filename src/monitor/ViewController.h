@@ -66,6 +66,8 @@ public:
     RecordingWriter& writer() { return m_writer; }
     EventCapture& events() { return m_events; }
     HeartRateDetector& heartRate() { return m_heartRate; }
+    // True once a recording file could not be saved in this run.
+    bool recordingFailed() const { return m_files.anyFailed(); }
 
 private:
     // Intake's screen effects, posted from the Bluetooth queue.

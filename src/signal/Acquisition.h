@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signal/UncountedPackets.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -7,6 +9,9 @@
 #include <vector>
 
 namespace velorin {
+
+// Packets per chunk: 268 counted packets, 3752 samples, about 30 seconds.
+inline constexpr std::int32_t packetsPerFlush = 268;
 
 // What the monitor keeps while a sensor streams. Flags are 32-bit words compared against 1.
 // Start, Stop and event marking (main queue) and intake and flush (Bluetooth queue) share the
@@ -25,6 +30,7 @@ struct Acquisition {
     std::string sampleText;
     std::string recordBuffer;
     std::string recordingPath; // empty: the next flush opens a new stream file
+    UncountedPackets uncounted{packetsPerFlush};
 
     std::string uploadBuffer; // Bluetooth queue only: the chunk's packet bytes
     std::string chunkStamp;   // Bluetooth queue only: the stamp of the latest flush, empty before the first
@@ -36,7 +42,5 @@ struct Acquisition {
     std::string eventServerAddress;
 };
 
-// Packets per chunk: 268 counted packets, 3752 samples, about 30 seconds.
-inline constexpr std::int32_t packetsPerFlush = 268;
 
 } // namespace velorin

@@ -58,8 +58,12 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
         m_log.line("Value " + hexText(packet));
 
     const bool decoded = m_decoder.calculateBits(packet, m_text);
+    // In the background or inactive every packet counts; in the foreground only while recording.
+    const bool counted = !m_appState.isActive() || m_acq.recordingActive.load() == 1;
+    bool dropping = false;
     {
         std::lock_guard lock(m_acq.bufferMutex);
+        const std::size_t textStart = m_acq.sampleText.size(), recordStart = m_acq.recordBuffer.size();
         // A short packet's note stands in the stream just before its record.
         if (!decoded)
             m_acq.recordBuffer.append(PacketDecoder::errorText(m_acq.chunkStamp));
@@ -67,7 +71,14 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
         m_acq.sampleText.push_back(' ');
         m_acq.recordBuffer.append(packetRecordPrefix);
         m_acq.recordBuffer.append(reinterpret_cast<const char*>(packet.data()), packet.size());
+        if (counted)
+            m_acq.uncounted.forget();
+        else
+            dropping = m_acq.uncounted.noteUncounted(m_acq.sampleText, m_acq.recordBuffer, textStart, recordStart);
     }
+    if (dropping)
+        m_log.line("Not recording: only the latest " + std::to_string(packetsPerFlush) +
+                   " packets are kept for the next chunk");
     m_acq.packetsSinceStart.fetch_add(1, std::memory_order_relaxed);
 
     if (m_acq.connectNoticePending.load() == 1 && m_acq.valueUpdateCount.load() == 3) {
@@ -79,8 +90,6 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
     if (!m_outlets.sensorImageIsOk() && m_acq.sensorStatusShown.load() == 0)
         m_outlets.refreshSensorStatus();
 
-    // In the background or inactive every packet counts; in the foreground only while recording.
-    const bool counted = !m_appState.isActive() || m_acq.recordingActive.load() == 1;
     if (counted && ++m_acq.flushCounter >= packetsPerFlush) {
         m_writer.writeTickToFile();
         m_acq.flushCounter = 0;

@@ -99,6 +99,31 @@ TEST(RecordingWriter, StopAndStartOpenANewStreamAndCountersCarryOver)
     EXPECT_EQ(stream, records(400, 236) + streamHeader("", second));
 }
 
+TEST(RecordingWriter, StoppedForLongOnlyTheLatestChunkBeforeStartIsKept)
+{
+    MonitorRig rig;
+    rig.load();
+    rig.press(&ViewController::startClick);
+    rig.stream(300);
+    rig.press(&ViewController::stopClick);
+    std::size_t largest = 0;
+    for (int i = 0; i < 10; ++i) { // ten chunks' worth while stopped: memory stays flat
+        rig.stream(268);
+        std::lock_guard lock(rig.controller->acquisition().bufferMutex);
+        largest = std::max(largest, rig.controller->acquisition().sampleText.size());
+    }
+    EXPECT_LT(largest, chunkText(0, 32 + 2 * 268).size());
+    rig.press(&ViewController::startClick);
+    rig.stream(236);
+    const std::string second = chunkFileStamp(rig.runtime.now());
+    // The counted packets from before Stop stay; of the stopped ones only the latest 268.
+    EXPECT_EQ(rig.file(second + ".ecg"), chunkText(268, 32) + chunkText(300 + 2680 - 268, 268) + chunkText(2980, 236));
+    EXPECT_EQ(rig.file(second + ".s2"), records(2980, 236) + streamHeader("", second));
+    EXPECT_EQ(std::count_if(rig.log.lines.begin(), rig.log.lines.end(),
+                            [](const std::string& line) { return line.rfind("Not recording:", 0) == 0; }),
+              1);
+}
+
 TEST(RecordingWriter, BackgroundPacketsCountWithoutRecording)
 {
     MonitorRig rig;
