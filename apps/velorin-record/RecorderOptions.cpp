@@ -62,9 +62,11 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
                 else
                     return fail("--clock takes real or virtual, not \"" + *v + "\"");
             } else if (arg == "--start") {
-                o.start = parseLocalDateTime(*v);
+                std::string problem;
+                o.start = parseLocalDateTime(*v, &problem);
                 if (!o.start)
-                    return fail("--start takes a local time YYYY-MM-DDTHH:MM:SS, not \"" + *v + "\"");
+                    return fail("--start \"" + *v + "\": " + problem +
+                                " (a local time YYYY-MM-DDTHH:MM:SS, years 1 to 9999)");
             } else if (arg == "--duration") {
                 o.duration = parseSeconds(*v);
                 if (!o.duration)
@@ -86,6 +88,9 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
         return fail("--clock virtual works with --sensor sim or replay, not ble");
     if (o.start && o.clock != RecorderOptions::ClockKind::virtualTime)
         return fail("--start needs --clock virtual");
+    // Stamps have four-digit years: a run may not go on past the last second of year 9999.
+    if (o.start && o.duration && *o.start + toSeconds(*o.duration) > *parseLocalDateTime("9999-12-31T23:59:59"))
+        return fail("--start plus --duration runs past 9999-12-31T23:59:59");
     return {o, {}};
 }
 

@@ -12,7 +12,8 @@ namespace velorin {
 std::string formatFileStamp(double epochSeconds);
 // "yyyy-MM-dd HH:mm:ss".
 std::string formatDateTime(double epochSeconds);
-// "YYYY-MM-DDTHH:MM:SS" read as local time; nullopt when malformed or not a real date.
-std::optional<double> parseLocalDateTime(std::string_view text);
+// "YYYY-MM-DDTHH:MM:SS" read as local time, years 1 to 9999; nullopt when malformed, not a real date,
+// or skipped by the local clock (a daylight-saving change), with the reason in `problem` when given.
+std::optional<double> parseLocalDateTime(std::string_view text, std::string* problem = nullptr);
 
 } // namespace velorin
