@@ -1,0 +1,140 @@
+// The recorder under hostile conditions: what stands where its files belong, a filling disk, a
+// closed output, a second recorder, times at the edges of what it can hold.
+
+#include "RecorderRun.h"
+#include "platform/DirectoryLock.h"
+#include "sensor/sim/StreamFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(RecorderRun, WhatIsNotASettingsFileIsRefusedAndLeftInPlace)
+{
+    fs::create_directories(settings); // a directory where the settings file belongs
+    const RunResult dir = run({"--accept-terms", "--clock", "virtual", "--duration", "1"});
+    EXPECT_EQ(dir.status, 1);
+    EXPECT_NE(dir.err.find(settings), std::string::npos) << dir.err;
+    EXPECT_TRUE(fs::is_directory(settings));
+
+    const std::string fifo = m_dir + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    settings = fifo; // never waited on, never moved aside
+    EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--duration", "1"}).status, 1);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(listDocs().empty());
+    EXPECT_FALSE(fs::exists(fifo + ".corrupt"));
+}
+
+TEST_F(RecorderRun, FifosAsScriptOrReplayAreRefusedAtOnce)
+{
+    const std::string fifo = m_dir + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const RunResult script = run({"--accept-terms", "--clock", "virtual", "--script", fifo});
+    EXPECT_EQ(script.status, 2);
+    EXPECT_NE(script.err.find("not a regular file"), std::string::npos) << script.err;
+    EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--sensor", "replay:" + fifo}).status, 2);
+    EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--sensor", "replay:/dev/zero"}).status, 2);
+}
+
+TEST_F(RecorderRun, ASecondRecorderOnTheSameDirectoryIsTurnedAway)
+{
+    fs::create_directories(docs);
+    {
+        const DirectoryLock held(docs);
+        ASSERT_EQ(held.state(), DirectoryLock::State::held);
+        const RunResult second = run({"--accept-terms", "--clock", "virtual", "--duration", "60"});
+        EXPECT_EQ(second.status, 1);
+        EXPECT_NE(second.err.find(docs + " is in use by another recorder (pid " + std::to_string(::getpid()) + ")"),
+                  std::string::npos)
+            << second.err;
+        EXPECT_TRUE(listDocs().empty());
+    }
+    EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--duration", "60"}).status, 0); // let go
+}
+
+// A per-file size limit in the recorder makes the disk fill up under it part-way through a write.
+TEST_F(RecorderRun, AFillingDiskLeavesNoTornFileAndEndsWithStatusFour)
+{
+    const auto fileLimit = [](rlim_t bytes) {
+        return [bytes] {
+            std::signal(SIGXFSZ, SIG_IGN); // kept across exec: writes fail instead of killing
+            const rlimit limit{bytes, bytes};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        };
+    };
+    ASSERT_EQ(run({"--accept-terms", "--clock", "virtual", "--duration", "1"}).status, 0);
+    const RunResult r = run({"--clock", "virtual", "--start", "2017-05-27T10:15:00", "--duration", "900"},
+                            fileLimit(100000));
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.out.find("notice Recording could not be saved."), std::string::npos);
+    EXPECT_NE(r.err.find("Could not save " + docs + "/2017-05-27_101530.s2: cannot write"), std::string::npos);
+    const std::string stream = doc("2017-05-27_101530.s2");
+    EXPECT_LE(stream.size(), 100000u);
+    // Whole records only: what is on disk reads back, packet for packet.
+    const ReplayResult packets = parseStreamFile(stream, "full.s2");
+    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(packets)) << describe(std::get<ReplayError>(packets));
+    EXPECT_EQ(std::get<0>(packets).size() % 268, 0u);
+    for (const std::string& name : listDocs()) // no temporary file left behind
+        EXPECT_TRUE(name.ends_with(".ecg") || name.ends_with(".s2") || name.ends_with(".bpm")) << name;
+
+    const RunResult nothing = run({"--clock", "virtual", "--duration", "40", "--documents", docs + "2"}, fileLimit(0));
+    EXPECT_EQ(nothing.status, 4) << nothing.err;
+}
+
+TEST_F(RecorderRun, AClosedStandardOutputDoesNotEndTheRecording)
+{
+    const RunResult r = run({"--accept-terms", "--clock", "virtual", "--duration", "600"}, [] {
+        int ends[2];
+        if (::pipe(ends) == 0) {
+            ::close(ends[0]); // nobody will ever read
+            ::dup2(ends[1], 1);
+        }
+    });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Standard output cannot be written (Broken pipe): the console view stops writing"),
+              std::string::npos)
+        << r.err;
+    // A chunk every 30.016 s from 29.9 s on: nineteen, their stream file and the heart-rate file.
+    EXPECT_EQ(listDocs().size(), 19u + 1 + 1);
+}
+
+TEST_F(RecorderRun, TimesAreExactAndBoundedAtEveryScale)
+{
+    const RunResult third = run({"--accept-terms", "--clock", "virtual", "--duration", "0.3333333333"});
+    EXPECT_EQ(third.status, 0) << third.err;
+    for (const char* tooLong : {"3155760000.000000001", "4294968e3", "9300000000"})
+        EXPECT_EQ(run({"--clock", "virtual", "--duration", tooLong}).status, 2) << tooLong;
+    const std::string script = write("late.script", "1 start\n9300000000 quit\n");
+    const RunResult late = run({"--clock", "virtual", "--script", script, "--duration", "5"});
+    EXPECT_EQ(late.status, 2);
+    EXPECT_NE(late.err.find("late.script:2"), std::string::npos) << late.err;
+
+    const RunResult skipped = run({"--clock", "virtual", "--start", "2026-03-29T02:30:00", "--duration", "1"});
+    EXPECT_EQ(skipped.status, 2);
+    EXPECT_NE(skipped.err.find("\"2026-03-29T02:30:00\": does not exist"), std::string::npos) << skipped.err;
+    EXPECT_EQ(run({"--clock", "virtual", "--start", "9999-12-31T23:59:00", "--duration", "60"}).status, 2);
+    const RunResult early = run({"--clock", "virtual", "--start", "1969-07-20T20:17:00", "--duration", "35"});
+    ASSERT_EQ(early.status, 0) << early.err;
+    EXPECT_EQ(listDocs().count("1969-07-20_201730.ecg"), 1u);
+}
+
+TEST_F(RecorderRun, ControlBytesInInputAreShownEscaped)
+{
+    const std::string script = write("odd.script", std::string("1 st\0rt\x1b[2J\n", 13));
+    const RunResult r = run({"--accept-terms", "--clock", "virtual", "--script", script});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("st\\x00rt\\x1b[2J"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+}
+
+} // namespace
+} // namespace velorin

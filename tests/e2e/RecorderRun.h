@@ -1,0 +1,117 @@
+#pragma once
+
+// Runs the velorin-record binary in a fresh directory as a user would, and reads back what it
+// printed and the files it wrote.
+
+#include "../fakes/TempDir.h"
+#include "platform/PosixFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace velorin {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class RecorderRun : public ::testing::Test {
+protected:
+    TempDir m_temp{"velorin-e2e"};
+    const std::string m_dir = m_temp.path();
+    std::string docs = m_dir + "/docs";
+    std::string settings = m_dir + "/config/settings.json";
+
+    std::string write(const std::string& name, const std::string& text)
+    {
+        const std::string path = m_dir + "/" + name;
+        EXPECT_TRUE(files.writeAtomically(path, text).ok);
+        return path;
+    }
+
+    // inChild runs in the child just before the recorder starts (limits, pipes, environment).
+    RunResult run(std::vector<std::string> args, const std::function<void()>& inChild = {})
+    {
+        args.insert(args.begin(), {"--documents", docs, "--settings", settings});
+        const std::string outPath = m_dir + "/stdout", errPath = m_dir + "/stderr";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+            if (inChild)
+                inChild();
+            std::vector<char*> argv{const_cast<char*>(VELORIN_RECORD_BIN)};
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(VELORIN_RECORD_BIN, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        RunResult result;
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        files.readAll(outPath, result.out, 1u << 30);
+        files.readAll(errPath, result.err, 1u << 30);
+        return result;
+    }
+
+    std::set<std::string> listDocs() const
+    {
+        std::set<std::string> names;
+        if (DIR* dir = ::opendir(docs.c_str())) {
+            while (dirent* entry = ::readdir(dir))
+                if (entry->d_name[0] != '.')
+                    names.insert(entry->d_name);
+            ::closedir(dir);
+        }
+        return names;
+    }
+
+    std::string doc(const std::string& name)
+    {
+        std::string bytes;
+        files.readAll(docs + "/" + name, bytes, 1u << 30);
+        return bytes;
+    }
+
+    PosixFiles files;
+};
+
+inline std::string hex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (auto b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", b);
+        text += pair;
+    }
+    return text;
+}
+
+inline std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+} // namespace velorin
