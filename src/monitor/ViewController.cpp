@@ -81,9 +81,10 @@ void ViewController::startClick()
         // Packets buffered before Start are dropped from the stream; the sample text is kept, at
         // most one chunk of it.
         std::lock_guard lock(m_acq.bufferMutex);
-        m_acq.uncounted.trim(m_acq.sampleText, m_acq.recordBuffer);
+        m_acq.uncountedText.trim(m_acq.sampleText);
+        m_acq.uncountedText.forget();
         m_acq.recordBuffer.clear();
-        m_acq.uncounted.forget();
+        m_acq.uncountedRecords.forget();
     }
     if (locked()) {
         // Recording is on, but the trace stays still until the screen is unlocked.

@@ -43,7 +43,6 @@ void RecordingWriter::writeTickToFile()
         openStream = m_acq.recordingPath;
         m_stream.swap(m_acq.recordBuffer);
         m_acq.recordBuffer.clear();
-        m_acq.uncounted.forget();
     }
 
     m_files.writeOrAppend(chunkPath, m_chunk);

@@ -30,9 +30,11 @@ struct Acquisition {
     std::string sampleText;
     std::string recordBuffer;
     std::string recordingPath; // empty: the next flush opens a new stream file
-    UncountedPackets uncounted{packetsPerFlush};
+    UncountedPackets uncountedText{packetsPerFlush};
+    UncountedPackets uncountedRecords{packetsPerFlush};
 
     std::string uploadBuffer; // Bluetooth queue only: the chunk's packet bytes
+    UncountedPackets uncountedUploads{packetsPerFlush};
     std::string chunkStamp;   // Bluetooth queue only: the stamp of the latest flush, empty before the first
 
     // Taken from the settings when the monitor loads.

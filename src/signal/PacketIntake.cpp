@@ -57,6 +57,7 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
     if (m_log.verbose())
         m_log.line("Value " + hexText(packet));
 
+    const std::size_t uploadStart = m_acq.uploadBuffer.size();
     const bool decoded = m_decoder.calculateBits(packet, m_text);
     // In the background or inactive every packet counts; in the foreground only while recording.
     const bool counted = !m_appState.isActive() || m_acq.recordingActive.load() == 1;
@@ -71,10 +72,22 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
         m_acq.sampleText.push_back(' ');
         m_acq.recordBuffer.append(packetRecordPrefix);
         m_acq.recordBuffer.append(reinterpret_cast<const char*>(packet.data()), packet.size());
-        if (counted)
-            m_acq.uncounted.forget();
-        else
-            dropping = m_acq.uncounted.noteUncounted(m_acq.sampleText, m_acq.recordBuffer, textStart, recordStart);
+        if (counted) {
+            // A chunk counted from here holds at most one chunk of what came before.
+            m_acq.uncountedText.trim(m_acq.sampleText);
+            m_acq.uncountedText.forget();
+            m_acq.uncountedRecords.trim(m_acq.recordBuffer);
+            m_acq.uncountedRecords.forget();
+        } else {
+            dropping = m_acq.uncountedText.noteUncounted(m_acq.sampleText, textStart);
+            m_acq.uncountedRecords.noteUncounted(m_acq.recordBuffer, recordStart);
+        }
+    }
+    if (counted) {
+        m_acq.uncountedUploads.trim(m_acq.uploadBuffer);
+        m_acq.uncountedUploads.forget();
+    } else {
+        m_acq.uncountedUploads.noteUncounted(m_acq.uploadBuffer, uploadStart);
     }
     if (dropping)
         m_log.line("Not recording: only the latest " + std::to_string(packetsPerFlush) +

@@ -2,31 +2,27 @@
 
 namespace velorin {
 
-bool UncountedPackets::noteUncounted(std::string& text, std::string& record, std::size_t textStart,
-                                     std::size_t recordStart)
+bool UncountedPackets::noteUncounted(std::string& buffer, std::size_t start)
 {
-    m_starts.push_back({textStart, recordStart});
+    m_starts.push_back(start);
     if (m_starts.size() < 2 * m_limit)
         return false;
     const bool first = !m_dropped;
-    trim(text, record);
+    trim(buffer);
     return first;
 }
 
-void UncountedPackets::trim(std::string& text, std::string& record)
+void UncountedPackets::trim(std::string& buffer)
 {
     if (m_starts.size() <= m_limit)
         return;
     const std::size_t drop = m_starts.size() - m_limit;
-    const Start from = m_starts.front(), to = m_starts[drop];
     // Whatever lies between the dropped packets (a short packet's error text) goes with them.
-    text.erase(from.text, to.text - from.text);
-    record.erase(from.record, to.record - from.record);
+    const std::size_t from = m_starts.front(), length = m_starts[drop] - from;
+    buffer.erase(from, length);
     m_starts.erase(m_starts.begin(), m_starts.begin() + static_cast<std::ptrdiff_t>(drop));
-    for (Start& start : m_starts) {
-        start.text -= to.text - from.text;
-        start.record -= to.record - from.record;
-    }
+    for (std::size_t& start : m_starts)
+        start -= length;
     m_dropped = true;
 }
 

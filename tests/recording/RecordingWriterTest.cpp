@@ -106,13 +106,18 @@ TEST(RecordingWriter, StoppedForLongOnlyTheLatestChunkBeforeStartIsKept)
     rig.press(&ViewController::startClick);
     rig.stream(300);
     rig.press(&ViewController::stopClick);
-    std::size_t largest = 0;
+    std::size_t largestText = 0, largestStream = 0, largestUpload = 0;
     for (int i = 0; i < 10; ++i) { // ten chunks' worth while stopped: memory stays flat
         rig.stream(268);
-        std::lock_guard lock(rig.controller->acquisition().bufferMutex);
-        largest = std::max(largest, rig.controller->acquisition().sampleText.size());
+        Acquisition& acq = rig.controller->acquisition();
+        std::lock_guard lock(acq.bufferMutex);
+        largestText = std::max(largestText, acq.sampleText.size());
+        largestStream = std::max(largestStream, acq.recordBuffer.size());
+        largestUpload = std::max(largestUpload, acq.uploadBuffer.size());
     }
-    EXPECT_LT(largest, chunkText(0, 32 + 2 * 268).size());
+    EXPECT_LT(largestText, chunkText(0, 32 + 2 * 268).size());
+    EXPECT_LT(largestStream, records(0, 32 + 2 * 268).size());
+    EXPECT_LT(largestUpload, (32 + 2 * 268) * 20u);
     rig.press(&ViewController::startClick);
     rig.stream(236);
     const std::string second = chunkFileStamp(rig.runtime.now());
