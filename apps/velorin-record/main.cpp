@@ -59,6 +59,7 @@ void installSignalHandlers()
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr); // a closed terminal ends the run as cleanly
 }
 
 bool usableHome(const char* path)
@@ -176,8 +177,11 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
 int main(int argc, char** argv)
 {
     // A closed standard output must not end a recording: writes to it fail instead, and the
-    // console view stops writing.
+    // console view stops writing. A file-size limit likewise makes a write fail, not the process.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Before anything is written, so that an early signal ends the run cleanly too.
+    installSignalHandlers();
     std::vector<std::string> args(argv + 1, argv + argc);
     const OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocuments());
     if (!parsed.options) {
@@ -241,7 +245,6 @@ int main(int argc, char** argv)
     if (lock.state() == DirectoryLock::State::unavailable)
         log.line("The documents directory is not locked against a second recorder: " + lock.problem());
 
-    installSignalHandlers();
     if (options.clock == RecorderOptions::ClockKind::virtualTime)
         return runVirtual(setup, log, files, settings);
     return runReal(setup, log, files, settings, argc, argv);

@@ -42,10 +42,7 @@ std::string escapeControl(std::string_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\\') {
-            out += "\\\\";
-            ++i;
-        } else if (c >= 0x20 && c < 0x7F) {
+        if (c >= 0x20 && c < 0x7F) {
             out.push_back(static_cast<char>(c));
             ++i;
         } else if (const std::size_t n = c >= 0x80 ? utf8Length(text, i) : 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EscapedText.h"
 #include "platform/Log.h"
 
 #include <cstdio>
@@ -7,14 +8,16 @@
 
 namespace velorin {
 
-// The diagnostic log on a stdio stream (stderr for the recorder), one line per event.
+// The diagnostic log on a stdio stream (stderr for the recorder), one line per event, with control
+// bytes from inputs shown escaped.
 class StreamLog : public Log {
 public:
     explicit StreamLog(std::FILE* out) : m_out(out) {}
     void line(std::string_view text) override
     {
+        const std::string shown = escapeControl(text);
         std::lock_guard lock(m_mutex);
-        std::fwrite(text.data(), 1, text.size(), m_out);
+        std::fwrite(shown.data(), 1, shown.size(), m_out);
         std::fputc('\n', m_out);
         std::fflush(m_out);
     }
