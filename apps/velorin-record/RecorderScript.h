@@ -19,11 +19,14 @@ struct ScriptCommand {
 
 struct ScriptResult {
     std::vector<ScriptCommand> commands; // in file order
-    std::string error;                   // "FILE:LINE: message" when the script is malformed
+    // "FILE:LINE: message" when the script is malformed; words of the script and the file name in it
+    // are escaped (see escapeControl), so it can be printed as it is.
+    std::string error;
     bool ok() const { return error.empty(); }
 };
 
-// Blank lines and text after '#' are ignored.
+// Blank lines and text after '#' are ignored. Times are read by parseSeconds: a time past 100 years
+// is a malformed line, never one that wraps round to an early command.
 ScriptResult parseRecorderScript(std::string_view text, const std::string& fileName);
 
 } // namespace velorin

@@ -9,6 +9,7 @@
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
 #include "platform/virtual/VirtualRuntime.h"
+#include "sensor/sim/ReplayFile.h"
 #include "sensor/sim/ReplaySensor.h"
 #include "sensor/sim/SimulatedSensor.h"
 #include "settings/SettingsKeys.h"
@@ -105,14 +106,18 @@ double wallNow()
 struct Setup {
     RecorderOptions options;
     std::vector<ScriptCommand> script;
-    std::vector<ReplayUpdate> replay;
 };
 
-std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports, Timers& timers)
+std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports, Timers& timers, Files& files,
+                                         Log& log)
 {
-    if (setup.options.sensor == RecorderOptions::Sensor::replay)
-        return std::make_unique<ReplaySensor>(ports.bluetoothQueue, ports.mainQueue, timers, ports.clock,
-                                              setup.replay);
+    if (setup.options.sensor == RecorderOptions::Sensor::replay) {
+        // Read again as it plays, one update at a time, after the check before the run.
+        auto replay = std::make_unique<ReplaySensor>(ports.bluetoothQueue, ports.mainQueue, timers, ports.clock,
+                                                     replayOpener(files, setup.options.replayFile));
+        replay->onProblem([&log](const ReplayError& error) { log.line("Replay ended early: " + describe(error)); });
+        return replay;
+    }
     SimulatedSensorOptions sim;
     sim.bpm = setup.options.simBpm;
     return std::make_unique<SimulatedSensor>(ports.bluetoothQueue, ports.mainQueue, timers, sim);
@@ -122,7 +127,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
 {
     VirtualRuntime runtime(setup.options.start.value_or(wallNow()));
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
-    auto sensor = makeSensor(setup, ports, runtime.timers());
+    auto sensor = makeSensor(setup, ports, runtime.timers(), files, log);
     // Virtual output goes out in large blocks; nobody watches it live.
     Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, false);
     bool quit = false;
@@ -153,7 +158,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     QCoreApplication app(argc, argv);
     QtRuntime runtime;
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
-    auto sensor = makeSensor(setup, ports, runtime.timers());
+    auto sensor = makeSensor(setup, ports, runtime.timers(), files, log);
     Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, true);
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] { app.quit(); });
 
@@ -188,7 +193,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velorin-record: %s\n%s", escapeControl(parsed.error).c_str(), recorderUsage);
         return exitUsage;
     }
-    Setup setup{*parsed.options, {}, {}};
+    Setup setup{*parsed.options, {}};
     const RecorderOptions& options = setup.options;
     if (options.help) {
         std::fputs(recorderUsage, stdout);
@@ -213,10 +218,9 @@ int main(int argc, char** argv)
         setup.script = std::move(script.commands);
     }
     if (options.sensor == RecorderOptions::Sensor::replay) {
-        ReplayResult replay = loadReplay(files, options.replayFile);
-        if (auto* error = std::get_if<ReplayError>(&replay))
-            return fail(exitUsage, describe(*error));
-        setup.replay = std::move(std::get<std::vector<ReplayUpdate>>(replay));
+        // A malformed replay stops the run before anything is written.
+        if (const std::optional<ReplayError> problem = checkReplay(files, options.replayFile))
+            return fail(exitUsage, describe(*problem));
     }
 
     StreamLog log(stderr);

@@ -1,36 +1,53 @@
 #include "platform/EscapedText.h"
 
-#include <cstdio>
+#include <cstdint>
 
 namespace velorin {
 
 namespace {
 
-// The length of the UTF-8 sequence at `at`, or 0 when the bytes there are not valid UTF-8.
-std::size_t utf8Length(std::string_view text, std::size_t at)
+bool isContinuation(unsigned char byte)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
+    return (byte & 0xC0) == 0x80;
+}
+
+// The length of the valid UTF-8 sequence of a printable character at `at`, or 0. Overlong forms,
+// surrogates and code points past U+10FFFF are not valid UTF-8.
+std::size_t printableSequence(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    if (lead >= 0x20 && lead < 0x7F)
+        return 1;
     std::size_t length = 0;
-    unsigned minimum = 0, value = 0;
+    std::uint32_t codePoint = 0;
+    std::uint32_t smallest = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, value = lead & 0x1F;
+        length = 2;
+        codePoint = lead & 0x1F;
+        smallest = 0x80;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, value = lead & 0x0F;
+        length = 3;
+        codePoint = lead & 0x0F;
+        smallest = 0x800;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, value = lead & 0x07;
+        length = 4;
+        codePoint = lead & 0x07;
+        smallest = 0x10000;
     } else {
         return 0;
     }
     if (text.size() - at < length)
         return 0;
     for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
+        if (!isContinuation(byte(i)))
             return 0;
-        value = value << 6 | (byte(at + i) & 0x3F);
+        codePoint = codePoint << 6 | (byte(i) & 0x3F);
     }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
         return 0;
+    if (codePoint <= 0x9F)
+        return 0; // a C1 control
     return length;
 }
 
@@ -38,24 +55,24 @@ std::size_t utf8Length(std::string_view text, std::size_t at)
 
 std::string escapeControl(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c < 0x7F) {
-            out.push_back(static_cast<char>(c));
-            ++i;
-        } else if (const std::size_t n = c >= 0x80 ? utf8Length(text, i) : 0) {
-            out.append(text.substr(i, n));
-            i += n;
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (const std::size_t length = printableSequence(text, at)) {
+            shown.append(text, at, length);
+            at += length;
         } else {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-            ++i;
+            // Only this byte: the ones after it may begin a valid character of their own.
+            const auto byte = static_cast<unsigned char>(text[at]);
+            shown += "\\x";
+            shown += digits[byte >> 4];
+            shown += digits[byte & 0x0F];
+            ++at;
         }
     }
-    return out;
+    return shown;
 }
 
 } // namespace velorin

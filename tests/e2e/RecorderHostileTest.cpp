@@ -132,7 +132,7 @@ TEST_F(RecorderRun, ControlBytesInInputAreShownEscaped)
     const std::string script = write("odd.script", std::string("1 st\0rt\x1b[2J\n", 13));
     const RunResult r = run({"--accept-terms", "--clock", "virtual", "--script", script});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("st\\x00rt\\x1b[2J"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("st\\x00rt\\x1B[2J"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
 }
 

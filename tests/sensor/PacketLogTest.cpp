@@ -1,10 +1,13 @@
-#include "sensor/sim/PacketLog.h"
+#include "sensor/sim/PacketLogReader.h"
+
+#include "sensor/ChunkedReader.h"
 
 #include <gtest/gtest.h>
 
 namespace velorin {
 namespace {
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 std::vector<ReplayUpdate> parsed(std::string_view text)
 {
@@ -67,6 +70,11 @@ TEST(PacketLogErrors, EachMalformedLineIsReportedWithItsNumber)
         {"0 1\n", 1, "odd number of hex digits"},
         {"@2 01\n@1.999 02\n", 2, "time 1.999 is earlier than the previous update's 2"},
         {"@1 01\n02\n@1.1 03\n", 3, "earlier than the previous"},
+        {"@3155760000.000000001 01\n", 1, "bad time '@3155760000.000000001': longer than 100 years"},
+        {"01\n@9300000000 02\n", 2, "longer than 100 years"},
+        {"@99999999999999999999999999999 01\n", 1, "longer than 100 years"},
+        {"@3155760000\n01\n", 2, "the log runs longer than 100 years"},
+        {"@3155759999.888 01\n02\n03\n", 3, "the log runs longer than 100 years"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -77,6 +85,133 @@ TEST(PacketLogErrors, EachMalformedLineIsReportedWithItsNumber)
         EXPECT_NE(error.message.find(c.mentions), std::string::npos) << error.message;
         EXPECT_EQ(describe(error), "test.log:" + std::to_string(c.line) + ": " + error.message);
     }
+}
+
+TEST(PacketLogTimes, ExplicitAndImpliedTimesAreExactNanoseconds)
+{
+    const auto updates = parsed("@0.0000000005 01\n"
+                                "@0.3333333333 02\n"
+                                "03\n"
+                                "04\n"
+                                "@1.9999999995\n"
+                                "05\n"
+                                "@3155759999.888 06\n"
+                                "07\n");
+    const std::vector<Nanoseconds> expected{1ns,          333333333ns,  445333333ns,         557333333ns,
+                                            2000000000ns, 2112000000ns, longestSpan - 112ms, longestSpan};
+    ASSERT_EQ(updates.size(), expected.size());
+    for (std::size_t i = 0; i < updates.size(); ++i)
+        EXPECT_EQ(updates[i].at, expected[i]) << i;
+}
+
+TEST(PacketLogTimes, ADayOfImpliedStepsEndsExactlyWhereItShould)
+{
+    constexpr std::int64_t steps = 771429; // just over a day of 0.112 s
+    std::string log = "@0.5 00\n";
+    for (std::int64_t i = 0; i < steps; ++i)
+        log += "01\n";
+    PacketLogReader reader(std::make_unique<StringReader>(std::move(log)), "day.log");
+    std::int64_t count = 0;
+    Nanoseconds last{0};
+    while (auto update = reader.next()) {
+        ++count;
+        last = update->at;
+    }
+    ASSERT_FALSE(reader.error()) << describe(*reader.error());
+    EXPECT_EQ(count, steps + 1);
+    EXPECT_EQ(last, 86400548000000ns);
+}
+
+// A byte source that never ends, counting what it hands out.
+struct EndlessReader : ByteReader {
+    std::size_t read(char* into, std::size_t size, FileResult&) override
+    {
+        const std::size_t n = std::min(size, lead.size() - std::min(lead.size(), served));
+        std::copy_n(lead.data() + served, n, into);
+        std::fill(into + n, into + size, 'A');
+        served += size;
+        return size;
+    }
+    std::string lead;
+    std::size_t served = 0;
+};
+
+TEST(PacketLogLineLimit, LinesUpToTheLimitAreReadAndAnEndlessLineCostsOnlyTheLimit)
+{
+    constexpr std::size_t max = PacketLogReader::maxLineBytes;
+    const std::string longest(max, '0');
+    const std::string longestComment = "#" + std::string(max - 1, 'x');
+    // At the limit: with and without a newline, as a comment and as a value.
+    const auto updates = parsed("01\n" + longestComment + "\n" + longest + "\n" + longest);
+    ASSERT_EQ(updates.size(), 3u);
+    EXPECT_EQ(updates[1].value.size(), max / 2);
+
+    for (const std::string& log : {"01\n" + longest + "0\n02\n", "01\n" + longest + "0"}) {
+        const auto result = parsePacketLog(log, "big.log");
+        ASSERT_TRUE(std::holds_alternative<ReplayError>(result));
+        EXPECT_EQ(describe(std::get<ReplayError>(result)), "big.log:2: line longer than 1048576 bytes");
+    }
+
+    auto endless = std::make_unique<EndlessReader>();
+    endless->lead = "01\n# note\n";
+    EndlessReader& source = *endless;
+    PacketLogReader reader(std::move(endless), "endless.log");
+    ASSERT_TRUE(reader.next());
+    EXPECT_FALSE(reader.next());
+    ASSERT_TRUE(reader.error());
+    EXPECT_EQ(reader.error()->line, 3);
+    EXPECT_LE(source.served, source.lead.size() + max + 1);
+}
+
+TEST(PacketLogReading, PiecesOfAnySizeReadAlikeAndAFailedReadIsReported)
+{
+    const std::string log = "# session\r\n@1 2A19: 50\r\n0102 03\n\n@2.5 ffe1:\n04";
+    const auto whole = parsePacketLog(log, "test.log");
+    for (std::size_t piece : {1, 2, 3, 7}) {
+        PacketLogReader reader(std::make_unique<test::ChunkedReader>(log, [piece] { return piece; }), "test.log");
+        EXPECT_EQ(readAllUpdates(reader), whole) << piece;
+    }
+
+    struct FailingReader : ByteReader {
+        std::size_t read(char* into, std::size_t size, FileResult& result) override
+        {
+            if (!first) {
+                result = FileResult::failure("Input/output error");
+                return 0;
+            }
+            first = false;
+            const std::string_view lines = "01\n02\n0";
+            const std::size_t n = std::min(size, lines.size());
+            std::copy_n(lines.data(), n, into);
+            return n;
+        }
+        bool first = true;
+    };
+    PacketLogReader reader(std::make_unique<FailingReader>(), "test.log");
+    EXPECT_EQ(reader.next()->value, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(reader.next()->value, std::vector<std::uint8_t>{2});
+    EXPECT_FALSE(reader.next());
+    ASSERT_TRUE(reader.error());
+    EXPECT_EQ(describe(*reader.error()), "cannot read test.log: Input/output error");
+    EXPECT_FALSE(reader.next());
+}
+
+TEST(PacketLogMessages, InputBytesAreShownEscapedAndLongTokensCut)
+{
+    const auto message = [](std::string_view log, const std::string& file = "test.log") {
+        const auto result = parsePacketLog(log, file);
+        return std::holds_alternative<ReplayError>(result) ? describe(std::get<ReplayError>(result)) : "parsed";
+    };
+    EXPECT_EQ(message("01\n0\0\n"s), "test.log:2: '\\x00' is not a hex digit");
+    EXPECT_EQ(message("@1\x1B[2J\0 01\n"s), "test.log:1: bad time '@1\\x1B[2J\\x00': expected seconds such as @30.016");
+    EXPECT_EQ(message("2A\x7F"s + "7: 01\n"),
+              "test.log:1: bad characteristic '2A\\x7F7': expected four hex digits such as 2A37");
+    EXPECT_EQ(message("0é\n"), "test.log:1: 'é' is not a hex digit");
+    EXPECT_EQ(message("0\xFF\n"), "test.log:1: '\\xFF' is not a hex digit");
+    EXPECT_EQ(message("zz\n", "logs/\x1B]0;owned\x07\n.log"),
+              "logs/\\x1B]0;owned\\x07\\x0A.log:1: 'z' is not a hex digit");
+    EXPECT_EQ(message(std::string(201, '0')),
+              "test.log:1: odd number of hex digits in '" + std::string(64, '0') + "...'");
 }
 
 } // namespace

@@ -1,26 +1,76 @@
 #include "sensor/sim/ReplaySensor.h"
 
 #include "sensor/SensorTestSupport.h"
+#include "sensor/sim/ReplayFile.h"
 
 #include "../fakes/MemoryFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace velorin {
 using namespace std::chrono_literals;
 namespace {
 
-struct ReplaySensorTest : testing::Test, test::SensorHarness {
-    ReplaySensor& replay(std::vector<ReplayUpdate> list)
+// Updates from a list, ending with a problem when one is given; `onNext` sees every read.
+struct ListSource : ReplaySource {
+    std::optional<ReplayUpdate> next() override
     {
-        sensor = std::make_unique<ReplaySensor>(bluetooth, main, runtime.timers(), runtime.clock(), std::move(list));
+        if (onNext)
+            onNext(given);
+        if (given < updates.size())
+            return updates[given++];
+        failed = failure;
+        return std::nullopt;
+    }
+    const std::optional<ReplayError>& error() const override { return failed; }
+
+    std::vector<ReplayUpdate> updates;
+    std::optional<ReplayError> failure;
+    std::function<void(std::size_t)> onNext;
+    std::size_t given = 0;
+    std::optional<ReplayError> failed;
+};
+
+// Holds every task back by a fixed delay, like a Bluetooth queue that lags behind.
+struct LaggingQueue : Queue {
+    LaggingQueue(Timers& timers, Queue& inner, Nanoseconds lag) : timers(timers), inner(inner), lag(lag) {}
+    void async(Task task) override
+    {
+        timers.oneShot(lag, [this, task = std::move(task)] { inner.async(task); });
+    }
+    Timers& timers;
+    Queue& inner;
+    Nanoseconds lag;
+};
+
+struct ReplaySensorTest : testing::Test, test::SensorHarness {
+    ReplaySensor& replay(std::vector<ReplayUpdate> list, std::optional<ReplayError> failure = std::nullopt)
+    {
+        return play([this, list, failure] {
+            auto source = std::make_unique<ListSource>();
+            source->updates = list;
+            source->failure = failure;
+            source->onNext = [this](std::size_t given) { readsBeforeDelivery.push_back(given - updates.size()); };
+            return source;
+        });
+    }
+    ReplaySensor& play(ReplaySensor::Opener open, Queue* bluetoothQueue = nullptr)
+    {
+        sensor = std::make_unique<ReplaySensor>(bluetoothQueue ? *bluetoothQueue : bluetooth, main, runtime.timers(),
+                                                runtime.clock(), [this, open] {
+                                                    ++opens;
+                                                    return open();
+                                                });
         sensor->onFinished([this] { finished.push_back({"finished", {}, runtime.elapsed(), running}); });
+        sensor->onProblem([this](const ReplayError& error) {
+            finished.push_back({describe(error), {}, runtime.elapsed(), running});
+        });
         return *sensor;
     }
     std::unique_ptr<ReplaySensor> sensor;
-    std::vector<Update> finished;
+    std::vector<Update> finished; // problems and finishes, in order
+    std::vector<std::size_t> readsBeforeDelivery;
+    int opens = 0;
 };
 
 TEST_F(ReplaySensorTest, UpdatesArriveAtTheirTimesOnTheBluetoothQueueThenFinishOnceOnMain)
@@ -47,6 +97,27 @@ TEST_F(ReplaySensorTest, UpdatesArriveAtTheirTimesOnTheBluetoothQueueThenFinishO
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_NEAR(finished[0].at, 10.5, 1e-9);
     EXPECT_EQ(finished[0].queue, "main");
+    // The next update is read only once the one in hand has been delivered.
+    EXPECT_EQ(readsBeforeDelivery, std::vector<std::size_t>(list.size() + 1, 0));
+}
+
+TEST_F(ReplaySensorTest, LateDeliveriesNeitherPushLaterUpdatesBackNorLetThemOvertake)
+{
+    LaggingQueue lagging(runtime.timers(), bluetooth, 300ms);
+    const std::vector<ReplayUpdate> list{{1s, "2A37", {1}}, {1100ms, "2A37", {2}}, {3s, "2A37", {3}}};
+    play(
+        [&] {
+            auto source = std::make_unique<ListSource>();
+            source->updates = list;
+            return source;
+        },
+        &lagging)
+        .start(delegate);
+    runtime.runFor(10.0);
+    ASSERT_EQ(updates.size(), 3u);
+    EXPECT_NEAR(updates[0].at, 1.3, 1e-9);
+    EXPECT_NEAR(updates[1].at, 1.6, 1e-9); // overdue when the first was out: next, never before it
+    EXPECT_NEAR(updates[2].at, 3.3, 1e-9); // on time again, not 0.6 s late
 }
 
 TEST_F(ReplaySensorTest, EmptyReplayFinishesAtOnceButNotInsideStart)
@@ -78,26 +149,46 @@ TEST_F(ReplaySensorTest, StopDropsEvenAnUpdateOnItsWayAndRestartPlaysFromTheBegi
     EXPECT_EQ(updates[1].value, std::vector<std::uint8_t>{1});
     EXPECT_NEAR(updates[2].at, 13.5, 1e-9);
     EXPECT_EQ(finished.size(), 1u);
+    EXPECT_EQ(opens, 3);
 }
 
-TEST(ReplayLoad, ExtensionChoosesTheFormatAndErrorsNameThePath)
+TEST_F(ReplaySensorTest, ASourceThatFailsWhilePlayingEndsTheReplayWithItsProblem)
+{
+    replay({{1s, "2A37", {1}}, {2s, "2A37", {2}}}, ReplayError{"day.log", 3, "'G' is not a hex digit", std::nullopt})
+        .start(delegate);
+    runtime.runFor(10.0);
+    EXPECT_EQ(updates.size(), 2u);
+    ASSERT_EQ(finished.size(), 2u);
+    EXPECT_EQ(finished[0].characteristic, "day.log:3: 'G' is not a hex digit");
+    EXPECT_EQ(finished[1].characteristic, "finished");
+    EXPECT_NEAR(finished[1].at, 2.0, 1e-9);
+    EXPECT_EQ(finished[1].queue, "main");
+}
+
+TEST_F(ReplaySensorTest, AFileChangedOrRemovedAfterItsCheckEndsTheReplayWithItsProblem)
 {
     MemoryFiles files;
-    files.files = {{"/r/day.s2", "10022" + std::string(20, 'A')},
-                      {"/r/DAY.S2", ""},
-                      {"/r/day.log", "@1 2A19: 50\n"},
-                      {"/r/log.s2", "@1 2A19: 50\n"},
-                      {"/r/bad.log", "01\n0G\n"}};
-    const auto error = [&](const std::string& path) {
-        const auto result = loadReplay(files, path);
-        return std::holds_alternative<ReplayError>(result) ? describe(std::get<ReplayError>(result)) : "";
-    };
-    EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.s2")).size(), 1u);
-    EXPECT_TRUE(std::get<0>(loadReplay(files, "/r/DAY.S2")).empty());
-    EXPECT_EQ(std::get<0>(loadReplay(files, "/r/day.log")), (std::vector<ReplayUpdate>{{1000ms, "2A19", {0x50}}}));
-    EXPECT_EQ(error("/r/log.s2"), "/r/log.s2: byte 0: unrecognised bytes");
-    EXPECT_EQ(error("/r/bad.log"), "/r/bad.log:2: 'G' is not a hex digit");
-    EXPECT_EQ(error("/r/missing.log"), "cannot read /r/missing.log: No such file or directory");
+    files.files["/r/day.log"] = "01\n02\n";
+    auto& sensor = play(replayOpener(files, "/r/day.log"));
+    sensor.start(delegate);
+    runtime.runFor(10.0);
+    EXPECT_EQ(updates.size(), 2u);
+    ASSERT_EQ(finished.size(), 1u);
+
+    files.files["/r/day.log"] = "01\n0G\n";
+    sensor.start(delegate);
+    runtime.runFor(10.0);
+    EXPECT_EQ(updates.size(), 3u);
+    ASSERT_EQ(finished.size(), 3u);
+    EXPECT_EQ(finished[1].characteristic, "/r/day.log:2: 'G' is not a hex digit");
+
+    files.files.clear();
+    sensor.start(delegate);
+    EXPECT_EQ(finished.size(), 3u); // not inside start()
+    runtime.runFor(10.0);
+    ASSERT_EQ(finished.size(), 5u);
+    EXPECT_EQ(finished[3].characteristic, "cannot read /r/day.log: No such file or directory");
+    EXPECT_EQ(finished[4].characteristic, "finished");
 }
 
 } // namespace

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+
+namespace velorin::test {
+
+// Damages valid input the way hands, editors and broken copies do, for parsers that must refuse
+// anything malformed without crashing. Seeded, so a failing case can be replayed.
+class ByteMutator {
+public:
+    explicit ByteMutator(std::uint32_t seed) : m_random(seed) {}
+
+    // One to four damages of `text`.
+    std::string mutate(std::string text)
+    {
+        const int damages = pick(1, 4);
+        for (int i = 0; i < damages; ++i)
+            damage(text);
+        return text;
+    }
+
+private:
+    // Bytes that mean something to a line parser or to a terminal.
+    static constexpr char specialBytes[] = "\0\r\n@#:. \t\\\x1B\x7F\x80\xC3\xFF";
+    static constexpr std::string_view special{specialBytes, sizeof specialBytes - 1};
+
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+    std::size_t position(const std::string& text, bool pastEnd)
+    {
+        const std::size_t last = text.size() - (pastEnd || text.empty() ? 0 : 1);
+        return std::uniform_int_distribution<std::size_t>(0, last)(m_random);
+    }
+    char anyByte() { return static_cast<char>(pick(0, 255)); }
+    char specialByte() { return special[static_cast<std::size_t>(pick(0, static_cast<int>(special.size()) - 1))]; }
+
+    void damage(std::string& text)
+    {
+        switch (text.empty() ? 1 : pick(0, 6)) {
+        case 0:
+            text[position(text, false)] ^= static_cast<char>(1 << pick(0, 7));
+            break;
+        case 1:
+            text.insert(position(text, true), 1, anyByte());
+            break;
+        case 2:
+            text.insert(position(text, true), 1, specialByte());
+            break;
+        case 3: {
+            const std::size_t at = position(text, false);
+            text.erase(at, static_cast<std::size_t>(pick(1, 8)));
+            break;
+        }
+        case 4: {
+            const std::size_t at = position(text, false);
+            const std::string piece = text.substr(at, static_cast<std::size_t>(pick(1, 24)));
+            text.insert(position(text, true), piece);
+            break;
+        }
+        case 5:
+            text.resize(position(text, true));
+            break;
+        default:
+            text[position(text, false)] = specialByte();
+            break;
+        }
+    }
+
+    std::mt19937 m_random;
+};
+
+} // namespace velorin::test
