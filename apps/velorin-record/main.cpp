@@ -28,7 +28,6 @@
 #include <pwd.h>
 #include <string>
 #include <unistd.h>
-#include <variant>
 
 using namespace velorin;
 

@@ -1,6 +1,6 @@
 #include "RecorderScript.h"
 
-#include "platform/ByteMutator.h"
+#include "../fakes/ByteMutator.h"
 #include "platform/PrintableText.h"
 
 #include <gtest/gtest.h>

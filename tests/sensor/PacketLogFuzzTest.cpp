@@ -1,6 +1,6 @@
 #include "sensor/sim/PacketLogReader.h"
 
-#include "platform/ByteMutator.h"
+#include "../fakes/ByteMutator.h"
 #include "platform/PrintableText.h"
 #include "sensor/ChunkedReader.h"
 

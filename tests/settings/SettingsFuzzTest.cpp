@@ -1,6 +1,6 @@
 #include "../fakes/FakeLog.h"
 #include "../fakes/MemoryFiles.h"
-#include "../fakes/Mutations.h"
+#include "../fakes/ByteMutator.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -24,7 +24,7 @@ TEST(SettingsFuzz, DamagedFilesNeverCrashAndWhatLoadsSurvivesASave)
   "lockPass": "",
   "weird": {"$date": "0001-01-01T00:00:00Z"}
 })";
-    Mutations mutations(20261206, "{}[],:\"$.-0123456789eEtfn\\u");
+    test::ByteMutator mutations(20261206, "{}[],:\"$.-0123456789eEtfn\\u");
     int loaded = 0;
     for (int round = 0; round < 3000; ++round) {
         const std::string text = mutations.mutate(valid);

@@ -32,7 +32,7 @@ struct ReplayError {
 };
 
 // The text shown to the user: "FILE:LINE: MESSAGE", "FILE: byte OFFSET: MESSAGE", or the bare message.
-// Control bytes and NULs in it are shown escaped ("\x00"), never sent raw to a terminal.
+// The fields hold the input's raw bytes; control bytes and NULs in them are shown escaped ("\x00") here.
 std::string describe(const ReplayError& error);
 
 // Updates read one at a time from a file, so that a replay of any length holds only the update in

@@ -11,7 +11,10 @@ namespace velorin::test {
 // anything malformed without crashing. Seeded, so a failing case can be replayed.
 class ByteMutator {
 public:
-    explicit ByteMutator(std::uint32_t seed) : m_random(seed) {}
+    // `meaningful`: further bytes that mean something to the parser under test (JSON's brackets, say).
+    explicit ByteMutator(std::uint32_t seed, std::string_view meaningful = {}) : m_random(seed), m_meaningful(meaningful)
+    {
+    }
 
     // One to four damages of `text`.
     std::string mutate(std::string text)
@@ -34,7 +37,11 @@ private:
         return std::uniform_int_distribution<std::size_t>(0, last)(m_random);
     }
     char anyByte() { return static_cast<char>(pick(0, 255)); }
-    char specialByte() { return special[static_cast<std::size_t>(pick(0, static_cast<int>(special.size()) - 1))]; }
+    char specialByte()
+    {
+        const std::string_view pool = m_meaningful.empty() || pick(0, 1) == 0 ? special : m_meaningful;
+        return pool[static_cast<std::size_t>(pick(0, static_cast<int>(pool.size()) - 1))];
+    }
 
     void damage(std::string& text)
     {
@@ -69,6 +76,7 @@ private:
     }
 
     std::mt19937 m_random;
+    std::string_view m_meaningful;
 };
 
 } // namespace velorin::test
