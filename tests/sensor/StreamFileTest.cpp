@@ -1,6 +1,7 @@
 #include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
 #include "signal/PacketDecoder.h"
+#include "signal/PacketIntake.h"
 
 #include <gtest/gtest.h>
 
@@ -8,37 +9,47 @@ namespace velorin {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using Packets = std::vector<Bytes>;
 
+// The pieces as the recorder writes them, so that what it writes is what a replay reads.
 std::string record(const Bytes& packet)
 {
-    return "10022" + std::string(packet.begin(), packet.end());
+    return std::string(packetRecordPrefix) + std::string(packet.begin(), packet.end());
 }
-// The pieces as the recorder writes them, so that what it writes is what a replay reads.
 std::string errorText(std::string_view stamp = "")
 {
     return PacketDecoder::errorText(stamp);
 }
-std::string header()
+std::string shortRecord(const Bytes& packet, std::string_view stamp = "2017-05-27_101530")
 {
-    return streamHeader("4F2C-11", "2017-05-27_101530");
+    return errorText(stamp) + record(packet);
 }
-// Distinct full packets; lead-like bytes inside do no harm, as a full record's length is fixed.
-Bytes packet(int n)
+std::string header(std::string_view sensorId = "4F2C-11", std::string_view stamp = "2017-05-27_101530")
 {
-    Bytes bytes(20, static_cast<std::uint8_t>(n));
-    bytes[3] = '1';
-    bytes[4] = '0';
+    return streamHeader(sensorId, stamp);
+}
+// Binary packet bytes with no lead in them.
+Bytes packet(std::size_t length, int seed = 0)
+{
+    Bytes bytes(length);
+    for (std::size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<std::uint8_t>(0x80 + (seed * 31 + i * 7) % 0x70);
+    return bytes;
+}
+Bytes withText(Bytes bytes, std::size_t at, std::string_view text)
+{
+    std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
     return bytes;
 }
 
-std::vector<Bytes> packetsOf(const std::string& bytes)
+Packets packetsOf(const std::string& bytes)
 {
     auto result = parseStreamFile(bytes, "session.s2");
     if (auto* error = std::get_if<ReplayError>(&result)) {
         ADD_FAILURE() << describe(*error);
         return {};
     }
-    std::vector<Bytes> values;
+    Packets values;
     for (const auto& update : std::get<0>(result)) {
         EXPECT_EQ(update.characteristic, "2A37");
         EXPECT_EQ(update.at, std::chrono::milliseconds(112) * static_cast<std::int64_t>(values.size() + 1));
@@ -47,61 +58,282 @@ std::vector<Bytes> packetsOf(const std::string& bytes)
     return values;
 }
 
-TEST(StreamFile, PacketsComeOutInOrderPastErrorTextsAnnotationsAndTheHeader)
+ReplayError errorOf(const std::string& bytes)
+{
+    auto result = parseStreamFile(bytes, "session.s2");
+    if (!std::holds_alternative<ReplayError>(result)) {
+        ADD_FAILURE() << "read " << std::get<0>(result).size() << " packets without an error";
+        return {};
+    }
+    return std::get<ReplayError>(result);
+}
+
+TEST(StreamFile, PacketsComeOutInOrderPastErrorTextsAnnotationsAndHeaders)
 {
     const Bytes beforeFlush{0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x01}, later{5, 6, 7}, atEnd{0x42, 0x43};
-    const std::string bytes = record(packet(0)) + record(packet(1)) + errorText() + record(beforeFlush) +
-                              record(packet(2)) + header() + record(packet(3)) + annotationRecord(154, "Walking") +
-                              record(packet(4)) + errorText("2017-05-27_101530") + record(later) +
-                              annotationRecord(45000, "Spazieren \xC3\xBC") + errorText("2017-05-27_111530") +
-                              record(atEnd);
-    EXPECT_EQ(packetsOf(bytes),
-              (std::vector<Bytes>{packet(0), packet(1), beforeFlush, packet(2), packet(3), packet(4), later, atEnd}));
+    const std::string bytes = record(packet(20, 0)) + record(packet(20, 1)) + shortRecord(beforeFlush, "") +
+                              record(packet(20, 2)) + header() + record(packet(20, 3)) +
+                              annotationRecord(154, "Walking") + record(packet(20, 4)) + shortRecord(later) +
+                              annotationRecord(45000, "Spazieren \xC3\xBC") + shortRecord(atEnd, "2017-05-27_111530");
+    EXPECT_EQ(packetsOf(bytes), (Packets{packet(20, 0), packet(20, 1), beforeFlush, packet(20, 2), packet(20, 3),
+                                         packet(20, 4), later, atEnd}));
     EXPECT_TRUE(packetsOf("").empty());
 }
 
-TEST(StreamFile, ShortRecordEndsWhereTheNextPieceBegins)
+// Each length against every piece that may follow it, and every piece that may stand before it.
+TEST(StreamFile, PacketsOfAnyLengthEndWhereTheNextPieceBegins)
 {
-    for (const Bytes& shortPacket : {Bytes{}, Bytes{1, 2, 3, 4}, Bytes(18, 0x07)})
-        for (const auto& next :
-             {record(packet(9)), errorText() + record({}), header(), annotationRecord(0, "Other")}) {
-            SCOPED_TRACE(next.substr(0, 12));
-            const auto packets = packetsOf(errorText("2017-05-27_101530") + record(shortPacket) + next);
-            ASSERT_FALSE(packets.empty());
-            EXPECT_EQ(packets[0], shortPacket);
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::size_t packets;
+    } neighbours[] = {
+        {"nothing", "", 0},
+        {"record", record(packet(20, 9)), 1},
+        {"short record", shortRecord(packet(3, 9)), 1},
+        {"header", header(), 0},
+        {"annotation", annotationRecord(12, "Sitting"), 0},
+    };
+    for (const std::size_t length : {1, 18, 19, 20, 21, 255, 512}) {
+        const Bytes value = packet(length, static_cast<int>(length));
+        const std::string own = length < 19 ? shortRecord(value) : record(value);
+        for (const auto& before : neighbours)
+            for (const auto& after : neighbours) {
+                SCOPED_TRACE(std::to_string(length) + " bytes after " + before.name + ", before " + after.name);
+                const Packets packets = packetsOf(before.bytes + own + after.bytes);
+                ASSERT_EQ(packets.size(), before.packets + 1 + after.packets);
+                EXPECT_EQ(packets[before.packets], value);
+            }
+    }
+}
+
+TEST(StreamFile, LeadLikeBytesInsidePacketsAreTakenAsPacketBytes)
+{
+    // The sensor's 20-byte packets may spell a lead anywhere; a split there would leave too short a
+    // packet and cost the reading a real record.
+    for (const std::size_t at : {0, 3, 15}) {
+        const Bytes spelt = withText(packet(20, 1), at, "10022");
+        EXPECT_EQ(packetsOf(record(packet(20, 0)) + record(spelt) + record(packet(20, 2)) + record(spelt)),
+                  (Packets{packet(20, 0), spelt, packet(20, 2), spelt}));
+    }
+    const Bytes annotationLike = withText(packet(20, 3), 2, "101168");
+    const Bytes headerLike = withText(packet(20, 4), 17, "!2\x01");
+    EXPECT_EQ(packetsOf(record(packet(20, 0)) + record(annotationLike) + record(headerLike)),
+              (Packets{packet(20, 0), annotationLike, headerLike}));
+
+    // Longer packets with leads, and pieces nearly whole, that no reading can go on from: an error
+    // text with no record, a header with no lines, an annotation whose title is not text, and a record
+    // lead too near the end to begin a full record. (A record lead with 19 bytes or more on either
+    // side could not be told from two records: the writer writes both alike.)
+    Bytes spiked = packet(255, 5);
+    spiked = withText(spiked, 5, "10022");
+    spiked = withText(spiked, 40, "Error in communication timestamp: 2017-05-27_101530");
+    spiked = withText(spiked, 100, std::string("!2\x01\x6E\x2F", 5));
+    spiked = withText(spiked, 150, std::string("1011681.6000001033101197\x01", 25));
+    spiked = withText(spiked, 240, "10022");
+    for (const std::string& after : {std::string(), header(), annotationRecord(7, "Other"), shortRecord({1, 2})}) {
+        SCOPED_TRACE(after.substr(0, 10));
+        const Packets packets = packetsOf(header() + record(spiked) + after);
+        ASSERT_FALSE(packets.empty());
+        EXPECT_EQ(packets[0], spiked);
+        EXPECT_EQ(packets.size(), after.find("Error") == 0 ? 2u : 1u);
+    }
+}
+
+TEST(StreamFile, HeadersWithAnySensorIdentifierAreSkipped)
+{
+    const std::string identifiers[] = {
+        "",
+        "4F2C-11",
+        "line\nbreak %25 %\x0F",
+        "10022" + std::string(30, 'x'),
+        "Header end",
+        "\n\x25\x0F"
+        "date=2017-05-27_101530\n\x25\x0A"
+        "time=2017-05-27_000000\n",
+        std::string("\0\xFF\x01!2\x01", 6),
+        std::string(4000, 'u'),
+    };
+    for (const std::string& id : identifiers) {
+        SCOPED_TRACE(id.substr(0, 20));
+        EXPECT_EQ(packetsOf(header(id) + record(packet(20, 1)) + header(id, "2017-05-27_101600")),
+                  (Packets{packet(20, 1)}));
+        EXPECT_EQ(packetsOf(record(packet(20, 1)) + header(id) + record(packet(20, 2)) + header(id) + shortRecord({7}) +
+                            header(id) + annotationRecord(3, "Active")),
+                  (Packets{packet(20, 1), packet(20, 2), Bytes{7}}));
+    }
+}
+
+TEST(StreamFile, ErrorTextsCarryAnEmptyOrAnyStamp)
+{
+    // A stamp may spell a record lead ("…_100224"), and a short packet of 13 bytes or more after it
+    // would then also read as the end of a long packet before the error text.
+    for (const std::string_view stamp : {"", "2017-05-27_101530", "2026-10-02_100224", "2001-10-02_210022"})
+        for (const std::size_t length : {1, 13, 18}) {
+            SCOPED_TRACE(std::string(stamp) + ", " + std::to_string(length) + " bytes");
+            const Bytes value = packet(length, 4);
+            EXPECT_EQ(packetsOf(record(packet(20, 1)) + shortRecord(value, stamp) + record(packet(20, 2)) +
+                                shortRecord(value, stamp) + header() + shortRecord(value, stamp) +
+                                annotationRecord(1, "Standing") + shortRecord(value, stamp)),
+                      (Packets{packet(20, 1), value, packet(20, 2), value, value, value}));
         }
+}
+
+TEST(StreamFile, AnnotationsWithAnyTimeAndTitleAreSkipped)
+{
+    // 125275 packets print as "10022.000000": the time spells a record lead.
+    for (const std::int64_t packets : {std::int64_t{0}, std::int64_t{154}, std::int64_t{125275},
+                                       std::int64_t{450'000'000}, std::int64_t{1'000'000'000'000'000}})
+        for (const std::string_view title : {"Laying", "", "Spazieren \xC3\xBC"}) {
+            SCOPED_TRACE(annotationRecord(packets, title));
+            EXPECT_EQ(packetsOf(record(packet(20, 1)) + annotationRecord(packets, title) + record(packet(20, 2)) +
+                                annotationRecord(packets, title) + annotationRecord(packets, title) + shortRecord({9}) +
+                                annotationRecord(packets, title)),
+                      (Packets{packet(20, 1), packet(20, 2), Bytes{9}}));
+        }
+}
+
+// A reader fed a few bytes at a time, to see every piece cross the end of what it holds.
+class TrickleReader : public ByteReader {
+public:
+    TrickleReader(std::string bytes, std::size_t step) : m_bytes(std::move(bytes)), m_step(step) {}
+    std::size_t read(char* into, std::size_t size, FileResult&) override
+    {
+        const std::size_t n = std::min({size, m_step, m_bytes.size() - m_at});
+        std::copy_n(m_bytes.data() + m_at, n, into);
+        m_at += n;
+        return n;
+    }
+
+private:
+    std::string m_bytes;
+    std::size_t m_step;
+    std::size_t m_at = 0;
+};
+
+TEST(StreamFile, LongStreamsReadThroughTheWindowWhateverTheReadSize)
+{
+    std::string bytes;
+    Packets expected;
+    for (int i = 0; i < 8000; ++i) {
+        const Bytes value = packet(i % 50 == 0 ? 512 : i % 7 == 0 ? 5 : 20, i);
+        bytes += value.size() < 19 ? shortRecord(value) : record(value);
+        expected.push_back(value);
+        if (i % 1000 == 999)
+            bytes += header(std::string(3000, 'i'));
+        if (i % 300 == 0)
+            bytes += annotationRecord(i, "Resting");
+    }
+    ASSERT_GT(bytes.size(), 4u * 65536);
+    for (const std::size_t step : {std::size_t{1}, std::size_t{4093}, std::size_t{1} << 20}) {
+        SCOPED_TRACE(step);
+        StreamFileReader reader(std::make_unique<TrickleReader>(bytes, step), "session.s2");
+        const ReplayResult result = readAllUpdates(reader);
+        ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(result)) << describe(std::get<1>(result));
+        const auto& updates = std::get<0>(result);
+        ASSERT_EQ(updates.size(), expected.size());
+        for (std::size_t i = 0; i < updates.size(); ++i)
+            ASSERT_EQ(updates[i].value, expected[i]) << "packet " << i;
+        EXPECT_EQ(updates.back().at, std::chrono::milliseconds(112) * 8000);
+    }
 }
 
 TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
 {
-    const std::string twoRecords = record(packet(0)) + record(packet(1)); // 50 bytes
+    // After a header nothing can be taken into a packet before it, so each fault shows where it is.
+    const std::string h = header();
+    const std::size_t at = h.size();
     const struct {
         std::string bytes;
         std::size_t offset;
-        const char* mentions;
+        const char* message;
     } cases[] = {
-        {twoRecords + "XYZ" + record(packet(2)), 50, "unrecognised bytes"},
-        {"1002" + record(packet(0)), 0, "unrecognised bytes"},
-        {twoRecords + record(Bytes(19, 0x07)), 50, "cut short: 19 of 20"},
-        {twoRecords + errorText("2017-05-27") + record({1}), 50 + 34, "not followed by a packet record"},
-        {twoRecords + errorText() + record(Bytes(19, 0x07)), 50 + 34, "holds 19 bytes"},
-        {twoRecords + header().substr(0, 30), 50, "header without its end"},
-        {twoRecords + "101168" "12.32" "1033101197" "Walking", 50, "malformed event annotation"},
-        {twoRecords + "101168"
-                      "12.320000"
-                      "1033"
-                      "Walking",
-         50, "malformed event annotation"},
+        {"1002" + record(packet(20)), 0, "unrecognised bytes"},
+        {h + "XYZ" + record(packet(20)), at, "unrecognised bytes"},
+        {h + record(packet(5)), at,
+         "packet record cut short at the end of the file: its packet has 5 of at least 19 bytes"},
+        {h + record(packet(513)), at, "packet record without an end: no piece begins 19 to 512 bytes into its packet"},
+        {h + errorText("2017-05-27") + record({1}), at + 34, "error text not followed by a packet record"},
+        {h + errorText() + "10022", at + 34,
+         "packet record after an error text cut short: no byte of its packet before the end of the file"},
+        {h + errorText() + record(packet(19)), at + 34,
+         "packet record after an error text holds no short packet: no piece begins 1 to 18 bytes into it"},
+        {h + h.substr(0, 100), at, "header without its end"},
+        {h + h.substr(0, 3) + "junk", at, "malformed header"},
+        {h + "101168"
+             "12.32"
+             "1033101197"
+             "Walking",
+         at, "malformed event annotation"},
+        {h + "101168"
+             "12.320000"
+             "1033"
+             "Walking",
+         at, "malformed event annotation"},
+        {h + annotationRecord(1, "Walk\x01ing"), at,
+         "malformed event annotation: its title is not text running up to a next piece"},
+        // Every reading dies, and the one that got farthest names the fault: the 500-byte packet may
+        // end at either record after it (not at the end of the file: 513 bytes), and each leaves too
+        // short a record, the one-byte record last.
+        {h + record(packet(500, 1)) + record({'a', 'b'}) + record({'c'}), at + 5 + 507,
+         "packet record cut short at the end of the file: its packet has 1 of at least 19 bytes"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.mentions);
-        const auto result = parseStreamFile(c.bytes, "session.s2");
-        ASSERT_TRUE(std::holds_alternative<ReplayError>(result));
-        const auto& error = std::get<ReplayError>(result);
+        SCOPED_TRACE(c.message);
+        const ReplayError error = errorOf(c.bytes);
         EXPECT_EQ(error.line, 0);
-        EXPECT_NE(error.message.find(c.mentions), std::string::npos) << error.message;
+        EXPECT_EQ(error.message, c.message);
         EXPECT_EQ(describe(error), "session.s2: byte " + std::to_string(c.offset) + ": " + error.message);
     }
+}
+
+TEST(StreamFileErrors, BoundariesTheBytesCannotDecideAreReportedNotGuessed)
+{
+    const std::string h = header();
+    // A 40-byte packet spelling a record lead after its 20th byte, before a 20-byte packet: [20, 40]
+    // and [40, 20] are written alike, and both readings explain the same bytes as records.
+    const Bytes split = withText(packet(40, 1), 20, "10022");
+    EXPECT_EQ(errorOf(h + record(split) + record(packet(20, 2))).message,
+              "ambiguous end of the packet record at byte " + std::to_string(h.size()) +
+                  ": its packet may be 20 or 40 bytes long");
+    // A long packet spelling a lead near its start, after a full packet that could take it in.
+    const Bytes early = withText(packet(512, 3), 3, "10022");
+    const ReplayError error = errorOf(record(packet(20, 4)) + record(early));
+    EXPECT_EQ(error.offset, 0u);
+    EXPECT_EQ(error.message, "ambiguous end of the packet record at byte 0: its packet may be 20 or 28 bytes long");
+    // A title spelling a record lead, before a full packet: the title may end at that lead, and a
+    // packet of the rest of the title and the full packet's record follow.
+    EXPECT_EQ(errorOf(h + annotationRecord(1, "Walking 10022 steps") + record(packet(20, 5)) + h).message,
+              "ambiguous end of the event annotation at byte " + std::to_string(h.size()) +
+                  ": its title may be 8 or 19 bytes long");
+}
+
+class FailingReader : public ByteReader {
+public:
+    std::size_t read(char* into, std::size_t size, FileResult& result) override
+    {
+        if (m_given) {
+            result = FileResult::failure("disk gone");
+            return 0;
+        }
+        m_given = true;
+        const std::string start = record(packet(20));
+        const std::size_t n = std::min(size, start.size());
+        std::copy_n(start.data(), n, into);
+        return n;
+    }
+
+private:
+    bool m_given = false;
+};
+
+TEST(StreamFileErrors, AReadFailureNamesTheFileAndEndsTheReading)
+{
+    StreamFileReader reader(std::make_unique<FailingReader>(), "session.s2");
+    EXPECT_FALSE(reader.next());
+    ASSERT_TRUE(reader.error());
+    EXPECT_EQ(*reader.error(), (ReplayError{"session.s2", 0, "cannot read session.s2: disk gone", std::nullopt}));
+    EXPECT_FALSE(reader.next());
 }
 
 } // namespace

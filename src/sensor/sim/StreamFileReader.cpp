@@ -3,132 +3,114 @@
 #include "sensor/SensorProfile.h"
 #include "signal/PacketLayout.h"
 
+#include <algorithm>
+
 namespace velorin {
 
 namespace {
 
 constexpr Nanoseconds packetInterval = std::chrono::milliseconds(112);
 
-// The pieces a stream file is made of. None has a length or a terminator, so a piece whose length
-// is not fixed ends where the next one begins.
+// The leads that begin the pieces of a stream. No lead ends with the beginning of another, so the
+// end of one piece and the lead of the next never spell a lead across them.
 constexpr std::string_view recordLead = "10022";
 constexpr std::string_view errorLead = "Error in communication timestamp: ";
 constexpr std::string_view headerLead{"!2\x01", 3};
-constexpr std::string_view headerEnd = "Header end";
 constexpr std::string_view annotationLead = "101168";
-constexpr std::string_view annotationMiddle = "1033101197";
+constexpr std::size_t longestLead = errorLead.size();
+
+// A characteristic value holds at most 512 bytes. The writer puts an error text before every packet
+// too short to decode, and before no other.
+constexpr std::size_t longestPacket = 512;
+constexpr std::size_t shortestFullPacket = minimumPacketLength;
+constexpr std::size_t longestShortPacket = minimumPacketLength - 1;
+
+// The chunk stamp an error text carries; it is empty before the recorder's first flush.
 constexpr std::string_view stampPattern = "dddd-dd-dd_dddddd";
+
+// The header's fixed lines. Its length bytes are constants that do not match the lines, and the
+// sensor identifier may hold any bytes, so only the lines after the identifier, with the same stamp
+// on the date and the time line, tell where a header ends. The values of the software, time zone and
+// firmware lines are taken as any text, so that another build of the writer still reads.
+constexpr std::string_view headerOpening = "!2\x01"
+                                           "\x6E\x2F"
+                                           "recording software = ";
+constexpr std::string_view identifierLead = "\n\x25\x15"
+                                            "UUID=";
+constexpr std::string_view dateLead = "\n\x25\x0F"
+                                      "date=";
+constexpr std::string_view timeLead = "\n\x25\x0A"
+                                      "time=";
+constexpr std::string_view zoneLead = "\n\x25\x0E"
+                                      "timezone=";
+constexpr std::string_view firmwareLead = "\n\x25\x27"
+                                          "Gadget firmware revision=";
+constexpr std::string_view headerClose = "\nHeader end";
+
 // An annotation's time is printed with %f: always six decimals. Knowing that is what tells the
-// number apart from the digits of annotationMiddle that follow it directly.
+// number apart from the digits of the middle that follow it directly.
+constexpr std::string_view annotationMiddle = "1033101197";
 constexpr std::size_t annotationDecimals = 6;
 
-bool startsWith(std::string_view bytes, std::size_t at, std::string_view lead)
-{
-    return bytes.substr(at, lead.size()) == lead;
-}
+// Bounds on the parts of unbounded length, so that a piece is judged within a bounded window.
+constexpr std::size_t longestWholeDigits = 32;
+constexpr std::size_t longestTitle = 4096;
+constexpr std::size_t longestIdentifier = 4096;
+constexpr std::size_t longestHeaderValue = 256;
+constexpr std::size_t longestHeaderStamp = 64;
+
+constexpr std::size_t longestHeader = headerOpening.size() + longestHeaderValue + identifierLead.size() +
+                                      longestIdentifier + dateLead.size() + longestHeaderStamp + timeLead.size() +
+                                      longestHeaderStamp + zoneLead.size() + longestHeaderValue + firmwareLead.size() +
+                                      longestHeaderValue + headerClose.size();
+constexpr std::size_t longestAnnotation = annotationLead.size() + 1 + longestWholeDigits + 1 + annotationDecimals +
+                                          annotationMiddle.size() + longestTitle + 4;
+constexpr std::size_t longestRecord = std::max(
+    recordLead.size() + longestPacket, errorLead.size() + stampPattern.size() + recordLead.size() + longestShortPacket);
+constexpr std::size_t longestPiece = std::max({longestHeader, longestAnnotation, longestRecord});
+
+// How many bytes of each piece are the writer's fixed text. A reading is judged by these alone: the
+// digits of a time or a stamp, a title, an identifier or a header's values are free text, and a
+// reading that took a real piece's lead for such text must not gain by it.
+constexpr std::int64_t recordWeight = recordLead.size();
+constexpr std::int64_t stampWeight = 3; // its dashes and underscore
+constexpr std::int64_t errorTextWeight = errorLead.size() + recordWeight;
+constexpr std::int64_t annotationWeight = annotationLead.size() + 1 + annotationMiddle.size();
+constexpr std::int64_t headerWeight = headerOpening.size() + identifierLead.size() + dateLead.size() + timeLead.size() +
+                                      zoneLead.size() + firmwareLead.size() + headerClose.size();
+
+// Readings are followed this far past the piece in hand (about 300 ordinary records). The window
+// holds that, the longest piece that may start within it and the lead after that piece.
+constexpr std::size_t lookahead = 8192;
+constexpr std::size_t lookaheadMargin = longestPiece + longestLead;
+// Places examined for one choice at most, so that bytes dense with leads cannot make it slow.
+constexpr std::size_t longestSearch = 4096;
+constexpr std::size_t windowBlock = 65536;
+
+constexpr std::uint32_t noRival = UINT32_MAX;
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-bool startsPiece(std::string_view bytes, std::size_t at)
+bool startsWith(std::string_view bytes, std::size_t at, std::string_view text)
 {
-    return startsWith(bytes, at, recordLead) || startsWith(bytes, at, errorLead) || startsWith(bytes, at, headerLead) ||
-           startsWith(bytes, at, annotationLead);
+    return at <= bytes.size() && bytes.size() - at >= text.size() && bytes.substr(at, text.size()) == text;
 }
 
-std::size_t nextPiece(std::string_view bytes, std::size_t from)
+bool leadAt(std::string_view bytes, std::size_t at)
 {
-    for (std::size_t at = from; at < bytes.size(); ++at)
-        if (startsPiece(bytes, at))
-            return at;
-    return bytes.size();
-}
-
-bool isStamp(std::string_view bytes, std::size_t at)
-{
-    if (bytes.size() - at < stampPattern.size())
+    switch (bytes[at]) {
+    case '1':
+        return startsWith(bytes, at, recordLead) || startsWith(bytes, at, annotationLead);
+    case 'E':
+        return startsWith(bytes, at, errorLead);
+    case '!':
+        return startsWith(bytes, at, headerLead);
+    default:
         return false;
-    for (std::size_t i = 0; i < stampPattern.size(); ++i) {
-        const char c = bytes[at + i];
-        if (stampPattern[i] == 'd' ? !isDigit(c) : c != stampPattern[i])
-            return false;
     }
-    return true;
-}
-
-// The end of an annotation's fixed part (lead, time and middle), or nothing when it is malformed.
-std::optional<std::size_t> annotationFixedEnd(std::string_view bytes, std::size_t at)
-{
-    std::size_t i = at + annotationLead.size();
-    if (i < bytes.size() && bytes[i] == '-')
-        ++i;
-    const std::size_t whole = i;
-    while (i < bytes.size() && isDigit(bytes[i]))
-        ++i;
-    if (i == whole || i >= bytes.size() || bytes[i] != '.')
-        return std::nullopt;
-    ++i;
-    for (std::size_t d = 0; d < annotationDecimals; ++d, ++i)
-        if (i >= bytes.size() || !isDigit(bytes[i]))
-            return std::nullopt;
-    if (!startsWith(bytes, i, annotationMiddle))
-        return std::nullopt;
-    return i + annotationMiddle.size();
-}
-
-ReplayResult parseStreamBytes(std::string_view bytes, const std::string& fileName)
-{
-    std::vector<ReplayUpdate> updates;
-    updates.reserve(bytes.size() / (recordLead.size() + standardPacketLength));
-    const auto addPacket = [&](std::string_view packet) {
-        updates.push_back(ReplayUpdate{packetInterval * static_cast<std::int64_t>(updates.size() + 1),
-                                       std::string(profile::ecgPacket),
-                                       std::vector<std::uint8_t>(packet.begin(), packet.end())});
-    };
-    const auto fail = [&](std::size_t offset, std::string message) -> ReplayResult {
-        return ReplayError{fileName, 0, std::move(message), offset};
-    };
-
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        if (startsWith(bytes, at, recordLead)) {
-            const std::size_t body = at + recordLead.size();
-            if (bytes.size() - body < standardPacketLength)
-                return fail(at, "packet record cut short: " + std::to_string(bytes.size() - body) + " of " +
-                                    std::to_string(standardPacketLength) + " bytes");
-            addPacket(bytes.substr(body, standardPacketLength));
-            at = body + standardPacketLength;
-        } else if (startsWith(bytes, at, errorLead)) {
-            // The stamp is missing when the error came before the recorder's first flush.
-            std::size_t record = at + errorLead.size();
-            if (isStamp(bytes, record))
-                record += stampPattern.size();
-            if (!startsWith(bytes, record, recordLead))
-                return fail(record, "error text not followed by a packet record");
-            const std::size_t body = record + recordLead.size();
-            const std::size_t end = nextPiece(bytes, body);
-            if (end - body >= minimumPacketLength)
-                return fail(record, "packet record after an error text holds " + std::to_string(end - body) +
-                                        " bytes; a short packet has fewer than " + std::to_string(minimumPacketLength));
-            addPacket(bytes.substr(body, end - body));
-            at = end;
-        } else if (startsWith(bytes, at, headerLead)) {
-            const std::size_t end = bytes.find(headerEnd, at + headerLead.size());
-            if (end == std::string_view::npos)
-                return fail(at, "header without its end");
-            at = end + headerEnd.size();
-        } else if (startsWith(bytes, at, annotationLead)) {
-            const auto title = annotationFixedEnd(bytes, at);
-            if (!title)
-                return fail(at, "malformed event annotation");
-            at = nextPiece(bytes, *title);
-        } else {
-            return fail(at, "unrecognised bytes");
-        }
-    }
-    return updates;
 }
 
 } // namespace
@@ -140,27 +122,456 @@ StreamFileReader::StreamFileReader(std::unique_ptr<ByteReader> bytes, std::strin
 
 std::optional<ReplayUpdate> StreamFileReader::next()
 {
-    if (!m_parsed) {
-        m_parsed = true;
-        std::string all;
-        char block[65536];
-        FileResult result;
-        while (const std::size_t n = m_bytes->read(block, sizeof block, result))
-            all.append(block, n);
-        if (!result.ok) {
-            m_error = ReplayError{m_fileName, 0, "cannot read " + m_fileName + ": " + result.error, std::nullopt};
+    while (!m_error) {
+        if (!fill(m_at + lookahead + lookaheadMargin))
+            return std::nullopt;
+        if (m_windowAtEnd && m_at == windowEnd())
+            return std::nullopt;
+        if (const std::size_t end = plainRecordEnd(m_at)) {
+            const std::size_t body = m_at + recordLead.size();
+            m_at = end;
+            return packetUpdate(body, end);
+        }
+        const Piece piece = readPiece(m_at, m_choices);
+        if (m_choices.empty()) {
+            fail(piece.failure);
             return std::nullopt;
         }
-        ReplayResult parsed = parseStreamBytes(all, m_fileName);
-        if (auto* error = std::get_if<ReplayError>(&parsed)) {
-            m_error = *error;
-            return std::nullopt;
+        std::uint32_t choice = 0;
+        if (m_choices.size() > 1) {
+            const Verdict verdict = choose(m_at + lookahead);
+            if (verdict.kind == Verdict::Kind::Dead) {
+                fail(verdict.failure);
+                return std::nullopt;
+            }
+            if (verdict.kind == Verdict::Kind::Ambiguous) {
+                failAmbiguous(piece, verdict);
+                return std::nullopt;
+            }
+            choice = verdict.choice;
         }
-        m_updates = std::move(std::get<0>(parsed));
+        m_at = m_choices[choice].at;
+        if (piece.kind == Kind::Packet || piece.kind == Kind::ShortPacket)
+            return packetUpdate(piece.body, m_at);
     }
-    if (m_next >= m_updates.size())
-        return std::nullopt;
-    return std::move(m_updates[m_next++]);
+    return std::nullopt;
+}
+
+ReplayUpdate StreamFileReader::packetUpdate(std::size_t body, std::size_t end)
+{
+    const char* first = m_window.data() + (body - m_windowStart);
+    ++m_packets;
+    return ReplayUpdate{packetInterval * m_packets, std::string(profile::ecgPacket),
+                        std::vector<std::uint8_t>(first, first + (end - body))};
+}
+
+// --- The window --------------------------------------------------------------------------------
+
+bool StreamFileReader::fill(std::size_t through)
+{
+    // Nothing before the next piece is looked at again.
+    if (m_at - m_windowStart >= windowBlock) {
+        m_window.erase(0, m_at - m_windowStart);
+        m_windowStart = m_at;
+        m_leads.erase(m_leads.begin(), std::lower_bound(m_leads.begin(), m_leads.end(), m_at));
+    }
+    if (!m_windowAtEnd && windowEnd() < through && m_block.empty())
+        m_block.resize(windowBlock);
+    while (!m_windowAtEnd && windowEnd() < through) {
+        FileResult result;
+        const std::size_t n = std::min(m_bytes->read(m_block.data(), m_block.size(), result), m_block.size());
+        if (n == 0) {
+            if (!result.ok) {
+                m_error = ReplayError{m_fileName, 0, "cannot read " + m_fileName + ": " + result.error, std::nullopt};
+                return false;
+            }
+            m_windowAtEnd = true;
+        }
+        m_window.append(m_block.data(), n);
+    }
+    findLeads();
+    return true;
+}
+
+void StreamFileReader::findLeads()
+{
+    // A lead is known only once all its bytes are in, or the file ends before them.
+    const std::size_t last = m_windowAtEnd ? windowEnd() : windowEnd() - std::min(windowEnd(), longestLead - 1);
+    const std::string_view window = m_window;
+    for (std::size_t at = std::max(m_leadsFound, m_windowStart); at < last; ++at)
+        if (leadAt(window, at - m_windowStart))
+            m_leads.push_back(at);
+    m_leadsFound = std::max(m_leadsFound, last);
+}
+
+bool StreamFileReader::isAt(std::size_t at, std::string_view text) const
+{
+    return startsWith(m_window, at - m_windowStart, text);
+}
+
+bool StreamFileReader::isStamp(std::size_t at) const
+{
+    if (at + stampPattern.size() > windowEnd())
+        return false;
+    for (std::size_t i = 0; i < stampPattern.size(); ++i) {
+        const char c = m_window[at - m_windowStart + i];
+        if (stampPattern[i] == 'd' ? !isDigit(c) : c != stampPattern[i])
+            return false;
+    }
+    return true;
+}
+
+// The place of the first line feed at or after `from` and at most `longest` bytes on, or npos.
+std::size_t StreamFileReader::lineEnd(std::size_t from, std::size_t longest) const
+{
+    if (from > windowEnd())
+        return std::string_view::npos;
+    const std::string_view rest = std::string_view(m_window).substr(from - m_windowStart, longest + 1);
+    const std::size_t at = rest.find('\n');
+    return at == std::string_view::npos ? at : from + at;
+}
+
+// The length of the text character at a place: a UTF-8 sequence that is not a control character;
+// 0 for anything else.
+std::size_t StreamFileReader::textCharLength(std::size_t at) const
+{
+    if (at >= windowEnd())
+        return 0;
+    const std::string_view bytes = std::string_view(m_window).substr(at - m_windowStart, 4);
+    const auto byte = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u; };
+    const auto continues = [&](std::size_t i, unsigned low, unsigned high) {
+        return byte(i) >= low && byte(i) <= high;
+    };
+    const unsigned first = byte(0);
+    if (first < 0x20 || first == 0x7F)
+        return 0;
+    if (first < 0x80)
+        return 1;
+    if (first == 0xC2) // C1 control characters are U+0080 to U+009F
+        return continues(1, 0xA0, 0xBF) ? 2 : 0;
+    if (first >= 0xC3 && first <= 0xDF)
+        return continues(1, 0x80, 0xBF) ? 2 : 0;
+    if (first >= 0xE0 && first <= 0xEF) {
+        const unsigned low = first == 0xE0 ? 0xA0 : 0x80, high = first == 0xED ? 0x9F : 0xBF;
+        return continues(1, low, high) && continues(2, 0x80, 0xBF) ? 3 : 0;
+    }
+    if (first >= 0xF0 && first <= 0xF4) {
+        const unsigned low = first == 0xF0 ? 0x90 : 0x80, high = first == 0xF4 ? 0x8F : 0xBF;
+        return continues(1, low, high) && continues(2, 0x80, 0xBF) && continues(3, 0x80, 0xBF) ? 4 : 0;
+    }
+    return 0;
+}
+
+// --- The pieces --------------------------------------------------------------------------------
+
+// The piece that begins at a place, with every place it may end at (in order) in `ends`.
+StreamFileReader::Piece StreamFileReader::readPiece(std::size_t at, std::vector<End>& ends) const
+{
+    ends.clear();
+    Piece piece;
+    piece.start = at;
+    if (isAt(at, recordLead)) {
+        piece.kind = Kind::Packet;
+        readRecordEnds(piece, at, false, recordWeight, ends);
+    } else if (isAt(at, errorLead)) {
+        piece.kind = Kind::ShortPacket;
+        std::size_t record = at + errorLead.size();
+        std::int64_t weight = errorTextWeight;
+        // A stamp's fifth byte is '-', never the '2' of a record lead, so the stamp is there or not.
+        if (isStamp(record)) {
+            record += stampPattern.size();
+            weight += stampWeight;
+        }
+        if (!isAt(record, recordLead)) {
+            piece.failure = {record, Fault::ErrorTextAlone, 0};
+            return piece;
+        }
+        readRecordEnds(piece, record, true, weight, ends);
+    } else if (isAt(at, headerLead)) {
+        piece.kind = Kind::Header;
+        readHeaderEnds(piece, ends);
+    } else if (isAt(at, annotationLead)) {
+        piece.kind = Kind::Annotation;
+        readAnnotationEnds(piece, ends);
+    } else {
+        piece.failure = {at, Fault::Unrecognised, 0};
+    }
+    return piece;
+}
+
+void StreamFileReader::readRecordEnds(Piece& piece, std::size_t record, bool afterErrorText, std::int64_t weight,
+                                      std::vector<End>& ends) const
+{
+    piece.start = record;
+    piece.body = record + recordLead.size();
+    const std::size_t shortest = afterErrorText ? 1 : shortestFullPacket;
+    const std::size_t longest = afterErrorText ? longestShortPacket : longestPacket;
+    addEnds(piece.body + shortest, piece.body + longest, weight, ends);
+    if (!ends.empty())
+        return;
+    const bool cutShort = m_windowAtEnd && windowEnd() < piece.body + shortest;
+    if (afterErrorText)
+        piece.failure = {record, cutShort ? Fault::ShortRecordCutShort : Fault::ShortRecordTooLong, 0};
+    else
+        piece.failure = {record, cutShort ? Fault::RecordCutShort : Fault::RecordWithoutEnd, windowEnd() - piece.body};
+}
+
+void StreamFileReader::readHeaderEnds(Piece& piece, std::vector<End>& ends) const
+{
+    const std::size_t start = piece.start;
+    const std::size_t software = start + headerOpening.size();
+    const std::size_t softwareEnd =
+        isAt(start, headerOpening) ? lineEnd(software, longestHeaderValue) : std::string_view::npos;
+    if (softwareEnd == std::string_view::npos || !isAt(softwareEnd, identifierLead)) {
+        piece.failure = {start, Fault::MalformedHeader, 0};
+        return;
+    }
+    piece.body = softwareEnd + identifierLead.size();
+    const std::string_view candidates =
+        std::string_view(m_window).substr(piece.body - m_windowStart, longestIdentifier + dateLead.size());
+    for (std::size_t at = candidates.find(dateLead); at != std::string_view::npos;
+         at = candidates.find(dateLead, at + 1)) {
+        if (const std::size_t end = headerTailEnd(piece.body + at))
+            ends.push_back({end, headerWeight});
+    }
+    std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) { return a.at < b.at; });
+    if (ends.empty())
+        piece.failure = {start, Fault::HeaderWithoutEnd, 0};
+}
+
+// The end of a header whose identifier ends at `tail`, or 0 when its fixed lines do not follow there.
+std::size_t StreamFileReader::headerTailEnd(std::size_t tail) const
+{
+    std::size_t at = tail + dateLead.size();
+    const std::size_t stampEnd = lineEnd(at, longestHeaderStamp);
+    if (stampEnd == std::string_view::npos)
+        return 0;
+    const std::string_view stamp = std::string_view(m_window).substr(at - m_windowStart, stampEnd - at);
+    at = stampEnd;
+    if (!isAt(at, timeLead) || !isAt(at + timeLead.size(), stamp))
+        return 0;
+    at += timeLead.size() + stamp.size();
+    if (!isAt(at, zoneLead))
+        return 0;
+    at = lineEnd(at + zoneLead.size(), longestHeaderValue);
+    if (at == std::string_view::npos || !isAt(at, firmwareLead))
+        return 0;
+    at = lineEnd(at + firmwareLead.size(), longestHeaderValue);
+    if (at == std::string_view::npos || !isAt(at, headerClose))
+        return 0;
+    return at + headerClose.size();
+}
+
+void StreamFileReader::readAnnotationEnds(Piece& piece, std::vector<End>& ends) const
+{
+    const std::size_t start = piece.start;
+    const auto digitAt = [&](std::size_t at) { return at < windowEnd() && isDigit(m_window[at - m_windowStart]); };
+    std::size_t at = start + annotationLead.size();
+    if (isAt(at, "-"))
+        ++at;
+    const std::size_t whole = at;
+    while (at - whole < longestWholeDigits && digitAt(at))
+        ++at;
+    bool wellFormed = at > whole && isAt(at, ".");
+    ++at;
+    for (std::size_t i = 0; wellFormed && i < annotationDecimals; ++i, ++at)
+        wellFormed = digitAt(at);
+    if (!wellFormed || !isAt(at, annotationMiddle)) {
+        piece.failure = {start, Fault::MalformedAnnotation, 0};
+        return;
+    }
+    piece.body = at + annotationMiddle.size();
+
+    // The title is text, and it ends where a piece begins; it may hold what looks like a lead.
+    auto lead = std::lower_bound(m_leads.begin(), m_leads.end(), piece.body);
+    for (at = piece.body;;) {
+        while (lead != m_leads.end() && *lead < at)
+            ++lead;
+        if ((lead != m_leads.end() && *lead == at) || (m_windowAtEnd && at == windowEnd()))
+            ends.push_back({at, annotationWeight});
+        const std::size_t length = at - piece.body < longestTitle ? textCharLength(at) : 0;
+        if (length == 0)
+            break;
+        at += length;
+    }
+    if (ends.empty())
+        piece.failure = {start, Fault::TitleNotText, 0};
+}
+
+// The end of a record in a run of ordinary records, found without following the readings: its first
+// possible end begins another record, and every later possible end is also one of that record's, so
+// any reading that ends it later is beaten by one that ends it there and has that record besides.
+// This is what choose() would find, at a fraction of the work; 0 when the record is not so plain.
+std::size_t StreamFileReader::plainRecordEnd(std::size_t at) const
+{
+    if (!isAt(at, recordLead))
+        return 0;
+    const std::size_t body = at + recordLead.size();
+    const auto lead = std::lower_bound(m_leads.begin(), m_leads.end(), body + shortestFullPacket);
+    if (lead == m_leads.end() || *lead > body + longestPacket || !isAt(*lead, recordLead))
+        return 0;
+    std::size_t second = lead + 1 != m_leads.end() ? lead[1] : SIZE_MAX;
+    if (m_windowAtEnd)
+        second = std::min(second, windowEnd());
+    if (second <= body + longestPacket && second < *lead + recordLead.size() + shortestFullPacket)
+        return 0;
+    return *lead;
+}
+
+// Every place from `from` to `to` where a piece begins, or the file ends.
+void StreamFileReader::addEnds(std::size_t from, std::size_t to, std::int64_t weight, std::vector<End>& ends) const
+{
+    for (auto lead = std::lower_bound(m_leads.begin(), m_leads.end(), from); lead != m_leads.end() && *lead <= to;
+         ++lead)
+        ends.push_back({*lead, weight});
+    if (m_windowAtEnd && windowEnd() >= from && windowEnd() <= to)
+        ends.push_back({windowEnd(), weight});
+}
+
+// --- The choice among a piece's ends --------------------------------------------------------------
+
+// Follows every reading that starts with one of m_choices, place by place in file order, keeping for
+// each place only the best reading that reaches it: the one with the most fixed-text bytes. As a
+// place is reached only from places before it, its best reading is known once those are done. The
+// choice is made once every reading still alive owes its best to the same first choice; it is
+// ambiguous when two first choices reach the same place equally well, or both stay alive to the end
+// of the file or of the look-ahead.
+StreamFileReader::Verdict StreamFileReader::choose(std::size_t horizon)
+{
+    m_reaches.clear();
+    m_reachHead = 0;
+    for (std::uint32_t i = 0; i < m_choices.size(); ++i)
+        m_reaches.push_back({m_choices[i].at, m_choices[i].weight, i, noRival});
+    Failure farthest;
+    for (std::size_t steps = 0;; ++steps) {
+        if (m_reachHead == m_reaches.size())
+            return {Verdict::Kind::Dead, 0, 0, farthest};
+        if (settled())
+            return {Verdict::Kind::Chosen, m_reaches[m_reachHead].choice, 0, {}};
+        const Reach reach = m_reaches[m_reachHead];
+        if (reach.at >= horizon || (m_windowAtEnd && reach.at == windowEnd()) || steps == longestSearch)
+            return ambiguity();
+        ++m_reachHead;
+        const Piece piece = readPiece(reach.at, m_ends);
+        // Where no reading goes on, the one that got farthest names the likeliest fault.
+        if (m_ends.empty() && (farthest.fault == Fault::None || piece.failure.offset > farthest.offset))
+            farthest = piece.failure;
+        std::size_t place = m_reachHead;
+        for (const End& end : m_ends)
+            place = offer(place, end.at, reach.weight + end.weight, reach.choice, reach.rival);
+    }
+}
+
+// Offers a reading that reaches `at`; `from` is a place in m_reaches at or before `at`'s, as a
+// piece's ends come in order. Returns `at`'s place, for the next end to search from.
+std::size_t StreamFileReader::offer(std::size_t from, std::size_t at, std::int64_t weight, std::uint32_t choice,
+                                    std::uint32_t rival)
+{
+    while (from < m_reaches.size() && m_reaches[from].at < at)
+        ++from;
+    Reach* const place = from < m_reaches.size() ? &m_reaches[from] : nullptr;
+    if (!place || place->at != at) {
+        m_reaches.insert(m_reaches.begin() + static_cast<std::ptrdiff_t>(from), Reach{at, weight, choice, rival});
+    } else if (weight > place->weight) {
+        *place = Reach{at, weight, choice, rival};
+    } else if (weight == place->weight && place->rival == noRival) {
+        if (choice != place->choice)
+            place->rival = choice;
+        else
+            place->rival = rival;
+    }
+    return from;
+}
+
+bool StreamFileReader::settled() const
+{
+    const std::uint32_t choice = m_reaches[m_reachHead].choice;
+    for (std::size_t i = m_reachHead; i < m_reaches.size(); ++i)
+        if (m_reaches[i].choice != choice || m_reaches[i].rival != noRival)
+            return false;
+    return true;
+}
+
+StreamFileReader::Verdict StreamFileReader::ambiguity() const
+{
+    const std::uint32_t first = m_reaches[m_reachHead].choice;
+    for (std::size_t i = m_reachHead; i < m_reaches.size(); ++i) {
+        const Reach& reach = m_reaches[i];
+        if (reach.rival != noRival)
+            return {Verdict::Kind::Ambiguous, reach.choice, reach.rival, {}};
+        if (reach.choice != first)
+            return {Verdict::Kind::Ambiguous, first, reach.choice, {}};
+    }
+    return {Verdict::Kind::Chosen, first, 0, {}};
+}
+
+// --- Problems ----------------------------------------------------------------------------------
+
+void StreamFileReader::fail(const Failure& failure)
+{
+    std::string message;
+    switch (failure.fault) {
+    case Fault::None:
+    case Fault::Unrecognised:
+        message = "unrecognised bytes";
+        break;
+    case Fault::MalformedHeader:
+        message = "malformed header";
+        break;
+    case Fault::HeaderWithoutEnd:
+        message = "header without its end";
+        break;
+    case Fault::ErrorTextAlone:
+        message = "error text not followed by a packet record";
+        break;
+    case Fault::RecordCutShort:
+        message = "packet record cut short at the end of the file: its packet has " + std::to_string(failure.count) +
+                  " of at least " + std::to_string(shortestFullPacket) + " bytes";
+        break;
+    case Fault::RecordWithoutEnd:
+        message = "packet record without an end: no piece begins " + std::to_string(shortestFullPacket) + " to " +
+                  std::to_string(longestPacket) + " bytes into its packet";
+        break;
+    case Fault::ShortRecordCutShort:
+        message = "packet record after an error text cut short: no byte of its packet before the end of the file";
+        break;
+    case Fault::ShortRecordTooLong:
+        message = "packet record after an error text holds no short packet: no piece begins 1 to " +
+                  std::to_string(longestShortPacket) + " bytes into it";
+        break;
+    case Fault::MalformedAnnotation:
+        message = "malformed event annotation";
+        break;
+    case Fault::TitleNotText:
+        message = "malformed event annotation: its title is not text running up to a next piece";
+        break;
+    }
+    m_error = ReplayError{m_fileName, 0, std::move(message), failure.offset};
+}
+
+void StreamFileReader::failAmbiguous(const Piece& piece, const Verdict& verdict)
+{
+    std::size_t one = m_choices[verdict.choice].at, other = m_choices[verdict.rival].at;
+    if (one > other)
+        std::swap(one, other);
+    const std::string start = std::to_string(piece.start);
+    const auto lengths = [&] {
+        return std::to_string(one - piece.body) + " or " + std::to_string(other - piece.body) + " bytes long";
+    };
+    std::string message;
+    switch (piece.kind) {
+    case Kind::Header:
+        message = "ambiguous end of the header at byte " + start + ": it may end at byte " + std::to_string(one) +
+                  " or at byte " + std::to_string(other);
+        break;
+    case Kind::Annotation:
+        message = "ambiguous end of the event annotation at byte " + start + ": its title may be " + lengths();
+        break;
+    default:
+        message = "ambiguous end of the packet record at byte " + start + ": its packet may be " + lengths();
+        break;
+    }
+    m_error = ReplayError{m_fileName, 0, std::move(message), piece.start};
 }
 
 ReplayResult parseStreamFile(std::string_view bytes, const std::string& fileName)

@@ -1,0 +1,347 @@
+#include "recording/StreamRecords.h"
+#include "sensor/sim/StreamFileReader.h"
+#include "signal/PacketDecoder.h"
+#include "signal/PacketIntake.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace velorin {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A stream written with the writer's own pieces, and the packets in it.
+struct Stream {
+    std::string bytes;
+    std::vector<Bytes> packets;
+    std::vector<std::size_t> packetOffsets;
+    bool spelt = false; // one packet spells a lead
+};
+
+// The outcome of one reading, to compare readings of the same bytes.
+struct Reading {
+    std::vector<Bytes> packets;
+    std::optional<ReplayError> error;
+    bool operator==(const Reading&) const = default;
+};
+
+// Hands out its bytes `step` at a time (a random step when 0), to make the reader refill its window
+// at every kind of place.
+class ChunkReader : public ByteReader {
+public:
+    ChunkReader(const std::string& bytes, std::size_t step, std::uint32_t seed)
+        : m_bytes(bytes), m_step(step), m_rng(seed)
+    {
+    }
+    std::size_t read(char* into, std::size_t size, FileResult&) override
+    {
+        const std::size_t step = m_step ? m_step : std::uniform_int_distribution<std::size_t>(1, 9000)(m_rng);
+        const std::size_t n = std::min({size, step, m_bytes.size() - m_at});
+        std::copy_n(m_bytes.data() + m_at, n, into);
+        m_at += n;
+        return n;
+    }
+
+private:
+    const std::string& m_bytes;
+    std::size_t m_step;
+    std::mt19937 m_rng;
+    std::size_t m_at = 0;
+};
+
+Reading readWith(std::unique_ptr<ByteReader> bytes)
+{
+    StreamFileReader reader(std::move(bytes), "fuzz.s2");
+    Reading reading;
+    while (auto update = reader.next())
+        reading.packets.push_back(std::move(update->value));
+    reading.error = reader.error();
+    EXPECT_FALSE(reader.next()); // nothing more once done
+    return reading;
+}
+
+Reading read(const std::string& bytes)
+{
+    return readWith(std::make_unique<StringReader>(bytes));
+}
+
+bool isAmbiguity(const std::optional<ReplayError>& error)
+{
+    return error && error->message.starts_with("ambiguous end of");
+}
+
+class StreamMaker {
+public:
+    explicit StreamMaker(std::uint32_t seed) : m_rng(seed) {}
+
+    // A random stream of `pieces` pieces. With `spelt`, one of its packets spells a lead or a piece
+    // that cannot go on, at a place where the bytes can still be read only one way or as a tie: a
+    // record lead with 19 bytes or more on both sides in a full packet is left out, as a writer that
+    // wrote two records there would have written the very same bytes.
+    Stream make(std::size_t pieces, bool spelt)
+    {
+        Stream stream;
+        for (std::size_t i = 0; i < pieces; ++i) {
+            const std::size_t kind = below(100);
+            if (kind < 55)
+                addPacket(stream, fullLength());
+            else if (kind < 70)
+                addPacket(stream, 1 + below(18));
+            else if (kind < 80)
+                stream.bytes += streamHeader(identifier(), stamp());
+            else
+                stream.bytes += annotationRecord(time(), title());
+        }
+        if (spelt && !stream.packets.empty())
+            spell(stream);
+        return stream;
+    }
+
+    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_rng); }
+    std::uint8_t anyByte() { return static_cast<std::uint8_t>(below(256)); }
+
+private:
+    void addPacket(Stream& stream, std::size_t length)
+    {
+        Bytes packet(length);
+        for (auto& byte : packet)
+            byte = anyByte();
+        if (length < 19)
+            stream.bytes += PacketDecoder::errorText(stamp());
+        stream.bytes += packetRecordPrefix;
+        stream.packetOffsets.push_back(stream.bytes.size());
+        stream.bytes.append(packet.begin(), packet.end());
+        stream.packets.push_back(std::move(packet));
+    }
+
+    std::size_t fullLength()
+    {
+        const std::size_t pick = below(10);
+        return pick < 5 ? 20 : pick < 7 ? 19 + below(3) : 19 + below(512 - 19 + 1);
+    }
+
+    std::string stamp()
+    {
+        switch (below(8)) {
+        case 0:
+        case 1:
+            return "";
+        case 2:
+            return "2026-10-02_100224"; // spells a record lead
+        case 3:
+            return "2001-10-02_210022";
+        default: {
+            std::string text = "dddd-dd-dd_dddddd";
+            for (char& c : text)
+                if (c == 'd')
+                    c = static_cast<char>('0' + below(10));
+            return text;
+        }
+        }
+    }
+
+    std::string identifier()
+    {
+        static const std::string_view inserts[] = {"\n",
+                                                   "%",
+                                                   "10022",
+                                                   "Header end",
+                                                   "\n\x25\x0F"
+                                                   "date=",
+                                                   "!2\x01",
+                                                   "Error in communication timestamp: ",
+                                                   "101168"};
+        std::string id(below(40), '\0');
+        for (char& c : id)
+            c = static_cast<char>(anyByte());
+        for (std::size_t n = below(3); n > 0; --n)
+            id.insert(below(id.size() + 1), inserts[below(std::size(inserts))]);
+        return id;
+    }
+
+    std::int64_t time()
+    {
+        return below(4) == 0 ? static_cast<std::int64_t>(below(std::size_t{1} << 40))
+                             : static_cast<std::int64_t>(below(90000));
+    }
+
+    std::string title()
+    {
+        static const std::string_view titles[] = {"Laying",  "Sitting", "Standing", "Resting",
+                                                  "Walking", "Active",  "Other"};
+        if (below(5) > 0)
+            return std::string(titles[below(std::size(titles))]);
+        static const std::string_view letters[] = {"a", "Z", " ", "-", "\xC3\xBC", "\xE2\x82\xAC"};
+        std::string text;
+        for (std::size_t n = below(12); n > 0; --n)
+            text += letters[below(std::size(letters))];
+        return text;
+    }
+
+    void spell(Stream& stream)
+    {
+        // The record lead, shortest and most often spelt by chance, comes up three times as often.
+        static const std::string_view texts[] = {
+            "10022",
+            "10022",
+            "10022",
+            "Error in communication timestamp: ",
+            "101168",
+            "!2\x01",
+            "Error in communication timestamp: 2017-05-27_101530",
+            "1011681.6000001033101197\x01",
+        };
+        // Some texts fit no packet, or not where they were to go: another try picks afresh.
+        for (int tries = 0; tries < 10; ++tries) {
+            const std::size_t index = below(stream.packets.size());
+            Bytes& packet = stream.packets[index];
+            const std::string_view text = texts[below(std::size(texts))];
+            if (text.size() > packet.size())
+                continue;
+            const std::size_t at = below(packet.size() - text.size() + 1);
+            if (text == "10022" && at >= 19 && at + text.size() + 19 <= packet.size())
+                continue;
+            std::copy(text.begin(), text.end(), packet.begin() + static_cast<std::ptrdiff_t>(at));
+            stream.bytes.replace(stream.packetOffsets[index] + at, text.size(), text);
+            stream.spelt = true;
+            return;
+        }
+    }
+
+    std::mt19937 m_rng;
+};
+
+std::string repeated(const std::string& text, std::size_t size)
+{
+    std::string bytes;
+    while (bytes.size() < size)
+        bytes += text;
+    return bytes;
+}
+
+// Damage as a disk, a copy or a crash may do it.
+void damage(std::string& bytes, StreamMaker& maker)
+{
+    static const std::string_view pieces[] = {"10022",
+                                              "Error in communication timestamp: ",
+                                              "101168",
+                                              "!2\x01",
+                                              "1011680.0800001033101197Walking",
+                                              "\n\x25\x0F"
+                                              "date=",
+                                              "Header end"};
+    const auto at = [&] { return maker.below(bytes.size() + 1); };
+    switch (maker.below(6)) {
+    case 0:
+        if (!bytes.empty())
+            bytes[maker.below(bytes.size())] ^= static_cast<char>(1 + maker.below(255));
+        break;
+    case 1: {
+        std::string inserted(1 + maker.below(8), '\0');
+        for (char& c : inserted)
+            c = static_cast<char>(maker.anyByte());
+        bytes.insert(at(), inserted);
+        break;
+    }
+    case 2:
+        bytes.insert(at(), pieces[maker.below(std::size(pieces))]);
+        break;
+    case 3: {
+        const std::size_t from = at();
+        bytes.erase(from, 1 + maker.below(40));
+        break;
+    }
+    case 4:
+        bytes.resize(at());
+        break;
+    default: {
+        const std::size_t from = at();
+        const std::string copy = bytes.substr(from, 1 + maker.below(100));
+        bytes.insert(at(), copy);
+        break;
+    }
+    }
+}
+
+TEST(StreamFileFuzz, WrittenStreamsReadBackExactlyOrReportAnAmbiguity)
+{
+    StreamMaker maker(20260611);
+    constexpr int streams = 3000;
+    int spelt = 0, speltExact = 0, ambiguous = 0;
+    for (int i = 0; i < streams; ++i) {
+        SCOPED_TRACE("stream " + std::to_string(i));
+        const bool longOne = i % 100 == 0;
+        const Stream stream = maker.make(longOne ? 600 + maker.below(600) : 1 + maker.below(40), i % 2 == 1);
+        spelt += stream.spelt;
+        const Reading reading = read(stream.bytes);
+        if (isAmbiguity(reading.error)) {
+            // Only a spelt lead makes two readings explain the bytes equally well.
+            ASSERT_TRUE(stream.spelt) << describe(*reading.error);
+            ASSERT_LE(reading.error->offset.value_or(SIZE_MAX), stream.bytes.size());
+            ++ambiguous;
+            continue;
+        }
+        ASSERT_FALSE(reading.error) << describe(*reading.error);
+        ASSERT_EQ(reading.packets, stream.packets);
+        speltExact += stream.spelt;
+        if (longOne) {
+            EXPECT_EQ(readWith(std::make_unique<ChunkReader>(stream.bytes, 1, i)), reading);
+            EXPECT_EQ(readWith(std::make_unique<ChunkReader>(stream.bytes, 0, i)), reading);
+        }
+    }
+    RecordProperty("spelt", spelt);
+    RecordProperty("speltReadExactly", speltExact);
+    RecordProperty("ambiguous", ambiguous);
+    // Most spelt leads are seen through by reading on; a tie is the exception.
+    EXPECT_GT(spelt, streams / 3);
+    EXPECT_GT(speltExact, spelt * 3 / 4);
+    EXPECT_LT(ambiguous, streams / 20);
+}
+
+TEST(StreamFileFuzz, DamagedStreamsReadOnOrStopAtAnOffsetWithinThem)
+{
+    StreamMaker maker(4711);
+    std::vector<std::string> inputs = {
+        // Bytes dense with leads, where readings multiply.
+        repeated("!2\x01", 30000),
+        repeated("10022", 30000),
+        repeated("10022" + std::string(14, 'x'), 30000),
+        repeated("10022"
+                 "101168"
+                 "1.000000"
+                 "1033101197"
+                 "Error in communication timestamp: 10022",
+                 30000),
+    };
+    for (int i = 0; i < 3000; ++i) {
+        std::string bytes = maker.make(i % 50 == 0 ? 400 + maker.below(400) : 1 + maker.below(30), i % 3 == 0).bytes;
+        for (std::size_t n = 1 + maker.below(3); n > 0; --n)
+            damage(bytes, maker);
+        inputs.push_back(std::move(bytes));
+    }
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE("input " + std::to_string(i));
+        const std::string& bytes = inputs[i];
+        const Reading reading = read(bytes);
+        std::size_t recordBytes = 0;
+        for (const Bytes& packet : reading.packets) {
+            ASSERT_GE(packet.size(), 1u);
+            ASSERT_LE(packet.size(), 512u);
+            recordBytes += packetRecordPrefix.size() + packet.size();
+        }
+        ASSERT_LE(recordBytes, bytes.size());
+        if (reading.error) {
+            ASSERT_TRUE(reading.error->offset) << describe(*reading.error);
+            ASSERT_LE(*reading.error->offset, bytes.size());
+        }
+        if (bytes.size() > 20000 || i % 20 == 0) {
+            EXPECT_EQ(readWith(std::make_unique<ChunkReader>(bytes, i % 2 ? 1 : 0, static_cast<std::uint32_t>(i))),
+                      reading);
+        }
+    }
+}
+
+} // namespace
+} // namespace velorin
