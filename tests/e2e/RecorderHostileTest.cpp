@@ -136,5 +136,46 @@ TEST_F(RecorderRun, ControlBytesInInputAreShownEscaped)
     EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
 }
 
+TEST_F(RecorderRun, WhatTheRecorderWritesItReadsBackPacketForPacket)
+{
+    // Packets of every awkward length, some spelling the record lead, counted in the background.
+    std::vector<std::vector<std::uint8_t>> sent;
+    std::string log = "@0 2A37: " + std::string(40, '0') + "\n";
+    for (int n = 0; sent.size() < 600; ++n)
+        for (const std::size_t length : {0, 1, 18, 19, 20, 21, 255, 512}) {
+            std::vector<std::uint8_t> packet(length);
+            for (std::size_t i = 0; i < length; ++i)
+                packet[i] = static_cast<std::uint8_t>(n * 31 + i * 7);
+            if (length == 20 && n % 2 == 0)
+                std::copy_n("10022", 5, packet.begin() + 3);
+            sent.push_back(packet);
+            log += "2A37:" + hex(packet) + "\n";
+        }
+    const std::string logPath = write("odd.log", log);
+    const std::string script = write("bg.script", "0 background\n");
+    const RunResult first = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00", "--script",
+                                 script, "--sensor", "replay:" + logPath, "--duration", "600"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    const ReplayResult recorded = parseStreamFile(doc("2017-05-27_101500.s2"), "first.s2");
+    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(recorded)) << describe(std::get<ReplayError>(recorded));
+    const auto& updates = std::get<0>(recorded);
+    ASSERT_EQ(updates.size(), 2u * 268); // the first packet and two chunks' worth were flushed
+    for (std::size_t i = 1; i < updates.size(); ++i)
+        ASSERT_EQ(updates[i].value, sent[i - 1]) << i;
+
+    // Replayed, the stream file gives the same packets to a second recording.
+    const RunResult second = run({"--clock", "virtual", "--start", "2017-05-27T11:15:00", "--script", script,
+                                  "--sensor", "replay:" + docs + "/2017-05-27_101500.s2", "--documents", docs + "2"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    std::string again;
+    // A stream file's first packet plays at 0.112 s, so the first chunk closes at 30.016 s.
+    ASSERT_TRUE(files.readAll(docs + "2/2017-05-27_111530.s2", again, 1u << 30).ok);
+    const ReplayResult replayed = parseStreamFile(again, "second.s2");
+    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(replayed)) << describe(std::get<ReplayError>(replayed));
+    ASSERT_EQ(std::get<0>(replayed).size(), updates.size());
+    for (std::size_t i = 0; i < updates.size(); ++i)
+        ASSERT_EQ(std::get<0>(replayed)[i].value, updates[i].value) << i;
+}
+
 } // namespace
 } // namespace velorin

@@ -94,7 +94,7 @@ TEST(StreamFile, PacketsOfAnyLengthEndWhereTheNextPieceBegins)
         {"header", header(), 0},
         {"annotation", annotationRecord(12, "Sitting"), 0},
     };
-    for (const std::size_t length : {1, 18, 19, 20, 21, 255, 512}) {
+    for (const std::size_t length : {0, 1, 18, 19, 20, 21, 255, 512}) {
         const Bytes value = packet(length, static_cast<int>(length));
         const std::string own = length < 19 ? shortRecord(value) : record(value);
         for (const auto& before : neighbours)
@@ -254,10 +254,8 @@ TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
          "packet record cut short at the end of the file: its packet has 5 of at least 19 bytes"},
         {h + record(packet(513)), at, "packet record without an end: no piece begins 19 to 512 bytes into its packet"},
         {h + errorText("2017-05-27") + record({1}), at + 34, "error text not followed by a packet record"},
-        {h + errorText() + "10022", at + 34,
-         "packet record after an error text cut short: no byte of its packet before the end of the file"},
         {h + errorText() + record(packet(19)), at + 34,
-         "packet record after an error text holds no short packet: no piece begins 1 to 18 bytes into it"},
+         "packet record after an error text holds no short packet: no piece begins 0 to 18 bytes into it"},
         {h + h.substr(0, 100), at, "header without its end"},
         {h + h.substr(0, 3) + "junk", at, "malformed header"},
         {h + "101168"

@@ -304,14 +304,15 @@ void StreamFileReader::readRecordEnds(Piece& piece, std::size_t record, bool aft
 {
     piece.start = record;
     piece.body = record + recordLead.size();
-    const std::size_t shortest = afterErrorText ? 1 : shortestFullPacket;
+    // An empty notification is a short packet too: the writer records it as an error text and a bare lead.
+    const std::size_t shortest = afterErrorText ? 0 : shortestFullPacket;
     const std::size_t longest = afterErrorText ? longestShortPacket : longestPacket;
     addEnds(piece.body + shortest, piece.body + longest, weight, ends);
     if (!ends.empty())
         return;
     const bool cutShort = m_windowAtEnd && windowEnd() < piece.body + shortest;
     if (afterErrorText)
-        piece.failure = {record, cutShort ? Fault::ShortRecordCutShort : Fault::ShortRecordTooLong, 0};
+        piece.failure = {record, Fault::ShortRecordTooLong, 0};
     else
         piece.failure = {record, cutShort ? Fault::RecordCutShort : Fault::RecordWithoutEnd, windowEnd() - piece.body};
 }
@@ -532,11 +533,8 @@ void StreamFileReader::fail(const Failure& failure)
         message = "packet record without an end: no piece begins " + std::to_string(shortestFullPacket) + " to " +
                   std::to_string(longestPacket) + " bytes into its packet";
         break;
-    case Fault::ShortRecordCutShort:
-        message = "packet record after an error text cut short: no byte of its packet before the end of the file";
-        break;
     case Fault::ShortRecordTooLong:
-        message = "packet record after an error text holds no short packet: no piece begins 1 to " +
+        message = "packet record after an error text holds no short packet: no piece begins 0 to " +
                   std::to_string(longestShortPacket) + " bytes into it";
         break;
     case Fault::MalformedAnnotation:

@@ -48,7 +48,6 @@ private:
         ErrorTextAlone,
         RecordCutShort,
         RecordWithoutEnd,
-        ShortRecordCutShort,
         ShortRecordTooLong,
         MalformedAnnotation,
         TitleNotText,
