@@ -2,7 +2,7 @@
 
 #include "../fakes/ByteMutator.h"
 #include "platform/PrintableText.h"
-#include "sensor/ChunkedReader.h"
+#include "../fakes/ChunkedReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "sensor/sim/PacketLogReader.h"
 
-#include "sensor/ChunkedReader.h"
+#include "../fakes/ChunkedReader.h"
 
 #include <gtest/gtest.h>
 

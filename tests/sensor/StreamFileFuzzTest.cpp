@@ -1,3 +1,4 @@
+#include "../fakes/ChunkedReader.h"
 #include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
 #include "signal/PacketDecoder.h"
@@ -27,29 +28,15 @@ struct Reading {
     bool operator==(const Reading&) const = default;
 };
 
-// Hands out its bytes `step` at a time (a random step when 0), to make the reader refill its window
-// at every kind of place.
-class ChunkReader : public ByteReader {
-public:
-    ChunkReader(const std::string& bytes, std::size_t step, std::uint32_t seed)
-        : m_bytes(bytes), m_step(step), m_rng(seed)
-    {
-    }
-    std::size_t read(char* into, std::size_t size, FileResult&) override
-    {
-        const std::size_t step = m_step ? m_step : std::uniform_int_distribution<std::size_t>(1, 9000)(m_rng);
-        const std::size_t n = std::min({size, step, m_bytes.size() - m_at});
-        std::copy_n(m_bytes.data() + m_at, n, into);
-        m_at += n;
-        return n;
-    }
-
-private:
-    const std::string& m_bytes;
-    std::size_t m_step;
-    std::mt19937 m_rng;
-    std::size_t m_at = 0;
-};
+// Bytes handed out `step` at a time (a random step when 0), to make the reader refill its window at
+// every kind of place.
+std::unique_ptr<ByteReader> inPieces(const std::string& bytes, std::size_t step, std::uint32_t seed)
+{
+    auto random = std::make_shared<std::mt19937>(seed);
+    return std::make_unique<test::ChunkedReader>(bytes, [step, random] {
+        return step ? step : std::uniform_int_distribution<std::size_t>(1, 9000)(*random);
+    });
+}
 
 Reading readWith(std::unique_ptr<ByteReader> bytes)
 {
@@ -287,8 +274,8 @@ TEST(StreamFileFuzz, WrittenStreamsReadBackExactlyOrReportAnAmbiguity)
         ASSERT_EQ(reading.packets, stream.packets);
         speltExact += stream.spelt;
         if (longOne) {
-            EXPECT_EQ(readWith(std::make_unique<ChunkReader>(stream.bytes, 1, i)), reading);
-            EXPECT_EQ(readWith(std::make_unique<ChunkReader>(stream.bytes, 0, i)), reading);
+            EXPECT_EQ(readWith(inPieces(stream.bytes, 1, i)), reading);
+            EXPECT_EQ(readWith(inPieces(stream.bytes, 0, i)), reading);
         }
     }
     RecordProperty("spelt", spelt);
@@ -336,7 +323,7 @@ TEST(StreamFileFuzz, DamagedStreamsReadOnOrStopAtAnOffsetWithinThem)
             ASSERT_LE(*reading.error->offset, bytes.size());
         }
         if (bytes.size() > 20000 || i % 20 == 0) {
-            EXPECT_EQ(readWith(std::make_unique<ChunkReader>(bytes, i % 2 ? 1 : 0, static_cast<std::uint32_t>(i))),
+            EXPECT_EQ(readWith(inPieces(bytes, i % 2 ? 1 : 0, static_cast<std::uint32_t>(i))),
                       reading);
         }
     }

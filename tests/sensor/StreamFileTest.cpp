@@ -1,3 +1,4 @@
+#include "../fakes/ChunkedReader.h"
 #include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
 #include "signal/PacketDecoder.h"
@@ -193,24 +194,6 @@ TEST(StreamFile, AnnotationsWithAnyTimeAndTitleAreSkipped)
         }
 }
 
-// A reader fed a few bytes at a time, to see every piece cross the end of what it holds.
-class TrickleReader : public ByteReader {
-public:
-    TrickleReader(std::string bytes, std::size_t step) : m_bytes(std::move(bytes)), m_step(step) {}
-    std::size_t read(char* into, std::size_t size, FileResult&) override
-    {
-        const std::size_t n = std::min({size, m_step, m_bytes.size() - m_at});
-        std::copy_n(m_bytes.data() + m_at, n, into);
-        m_at += n;
-        return n;
-    }
-
-private:
-    std::string m_bytes;
-    std::size_t m_step;
-    std::size_t m_at = 0;
-};
-
 TEST(StreamFile, LongStreamsReadThroughTheWindowWhateverTheReadSize)
 {
     std::string bytes;
@@ -227,7 +210,8 @@ TEST(StreamFile, LongStreamsReadThroughTheWindowWhateverTheReadSize)
     ASSERT_GT(bytes.size(), 4u * 65536);
     for (const std::size_t step : {std::size_t{1}, std::size_t{4093}, std::size_t{1} << 20}) {
         SCOPED_TRACE(step);
-        StreamFileReader reader(std::make_unique<TrickleReader>(bytes, step), "session.s2");
+        // A few bytes at a time, to see every piece cross the end of what the reader holds.
+        StreamFileReader reader(std::make_unique<test::ChunkedReader>(bytes, [step] { return step; }), "session.s2");
         const ReplayResult result = readAllUpdates(reader);
         ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(result)) << describe(std::get<1>(result));
         const auto& updates = std::get<0>(result);
