@@ -24,12 +24,26 @@ void ConsoleView::print(std::string_view kind, std::string_view text)
                  shown.c_str());
     if (m_lineBuffered)
         std::fflush(m_out);
-    if (std::ferror(m_out)) {
-        m_failed = true;
-        const int error = errno;
-        m_log.line(std::string("Standard output cannot be written (") +
-                   (error != 0 ? std::strerror(error) : "write error") + "): the console view stops writing");
-    }
+    checkOutput();
+}
+
+void ConsoleView::finish()
+{
+    if (m_failed)
+        return;
+    errno = 0;
+    std::fflush(m_out);
+    checkOutput();
+}
+
+void ConsoleView::checkOutput()
+{
+    if (!std::ferror(m_out))
+        return;
+    m_failed = true;
+    const int error = errno;
+    m_log.line(std::string("Standard output cannot be written (") + (error != 0 ? std::strerror(error) : "write error") +
+               "): the console view stops writing");
 }
 
 void ConsoleView::setText(Outlet outlet, const std::string& text)

@@ -32,9 +32,12 @@ public:
 
     // Alerts are printed; a headless run has nobody to answer them.
     void show(const AlertRequest& request, Answer answer) override;
+    // Writes out what is still buffered, saying so in the log should that fail.
+    void finish();
 
 private:
     void print(std::string_view kind, std::string_view text);
+    void checkOutput();
 
     std::FILE* m_out;
     const Clock& m_clock;

@@ -40,6 +40,7 @@ public:
     void begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
                std::function<void()> quit);
     void stopSensor();
+    void finishOutput() { m_view.finish(); }
 
     ViewController& controller() { return *m_controller; }
 

@@ -22,8 +22,11 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <pwd.h>
 #include <string>
@@ -50,9 +53,24 @@ void onSignal(int)
     }
 }
 
+// A standard stream that was closed when the recorder started would be taken by the next file it
+// opens (the signal pipe, the lock file), and console lines would go there. It reads /dev/null instead.
+void openClosedStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) {
+                ::dup2(opened, fd);
+                ::close(opened);
+            }
+        }
+}
+
 void installSignalHandlers()
 {
-    if (::pipe(g_signalPipe) != 0)
+    // Non-blocking, so that a handler never waits on a full pipe.
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         g_signalPipe[0] = g_signalPipe[1] = -1;
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -64,8 +82,13 @@ void installSignalHandlers()
 
 bool usableHome(const char* path)
 {
-    // The root is no home: defaults under it would put our folders at the top of the file system.
-    return path && path[0] == '/' && std::string_view(path).find_first_not_of('/') != std::string_view::npos;
+    // The root is no home, however it is spelt ("/.", "/tmp/..", a link to it): defaults under it
+    // would put our folders at the top of the file system.
+    if (!path || path[0] != '/')
+        return false;
+    const std::filesystem::path home(path);
+    std::error_code error;
+    return home.lexically_normal() != "/" && !std::filesystem::equivalent(home, "/", error);
 }
 
 // $HOME, else the home of the password database; empty when there is none.
@@ -148,7 +171,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
         runtime.runFor(step);
     }
     recorder.stopSensor();
-    std::fflush(stdout);
+    recorder.finishOutput();
     return recorder.controller().recordingFailed() ? exitNotSaved : 0;
 }
 
@@ -172,7 +195,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
         app.exec();
     recorder.stopSensor();
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
-    std::fflush(stdout);
+    recorder.finishOutput();
     return recorder.controller().recordingFailed() ? exitNotSaved : 0;
 }
 
@@ -184,6 +207,7 @@ int main(int argc, char** argv)
     // console view stops writing. A file-size limit likewise makes a write fail, not the process.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    openClosedStandardStreams();
     // Before anything is written, so that an early signal ends the run cleanly too.
     installSignalHandlers();
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -246,6 +270,8 @@ int main(int argc, char** argv)
         return fail(exitFailure, options.documents + " is in use by another recorder (pid " +
                                      std::to_string(lock.holder()) + ")");
     if (lock.state() == DirectoryLock::State::unavailable)
+        return fail(exitFailure, "cannot lock " + options.documents + " against a second recorder: " + lock.problem());
+    if (lock.state() == DirectoryLock::State::readOnly)
         log.line("The documents directory is not locked against a second recorder: " + lock.problem());
 
     if (options.clock == RecorderOptions::ClockKind::virtualTime)

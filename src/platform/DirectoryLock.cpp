@@ -33,15 +33,24 @@ DirectoryLock::DirectoryLock(const std::string& directory)
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | common, 0644);
     // A read-only directory that already holds the lock file still serves to find out whether
     // another recorder is at work in it.
-    if (fd < 0 && (errno == EACCES || errno == EROFS))
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) {
         fd = ::open(path.c_str(), O_RDONLY | common);
+        if (fd < 0 && errno == ENOENT) {
+            m_state = State::readOnly;
+            m_problem = "cannot create " + path + ": the directory is read-only";
+            return;
+        }
+    }
     if (fd < 0) {
-        m_problem = "cannot open " + path + ": " + std::strerror(errno);
+        m_problem = errno == ELOOP || errno == ENXIO ? path + " is not a regular file"
+                                                     : "cannot open " + path + ": " + std::strerror(errno);
         return;
     }
+    // Anything but our own plain file there (a directory, a FIFO, a second name of some other
+    // file) is refused: locking it would protect nothing, and writing the pid could harm it.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_problem = path + " is not a regular file";
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+        m_problem = path + (S_ISREG(st.st_mode) ? " has other names (hard links)" : " is not a regular file");
         ::close(fd);
         return;
     }

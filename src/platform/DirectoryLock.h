@@ -10,9 +10,10 @@ namespace velorin {
 class DirectoryLock {
 public:
     enum class State {
-        held,       // this process holds the lock
-        busy,       // another process holds it: holder() tells which
-        unavailable // no lock file could be made (a read-only directory, say); problem() tells why
+        held,        // this process holds the lock
+        busy,        // another process holds it: holder() tells which
+        readOnly,    // the directory takes no lock file, and no recorder can write in it either
+        unavailable  // something else stands under the lock file's name; problem() tells what
     };
 
     static constexpr const char* fileName = ".velorin.lock";

@@ -48,6 +48,12 @@ std::size_t printableSequence(std::string_view text, std::size_t at)
         return 0;
     if (codePoint <= 0x9F)
         return 0; // a C1 control
+    // Invisible characters that reorder or break the text around them (direction overrides, line
+    // separators, zero-width marks) would let an input disguise the message it stands in.
+    const auto within = [&](std::uint32_t low, std::uint32_t high) { return codePoint >= low && codePoint <= high; };
+    if (codePoint == 0x061C || within(0x200B, 0x200F) || within(0x2028, 0x202E) || within(0x2060, 0x206F) ||
+        codePoint == 0xFEFF || within(0xFFF9, 0xFFFB))
+        return 0;
     return length;
 }
 

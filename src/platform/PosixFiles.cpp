@@ -55,6 +55,12 @@ int openRecordingFile(const std::string& path, int flags, FileResult& result)
         ::close(fd);
         return -1;
     }
+    // A second name planted under ours would have the recording written into someone else's file.
+    if (st.st_nlink > 1) {
+        result = FileResult::failure("has other names (hard links); not written through");
+        ::close(fd);
+        return -1;
+    }
     const int status = ::fcntl(fd, F_GETFL);
     if (status >= 0)
         ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);

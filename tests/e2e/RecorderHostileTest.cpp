@@ -59,6 +59,13 @@ TEST_F(RecorderRun, ASecondRecorderOnTheSameDirectoryIsTurnedAway)
         EXPECT_TRUE(listDocs().empty());
     }
     EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--duration", "60"}).status, 0); // let go
+
+    // Something planted under the lock's name does not let a second recorder in unlocked.
+    fs::remove(docs + "/" + DirectoryLock::fileName);
+    fs::create_directory(docs + "/" + DirectoryLock::fileName);
+    const RunResult planted = run({"--clock", "virtual", "--duration", "60"});
+    EXPECT_EQ(planted.status, 1);
+    EXPECT_NE(planted.err.find("cannot lock " + docs + " against a second recorder"), std::string::npos) << planted.err;
 }
 
 // A per-file size limit in the recorder makes the disk fill up under it part-way through a write.

@@ -21,6 +21,8 @@ TEST(EscapedText, ControlBytesAndBrokenUtf8AreEscapedWhileTextStays)
     // C1 controls are valid UTF-8, but some terminals obey U+009B as the start of a command.
     EXPECT_EQ(escapeControl("\xC2\x9B"s + "31m"), "\\xC2\\x9B31m");
     EXPECT_EQ(escapeControl("\xC2\xA0"), "\xC2\xA0");
+    EXPECT_EQ(escapeControl("abc\xE2\x80\xAE" "fdp.exe"), "abc\\xE2\\x80\\xAEfdp.exe"); // right-to-left override
+    EXPECT_EQ(escapeControl("a\xE2\x80\xA8" "b"), "a\\xE2\\x80\\xA8b");              // line separator
     // Broken sequences: a lone continuation, a cut sequence before ASCII, overlong, surrogate, past U+10FFFF.
     EXPECT_EQ(escapeControl("\x80"), "\\x80");
     EXPECT_EQ(escapeControl("\xE2\x82"s + "A"), "\\xE2\\x82A");

@@ -70,8 +70,9 @@ TEST(RecordingFiles, PlantedLinksFifosAndDirectoriesAreRefusedNeverWrittenThroug
     std::filesystem::create_symlink(r.path("nowhere"), r.path("b.ecg"));
     ASSERT_EQ(::mkfifo(r.path("c.s2").c_str(), 0600), 0);
     std::filesystem::create_directory(r.path("d.ecg"));
+    std::filesystem::create_hard_link(victim, r.path("e.s2"));
 
-    for (const char* name : {"a.ecg", "b.ecg", "c.s2", "d.ecg"})
+    for (const char* name : {"a.ecg", "b.ecg", "c.s2", "d.ecg", "e.s2"})
         EXPECT_FALSE(r.recording.writeOrAppend(r.path(name), "1 2 3 ")) << name; // a FIFO would hang here
     RecordingFiles::Appender bpm(r.recording, r.path("a.ecg"));
     EXPECT_FALSE(bpm.append("72 "));
@@ -79,9 +80,10 @@ TEST(RecordingFiles, PlantedLinksFifosAndDirectoriesAreRefusedNeverWrittenThroug
     EXPECT_EQ(r.read("victim"), "mine");
     EXPECT_FALSE(std::filesystem::exists(r.path("nowhere")));
     EXPECT_TRUE(std::filesystem::is_symlink(r.path("b.ecg")));
-    ASSERT_EQ(r.log.lines.size(), 5u);
+    ASSERT_EQ(r.log.lines.size(), 6u);
     EXPECT_EQ(r.log.lines[0], "Could not save " + r.path("a.ecg") + ": is a symbolic link, not a regular file");
     EXPECT_EQ(r.log.lines[2], "Could not save " + r.path("c.s2") + ": not a regular file");
+    EXPECT_EQ(r.log.lines[4], "Could not save " + r.path("e.s2") + ": has other names (hard links); not written through");
     EXPECT_EQ(r.notices, std::vector<std::string>{"Recording could not be saved."});
     EXPECT_TRUE(r.recording.anyFailed());
 }
