@@ -4,6 +4,8 @@
 #include "platform/Queue.h"
 #include "platform/Timers.h"
 
+#include <algorithm>
+
 namespace velorin {
 
 Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
@@ -29,8 +31,27 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
         m_appState, *m_sensor, m_view, m_documents});
     // Commands at 0 s run right after the screen has loaded, in file order.
     m_controller->viewDidLoad();
-    for (const ScriptCommand& command : script)
-        m_ports.timers.oneShot(command.at, [this, command] { run(command); });
+    m_script = script;
+    std::stable_sort(m_script.begin(), m_script.end(),
+                     [](const ScriptCommand& a, const ScriptCommand& b) { return a.at < b.at; });
+    m_scriptStart = m_ports.clock.monotonic();
+    scheduleNextCommand();
+}
+
+// One timer at a time, however long the script: a timer per line would cost memory and start-up
+// time in proportion to it.
+void Recorder::scheduleNextCommand()
+{
+    if (m_nextCommand >= m_script.size())
+        return;
+    const Nanoseconds due = m_script[m_nextCommand].at;
+    m_ports.timers.oneShot(due - (m_ports.clock.monotonic() - m_scriptStart), [this, due] {
+        // Every command of the same instant runs in this one turn, in file order.
+        while (m_nextCommand < m_script.size() && m_script[m_nextCommand].at == due)
+            if (!run(m_script[m_nextCommand++]))
+                return;
+        scheduleNextCommand();
+    });
 }
 
 void Recorder::stopSensor()
@@ -38,7 +59,7 @@ void Recorder::stopSensor()
     m_sensor->stop();
 }
 
-void Recorder::run(const ScriptCommand& command)
+bool Recorder::run(const ScriptCommand& command)
 {
     using Kind = ScriptCommand::Kind;
     switch (command.kind) {
@@ -59,8 +80,9 @@ void Recorder::run(const ScriptCommand& command)
         break;
     case Kind::quit:
         m_quit();
-        break;
+        return false;
     }
+    return true;
 }
 
 } // namespace velorin

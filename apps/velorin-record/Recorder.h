@@ -45,7 +45,9 @@ public:
     ViewController& controller() { return *m_controller; }
 
 private:
-    void run(const ScriptCommand& command);
+    // False once the run is to end.
+    bool run(const ScriptCommand& command);
+    void scheduleNextCommand();
 
     RecorderPorts m_ports;
     ApplicationState m_appState;
@@ -54,6 +56,9 @@ private:
     SensorSource* m_sensor;
     std::unique_ptr<ViewController> m_controller;
     std::function<void()> m_quit;
+    std::vector<ScriptCommand> m_script; // in time order
+    std::size_t m_nextCommand = 0;
+    Nanoseconds m_scriptStart{0};
     Log& m_log;
     Files& m_files;
     SettingsStore& m_settings;

@@ -287,6 +287,66 @@ std::string withoutTag(const char* what)
     return std::string(text);
 }
 
+// Measures a document before it is built, in constant memory: a file far beyond what settings ever
+// hold (deep nesting, a flood of values, megabytes of text) would cost many times its size to build.
+class DocumentShape : public nlohmann::json_sax<json> {
+public:
+    static constexpr std::size_t maxDepth = 16;
+    static constexpr std::size_t maxValues = 10'000;
+    static constexpr std::size_t maxText = std::size_t{4} << 20;
+
+    // Why the document is not settings, or empty when it may be built.
+    std::string problem;
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t& text) override { return addText(text.size()) && value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(); }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& text) override { return addText(text.size()); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        problem = withoutTag(e.what());
+        return false;
+    }
+
+private:
+    bool refuse(std::string why)
+    {
+        problem = std::move(why);
+        return false;
+    }
+    bool value()
+    {
+        return ++m_values <= maxValues || refuse("more than " + std::to_string(maxValues) + " values");
+    }
+    bool addText(std::size_t size)
+    {
+        m_text += size;
+        return m_text <= maxText || refuse("more than " + std::to_string(maxText >> 20) + " MiB of text");
+    }
+    bool open()
+    {
+        return (++m_depth <= maxDepth || refuse("nested deeper than " + std::to_string(maxDepth) + " levels")) &&
+               value();
+    }
+    bool close()
+    {
+        --m_depth;
+        return true;
+    }
+
+    std::size_t m_values = 0;
+    std::size_t m_text = 0;
+    std::size_t m_depth = 0;
+};
+
 } // namespace
 
 // ---- SettingsStore --------------------------------------------------------------------------------
@@ -325,6 +385,11 @@ void SettingsStore::load()
     if (const FileResult read = m_files.readAll(m_file, bytes, maxFileSize); !read.ok) {
         m_problem = "the settings file " + m_path + " cannot be used: " + read.error;
         m_log.line(m_problem);
+        return;
+    }
+    DocumentShape shape;
+    if (!json::sax_parse(bytes, &shape)) {
+        moveAside(shape.problem);
         return;
     }
     json doc;

@@ -253,6 +253,33 @@ TEST_F(SettingsStoreTest, ALinkIsFollowedAndTheTargetReplacedBesideItself)
     EXPECT_EQ(readFile(target + ".corrupt"), "garbage");
 }
 
+TEST_F(SettingsStoreTest, DocumentsFarBeyondSettingsAreKeptAsideUnbuilt)
+{
+    // Each costs many times its size to build; none is anything settings ever hold.
+    const std::size_t n = 4'000'000;
+    std::string manyKeys = "{";
+    for (int i = 0; i < 20'000; ++i)
+        manyKeys += "\"k" + std::to_string(i) + "\": 1,";
+    manyKeys.back() = '}';
+    const struct {
+        std::string text;
+        const char* why;
+    } cases[] = {
+        {std::string(n, '[') + std::string(n, ']'), "nested deeper than 16 levels"},
+        {manyKeys, "more than 10000 values"},
+        {"{\"Name\": \"" + std::string(5u << 20, 'x') + "\"}", "more than 4 MiB of text"},
+    };
+    for (const auto& c : cases) {
+        writeFile(path, c.text);
+        log.lines.clear();
+        SettingsStore store(files, log, path);
+        EXPECT_TRUE(store.usable());
+        ASSERT_THAT(log.lines, SizeIs(1));
+        EXPECT_THAT(log.lines[0], AllOf(HasSubstr(c.why), HasSubstr("moved it to")));
+        std::filesystem::remove(path + ".corrupt");
+    }
+}
+
 TEST_F(SettingsStoreTest, FailedMoveAsideIsLoggedAndStoreStillStarts)
 {
     writeFile(path, "garbage");
