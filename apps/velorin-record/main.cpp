@@ -5,6 +5,7 @@
 #include "RecorderScript.h"
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
+#include "platform/LocalTime.h"
 #include "platform/PosixFiles.h"
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
@@ -159,16 +160,23 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     });
     // Run in slices so that SIGINT and SIGTERM are noticed; a slice never ends inside an instant.
     constexpr Nanoseconds slice = std::chrono::seconds(60);
-    const std::optional<Nanoseconds> end = setup.options.duration;
+    std::optional<Nanoseconds> end = setup.options.duration;
+    if (!end) {
+        // Without a duration a virtual run still ends where time can no longer be kept: file stamps
+        // have four-digit years, and the runtime counts at most 100 years.
+        const Nanoseconds toLastStamp = fromSeconds(*parseLocalDateTime("9999-12-31T23:59:59") + 1.0 - runtime.now());
+        // A millisecond short of the year 10000: far beyond the rounding of the clock's seconds there.
+        end = std::min(toLastStamp - std::chrono::milliseconds(1), longestSpan);
+    }
     while (!quit && !g_signalled.load()) {
-        Nanoseconds step = slice;
-        if (end) {
-            const Nanoseconds left = *end - runtime.elapsedNs();
-            if (left <= Nanoseconds{0})
-                break;
-            step = std::min(left, slice);
+        const Nanoseconds left = *end - runtime.elapsedNs();
+        if (left <= Nanoseconds{0}) {
+            if (!setup.options.duration)
+                log.line("The run ends at " + formatDateTime(runtime.now()) +
+                         ": the recorder keeps time up to 9999-12-31 23:59:59 and for at most 100 years");
+            break;
         }
-        runtime.runFor(step);
+        runtime.runFor(std::min(left, slice));
     }
     recorder.stopSensor();
     recorder.finishOutput();
@@ -256,7 +264,7 @@ int main(int argc, char** argv)
                                ? *options.start
                                : wallNow();
         settings.setBool(keys::termsAccept, true);
-        settings.set(keys::termsDate, SettingDate{now});
+        settings.set(keys::termsDate, SettingsStore::nearestStorableDate(now));
         if (!settings.flush())
             return fail(exitFailure, "cannot store the acceptance of the terms in " + options.settings);
     }

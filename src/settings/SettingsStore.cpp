@@ -2,6 +2,7 @@
 
 #include "settings/SettingsKeys.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -564,6 +565,12 @@ void SettingsStore::set(std::string_view key, SettingValue value)
         change(key, std::move(kept));
     else
         reject(key, problem);
+}
+
+SettingDate SettingsStore::nearestStorableDate(double epochSeconds)
+{
+    const double earliest = static_cast<double>(earliestMs) / 1000.0, latest = static_cast<double>(latestMs) / 1000.0;
+    return SettingDate{std::isnan(epochSeconds) ? earliest : std::clamp(epochSeconds, earliest, latest)};
 }
 
 void SettingsStore::setBool(std::string_view key, bool value)

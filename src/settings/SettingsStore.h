@@ -61,6 +61,9 @@ public:
     // not finite, a date outside years 1 to 9999, text that is not UTF-8) is not stored: the key is
     // removed and the log names it.
     void set(std::string_view key, SettingValue value);
+    // The nearest date the file can hold (years 1 to 9999 in UTC), for a date that must be stored
+    // whatever it is: a local time at the very edge of that range lies outside it in UTC.
+    static SettingDate nearestStorableDate(double epochSeconds);
     void setBool(std::string_view key, bool value);
     void setFloat(std::string_view key, float value);
     // A value from a server document. null removes the key; strings, booleans, integers, floats and

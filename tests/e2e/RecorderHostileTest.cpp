@@ -129,6 +129,13 @@ TEST_F(RecorderRun, TimesAreExactAndBoundedAtEveryScale)
     EXPECT_EQ(skipped.status, 2);
     EXPECT_NE(skipped.err.find("\"2026-03-29T02:30:00\": does not exist"), std::string::npos) << skipped.err;
     EXPECT_EQ(run({"--clock", "virtual", "--start", "9999-12-31T23:59:00", "--duration", "60"}).status, 2);
+    // Without a duration the run ends by itself before the year 10000.
+    const RunResult last = run({"--clock", "virtual", "--start", "9999-12-31T23:58:00"});
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(listDocs().count("9999-12-31_235930.ecg"), 1u);
+    for (const std::string& name : listDocs())
+        EXPECT_TRUE(name.starts_with("9999-12-31_")) << name;
+    fs::remove_all(docs);
     const RunResult early = run({"--clock", "virtual", "--start", "1969-07-20T20:17:00", "--duration", "35"});
     ASSERT_EQ(early.status, 0) << early.err;
     EXPECT_EQ(listDocs().count("1969-07-20_201730.ecg"), 1u);
