@@ -552,21 +552,21 @@ void StreamFileReader::failAmbiguous(const Piece& piece, const Verdict& verdict)
     std::size_t one = m_choices[verdict.choice].at, other = m_choices[verdict.rival].at;
     if (one > other)
         std::swap(one, other);
-    const std::string start = std::to_string(piece.start);
+    // The offset of the piece is the error's own; describe() puts it before the message.
     const auto lengths = [&] {
         return std::to_string(one - piece.body) + " or " + std::to_string(other - piece.body) + " bytes long";
     };
     std::string message;
     switch (piece.kind) {
     case Kind::Header:
-        message = "ambiguous end of the header at byte " + start + ": it may end at byte " + std::to_string(one) +
+        message = "ambiguous end of the header: it may end at byte " + std::to_string(one) +
                   " or at byte " + std::to_string(other);
         break;
     case Kind::Annotation:
-        message = "ambiguous end of the event annotation at byte " + start + ": its title may be " + lengths();
+        message = "ambiguous end of the event annotation: its title may be " + lengths();
         break;
     default:
-        message = "ambiguous end of the packet record at byte " + start + ": its packet may be " + lengths();
+        message = "ambiguous end of the packet record: its packet may be " + lengths();
         break;
     }
     m_error = ReplayError{m_fileName, 0, std::move(message), piece.start};
