@@ -104,24 +104,6 @@ TEST(PacketLogTimes, ExplicitAndImpliedTimesAreExactNanoseconds)
         EXPECT_EQ(updates[i].at, expected[i]) << i;
 }
 
-TEST(PacketLogTimes, ADayOfImpliedStepsEndsExactlyWhereItShould)
-{
-    constexpr std::int64_t steps = 771429; // just over a day of 0.112 s
-    std::string log = "@0.5 00\n";
-    for (std::int64_t i = 0; i < steps; ++i)
-        log += "01\n";
-    PacketLogReader reader(std::make_unique<StringReader>(std::move(log)), "day.log");
-    std::int64_t count = 0;
-    Nanoseconds last{0};
-    while (auto update = reader.next()) {
-        ++count;
-        last = update->at;
-    }
-    ASSERT_FALSE(reader.error()) << describe(*reader.error());
-    EXPECT_EQ(count, steps + 1);
-    EXPECT_EQ(last, 86400548000000ns);
-}
-
 // A byte source that never ends, counting what it hands out.
 struct EndlessReader : ByteReader {
     std::size_t read(char* into, std::size_t size, FileResult&) override
