@@ -9,7 +9,7 @@
 
 namespace velorin {
 
-ConsoleView::ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered, Log& log)
+ConsoleView::ConsoleView(std::FILE* out, const Clock& clock, Nanoseconds start, bool lineBuffered, Log& log)
     : m_out(out), m_clock(clock), m_start(start), m_lineBuffered(lineBuffered), m_log(log)
 {
 }
@@ -20,7 +20,10 @@ void ConsoleView::print(std::string_view kind, std::string_view text)
         return;
     const std::string shown = escapeControl(text);
     errno = 0;
-    std::fprintf(m_out, "%.3f %.*s %s\n", m_clock.now() - m_start, static_cast<int>(kind.size()), kind.data(),
+    // Counted on the monotonic clock in whole nanoseconds: the same for every start date.
+    const Nanoseconds since = m_clock.monotonic() - m_start;
+    std::fprintf(m_out, "%lld.%03lld %.*s %s\n", static_cast<long long>(since.count() / 1'000'000'000),
+                 static_cast<long long>(since.count() / 1'000'000 % 1000), static_cast<int>(kind.size()), kind.data(),
                  shown.c_str());
     if (m_lineBuffered)
         std::fflush(m_out);

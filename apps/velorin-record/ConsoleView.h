@@ -2,6 +2,7 @@
 
 #include "monitor/MonitorView.h"
 #include "platform/Alerts.h"
+#include "platform/Seconds.h"
 
 #include <cstdio>
 #include <string>
@@ -19,7 +20,7 @@ public:
     // lineBuffered: flush after every line (a live run); otherwise the stream's own buffering.
     // Once the output cannot be written (a closed pipe, a full disk) the view says so once in the
     // log and writes no more; the run goes on.
-    ConsoleView(std::FILE* out, const Clock& clock, double start, bool lineBuffered, Log& log);
+    ConsoleView(std::FILE* out, const Clock& clock, Nanoseconds start, bool lineBuffered, Log& log);
 
     void setShown(Outlet, bool) override {}
     void setEnabled(Outlet, bool) override {}
@@ -41,7 +42,7 @@ private:
 
     std::FILE* m_out;
     const Clock& m_clock;
-    double m_start;
+    Nanoseconds m_start; // on the monotonic clock
     bool m_lineBuffered;
     Log& m_log;
     bool m_failed = false;

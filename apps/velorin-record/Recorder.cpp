@@ -10,7 +10,7 @@ namespace velorin {
 
 Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
                    std::string documentsDirectory, std::FILE* out, bool lineBuffered)
-    : m_ports(ports), m_view(out, ports.clock, ports.clock.now(), lineBuffered, log), m_sensor(&sensor), m_log(log),
+    : m_ports(ports), m_view(out, ports.clock, ports.clock.monotonic(), lineBuffered, log), m_sensor(&sensor), m_log(log),
       m_files(files), m_settings(settings), m_documents(std::move(documentsDirectory)), m_innerSensor(sensor)
 {
 }

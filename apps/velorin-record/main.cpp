@@ -43,6 +43,7 @@ constexpr int exitTerms = 3;
 constexpr int exitNotSaved = 4;
 
 std::atomic<bool> g_signalled{false};
+std::atomic<bool> g_replayFailed{false}; // a replay found a problem while it played
 int g_signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -107,6 +108,15 @@ std::string homeDirectory()
     return {};
 }
 
+// Whether two paths name one file, links followed, also when it does not exist yet.
+bool sameFile(const std::string& one, const std::string& other)
+{
+    std::error_code oneError, otherError, error;
+    const auto a = std::filesystem::weakly_canonical(one, oneError);
+    const auto b = std::filesystem::weakly_canonical(other, otherError);
+    return (!oneError && !otherError && a == b) || std::filesystem::equivalent(one, other, error);
+}
+
 std::string xdgDocuments()
 {
     const char* value = std::getenv("XDG_DOCUMENTS_DIR");
@@ -138,12 +148,23 @@ std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports
         // Read again as it plays, one update at a time, after the check before the run.
         auto replay = std::make_unique<ReplaySensor>(ports.bluetoothQueue, ports.mainQueue, timers, ports.clock,
                                                      replayOpener(files, setup.options.replayFile));
-        replay->onProblem([&log](const ReplayError& error) { log.line("Replay ended early: " + describe(error)); });
+        replay->onProblem([&log](const ReplayError& error) {
+            log.line("Replay ended early: " + describe(error));
+            g_replayFailed.store(true);
+        });
         return replay;
     }
     SimulatedSensorOptions sim;
     sim.bpm = setup.options.simBpm;
     return std::make_unique<SimulatedSensor>(ports.bluetoothQueue, ports.mainQueue, timers, sim);
+}
+
+// Data not saved outweighs a replay cut short by a problem in its file (the file changed as it played).
+int endStatus(Recorder& recorder)
+{
+    if (recorder.controller().recordingFailed())
+        return exitNotSaved;
+    return g_replayFailed.load() ? exitUsage : 0;
 }
 
 int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settings)
@@ -180,7 +201,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     }
     recorder.stopSensor();
     recorder.finishOutput();
-    return recorder.controller().recordingFailed() ? exitNotSaved : 0;
+    return endStatus(recorder);
 }
 
 int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings, int argc, char** argv)
@@ -204,7 +225,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     recorder.stopSensor();
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     recorder.finishOutput();
-    return recorder.controller().recordingFailed() ? exitNotSaved : 0;
+    return endStatus(recorder);
 }
 
 } // namespace
@@ -236,6 +257,9 @@ int main(int argc, char** argv)
     if (options.documents.empty() || options.settings.empty())
         return fail(exitFailure, "there is no home directory for the default places: give --settings FILE and "
                                  "--documents DIR");
+    // The settings would be moved aside and written where another recorder holds its lock.
+    if (sameFile(options.settings, options.documents + "/" + DirectoryLock::fileName))
+        return fail(exitFailure, options.settings + " is the lock file of " + options.documents + ", not settings");
 
     PosixFiles files;
     // Everything the run reads is checked before anything is written.
@@ -249,9 +273,17 @@ int main(int argc, char** argv)
         setup.script = std::move(script.commands);
     }
     if (options.sensor == RecorderOptions::Sensor::replay) {
-        // A malformed replay stops the run before anything is written.
-        if (const std::optional<ReplayError> problem = checkReplay(files, options.replayFile))
-            return fail(exitUsage, describe(*problem));
+        // A malformed replay stops the run before anything is written. The check reads the whole
+        // file, so a signal is heeded while it runs.
+        ReplayError problem;
+        const std::unique_ptr<ReplaySource> source = openReplay(files, options.replayFile, problem);
+        if (!source)
+            return fail(exitUsage, describe(problem));
+        while (source->next())
+            if (g_signalled.load())
+                return 0;
+        if (source->error())
+            return fail(exitUsage, describe(*source->error()));
     }
 
     StreamLog log(stderr);

@@ -51,8 +51,11 @@ std::size_t printableSequence(std::string_view text, std::size_t at)
     // Invisible characters that reorder or break the text around them (direction overrides, line
     // separators, zero-width marks) would let an input disguise the message it stands in.
     const auto within = [&](std::uint32_t low, std::uint32_t high) { return codePoint >= low && codePoint <= high; };
-    if (codePoint == 0x061C || within(0x200B, 0x200F) || within(0x2028, 0x202E) || within(0x2060, 0x206F) ||
-        codePoint == 0xFEFF || within(0xFFF9, 0xFFFB))
+    if (codePoint == 0x00AD || within(0x0600, 0x0605) || codePoint == 0x061C || codePoint == 0x06DD ||
+        codePoint == 0x070F || codePoint == 0x08E2 || codePoint == 0x180E || within(0x200B, 0x200F) ||
+        within(0x2028, 0x202E) || within(0x2060, 0x206F) || within(0xFE00, 0xFE0F) || codePoint == 0xFEFF ||
+        within(0xFFF9, 0xFFFB) || codePoint == 0x110BD || codePoint == 0x110CD || within(0x1BCA0, 0x1BCA3) ||
+        within(0x1D173, 0x1D17A) || within(0xE0000, 0xE0FFF))
         return 0;
     return length;
 }

@@ -11,7 +11,7 @@ namespace velorin {
 // Valid UTF-8 is kept as it is. Each byte below 0x20, 0x7F, each byte that is not part of a valid
 // UTF-8 sequence, and each byte of a C1 control (U+0080 to U+009F, which some terminals obey as
 // escape sequences) and of an invisible formatting character (direction overrides such as U+202E,
-// line separators, zero-width marks) is shown as \xHH with two upper-case hex digits, like the hex elsewhere in
+// line separators, zero-width marks, soft hyphens, variation selectors, tags) is shown as \xHH with two upper-case hex digits, like the hex elsewhere in
 // Velorin ("\x00", "\x1B", "\xFF"). Everything else stays, a backslash included, so escaping twice
 // changes nothing: messages are escaped where they are made and again where they reach a terminal
 // (the log, the console), and neither can spoil the other.

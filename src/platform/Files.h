@@ -37,6 +37,10 @@ public:
     // too frequent for that).
     virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644,
                                        bool durable = false) = 0;
+    // Creates a new file in one step, never replacing anything and never following a link: the
+    // temporary file is given the name only while nothing at all has it. When something has,
+    // nothing is written and `taken` is set.
+    virtual FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) = 0;
     // One open-append-close; creates the file when missing. Only a regular file is appended to (a
     // symbolic link is not followed, a FIFO is not waited on), and an append that cannot be written
     // whole is cut back off, so the file keeps its length from before.

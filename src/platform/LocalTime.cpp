@@ -81,7 +81,7 @@ std::optional<double> parseLocalDateTime(std::string_view text, std::string* pro
     // the local clock: a daylight-saving change skips it.
     if (parts.tm_year != year - 1900 || parts.tm_mon != month - 1 || parts.tm_mday != day || parts.tm_hour != hour ||
         parts.tm_min != minute || parts.tm_sec != second)
-        return refuse("does not exist in the local time zone: a daylight-saving change skips it");
+        return refuse("does not exist in the local time zone: the local clock skips it (a daylight-saving or time-zone change)");
     return static_cast<double>(when);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ByteReader.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -162,6 +163,30 @@ FileResult PosixFiles::writeAtomically(const std::string& named, std::string_vie
         return failure;
     }
     return FileResult::success();
+}
+
+FileResult PosixFiles::createAtomically(const std::string& path, std::string_view bytes, bool& taken)
+{
+    taken = false;
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return errnoFailure("cannot create temporary file");
+    FileResult result = FileResult::success();
+    if (::fchmod(fd, 0644) != 0 || !writeFully(fd, bytes))
+        result = errnoFailure("cannot write");
+    if (::close(fd) != 0 && result.ok)
+        result = errnoFailure("cannot close");
+    if (result.ok && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        // A file system without the no-replace rename still has link(), which never replaces either.
+        if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)
+            result = ::link(temp.c_str(), path.c_str()) == 0 ? FileResult::success() : errnoFailure("cannot name");
+        else
+            result = errnoFailure("cannot name");
+        taken = !result.ok && errno == EEXIST;
+    }
+    ::unlink(temp.c_str()); // gone after a rename; the spare name after a link or a failure
+    return result;
 }
 
 FileResult PosixFiles::append(const std::string& path, std::string_view bytes)

@@ -7,7 +7,14 @@ namespace velorin {
 
 bool RecordingFiles::writeOrAppend(const std::string& path, std::string_view bytes)
 {
-    const FileResult result = m_files.exists(path) ? m_files.append(path, bytes) : m_files.writeAtomically(path, bytes);
+    bool taken = m_files.exists(path);
+    FileResult result;
+    if (!taken)
+        result = m_files.createAtomically(path, bytes, taken);
+    // Whatever took the name (the file of an earlier flush, or something planted meanwhile) is
+    // appended to only if it is a regular file of its own.
+    if (taken)
+        result = m_files.append(path, bytes);
     if (!result.ok)
         report(path, result.error);
     return result.ok;

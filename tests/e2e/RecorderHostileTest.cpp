@@ -60,6 +60,12 @@ TEST_F(RecorderRun, ASecondRecorderOnTheSameDirectoryIsTurnedAway)
     }
     EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--duration", "60"}).status, 0); // let go
 
+    // Settings pointed at the lock would be moved aside and replaced, and the lock with them.
+    const RunResult intoLock = run({"--clock", "virtual", "--duration", "60", "--settings",
+                                    docs + "/" + DirectoryLock::fileName});
+    EXPECT_EQ(intoLock.status, 1);
+    EXPECT_NE(intoLock.err.find("is the lock file of"), std::string::npos) << intoLock.err;
+
     // Something planted under the lock's name does not let a second recorder in unlocked.
     fs::remove(docs + "/" + DirectoryLock::fileName);
     fs::create_directory(docs + "/" + DirectoryLock::fileName);

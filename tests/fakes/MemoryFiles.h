@@ -22,6 +22,11 @@ public:
         ++writes;
         return FileResult::success();
     }
+    FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override
+    {
+        taken = files.count(path) != 0;
+        return taken ? FileResult::failure("File exists") : writeAtomically(path, bytes, 0644, false);
+    }
     FileResult append(const std::string& path, std::string_view bytes) override
     {
         if (failing(path))

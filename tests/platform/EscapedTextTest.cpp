@@ -23,6 +23,7 @@ TEST(EscapedText, ControlBytesAndBrokenUtf8AreEscapedWhileTextStays)
     EXPECT_EQ(escapeControl("\xC2\xA0"), "\xC2\xA0");
     EXPECT_EQ(escapeControl("abc\xE2\x80\xAE" "fdp.exe"), "abc\\xE2\\x80\\xAEfdp.exe"); // right-to-left override
     EXPECT_EQ(escapeControl("a\xE2\x80\xA8" "b"), "a\\xE2\\x80\\xA8b");              // line separator
+    EXPECT_EQ(escapeControl("s\xF3\xA0\x81\x81t"), "s\\xF3\\xA0\\x81\\x81t");        // a tag character
     // Broken sequences: a lone continuation, a cut sequence before ASCII, overlong, surrogate, past U+10FFFF.
     EXPECT_EQ(escapeControl("\x80"), "\\x80");
     EXPECT_EQ(escapeControl("\xE2\x82"s + "A"), "\\xE2\\x82A");

@@ -88,6 +88,33 @@ TEST(RecordingFiles, PlantedLinksFifosAndDirectoriesAreRefusedNeverWrittenThroug
     EXPECT_TRUE(r.recording.anyFailed());
 }
 
+// A link planted between the look at the name and the write: the new file is never given a name
+// that something has, so the link's target stays untouched.
+TEST(RecordingFiles, ALinkPlantedAtTheLastMomentIsNotWrittenThrough)
+{
+    struct PlantingFiles : PosixFiles {
+        std::string victim;
+        FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override
+        {
+            std::filesystem::create_symlink(victim, path);
+            return PosixFiles::createAtomically(path, bytes, taken);
+        }
+    };
+    TempDir dir("velorin-recording");
+    PlantingFiles files;
+    files.victim = dir.path() + "/victim";
+    { std::ofstream(files.victim) << "mine"; }
+    FakeLog log;
+    RecordingFiles recording(files, log, {});
+    EXPECT_FALSE(recording.writeOrAppend(dir.path() + "/a.ecg", "1 2 3 "));
+    std::string bytes;
+    files.readAll(files.victim, bytes, 100);
+    EXPECT_EQ(bytes, "mine");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Could not save " + dir.path() + "/a.ecg: is a symbolic link, not a regular file");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2); // no temporary file left
+}
+
 // A file-size limit makes the disk "full" part-way through a write, as a full disk or a quota would.
 TEST(RecordingFiles, AnAppendThatCannotBeWrittenWholeIsCutBackOff)
 {

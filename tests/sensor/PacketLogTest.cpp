@@ -121,12 +121,15 @@ struct EndlessReader : ByteReader {
 TEST(PacketLogLineLimit, LinesUpToTheLimitAreReadAndAnEndlessLineCostsOnlyTheLimit)
 {
     constexpr std::size_t max = PacketLogReader::maxLineBytes;
-    const std::string longest(max, '0');
+    // The longest value (512 bytes) padded out to the limit.
+    const std::string longest = std::string(1024, '0') + std::string(max - 1024, ' ');
     const std::string longestComment = "#" + std::string(max - 1, 'x');
     // At the limit: with and without a newline, as a comment and as a value.
     const auto updates = parsed("01\n" + longestComment + "\n" + longest + "\n" + longest);
     ASSERT_EQ(updates.size(), 3u);
-    EXPECT_EQ(updates[1].value.size(), max / 2);
+    EXPECT_EQ(updates[1].value.size(), 512u);
+    EXPECT_EQ(describe(std::get<ReplayError>(parsePacketLog(std::string(1026, 'f'), "big.log"))),
+              "big.log:1: a value holds at most 512 bytes, not 513");
 
     for (const std::string& log : {"01\n" + longest + "0\n02\n", "01\n" + longest + "0"}) {
         const auto result = parsePacketLog(log, "big.log");

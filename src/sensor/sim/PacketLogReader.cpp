@@ -10,6 +10,9 @@ namespace velorin {
 
 namespace {
 
+// The longest value a Bluetooth characteristic can have.
+constexpr std::size_t longestValue = 512;
+
 // The sensor's packet interval: the time an update takes when its line gives none.
 constexpr Nanoseconds defaultInterval = std::chrono::milliseconds(112);
 constexpr std::string_view defaultCharacteristic = "2A37";
@@ -134,6 +137,10 @@ std::optional<std::string> parseLine(std::string_view rest, ParsedLine& parsed)
             parsed.value.push_back(static_cast<std::uint8_t>(hexValue(token[i]) << 4 | hexValue(token[i + 1])));
         rest = trim(rest.substr(end));
     }
+    // No characteristic value is longer, and the recording stream is read back on that promise.
+    if (parsed.value.size() > longestValue)
+        return "a value holds at most " + std::to_string(longestValue) + " bytes, not " +
+               std::to_string(parsed.value.size());
     return std::nullopt;
 }
 
