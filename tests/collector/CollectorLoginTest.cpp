@@ -1,0 +1,111 @@
+#include "CollectorRig.h"
+
+namespace velorin {
+namespace {
+
+using nlohmann::json;
+
+TEST_F(CollectorRig, ALoginAnswersWithKeysAndAddressesPointingBackAtTheCollector)
+{
+    // The password holds "&", "=", "+" and a space, all percent-encoded as a form must be.
+    const CollectorReply reply = login("Username=ana&Password=s3cr%26t%3D1+%2B");
+    ASSERT_EQ(reply.status, 200) << reply.body;
+    EXPECT_EQ(reply.contentType, "application/json; charset=utf-8");
+    const json answer = json::parse(reply.body);
+    EXPECT_EQ(answer["StatusMessage"], Collector::accepted);
+    EXPECT_EQ(answer["Id"], "1001");
+    // Without a scheme: the recorder puts "http://" before each address.
+    EXPECT_EQ(answer["FileServers"], json::array({"127.0.0.1:8092/Ecg/WriteTicksBase"}));
+    EXPECT_EQ(answer["CollectionServer"], "127.0.0.1:8092/Ecg/WriteTicksBase");
+    const std::string token = answer["Token"], key = answer["VUApiKey"];
+    for (const std::string& k : {token, key}) {
+        EXPECT_EQ(k.size(), 20u);
+        EXPECT_EQ(k.find_first_not_of("0123456789abcdef"), std::string::npos) << k;
+        EXPECT_NE(k, Collector::builtInKey);
+    }
+    EXPECT_NE(token, key);
+
+    // A second login hands out the same keys: what the first one stored stays valid.
+    const json again = json::parse(login("Password=s3cr%26t%3D1+%2B&Username=ana").body);
+    EXPECT_EQ(again["Token"], token);
+    EXPECT_EQ(again["VUApiKey"], key);
+    EXPECT_EQ(stats()["logins"], 2);
+}
+
+TEST_F(CollectorRig, RefusalsCarryTheExactTextsAndNoKeys)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"Username=nobody&Password=pw", Collector::refusedCredentials},
+        {"Username=ana&Password=s3cr&t=1 +", Collector::refusedCredentials}, // unencoded: "&" splits the field
+        {"Username=ANA&Password=s3cr%26t%3D1+%2B", Collector::refusedCredentials},
+        {"Username=bo&Password=wrong", Collector::refusedCredentials}, // the password is checked first
+        {"Username=bo&Password=pw", Collector::refusedLocked},
+        {"Username=cy&Password=pw", Collector::refusedUnverified},
+        {"Username=&Password=", Collector::refusedCredentials},
+    };
+    for (const auto& [body, text] : cases) {
+        const CollectorReply reply = login(body);
+        ASSERT_EQ(reply.status, 200) << body;
+        EXPECT_EQ(json::parse(reply.body), json({{"StatusMessage", text}})) << body;
+    }
+    EXPECT_EQ(stats()["refusedLogins"], cases.size());
+    EXPECT_EQ(stats()["logins"], 0);
+}
+
+TEST_F(CollectorRig, WhatIsNoLoginFormIsABadRequest)
+{
+    EXPECT_EQ(m_collector->login("application/json", R"({"Username":"ana"})").status, 400);
+    EXPECT_EQ(m_collector->login("", "Username=ana&Password=x").status, 400);
+    EXPECT_EQ(login("Username=ana").status, 400);
+    EXPECT_EQ(login("Username=ana&Password=%zz").status, 400);
+    EXPECT_EQ(login("Username=ana&Password=a&Password=b").status, 400);
+    // Parameters and case of the media type do not matter.
+    EXPECT_EQ(m_collector->login("Application/X-WWW-Form-Urlencoded; charset=utf-8", "Username=bo&Password=pw").status,
+              200);
+    EXPECT_EQ(stats()["rejected"], 5);
+    EXPECT_TRUE(m_log.contains("400 /api/login"));
+}
+
+TEST_F(CollectorRig, OnlyHandedOutKeysAreAccepted)
+{
+    Collector other("127.0.0.1:1", {{"ana", "s3cr&t=1 +", CollectorUser::State::active}}, 999, m_store, m_log);
+    const json foreign = json::parse(other.login(form, "Username=ana&Password=s3cr%26t%3D1+%2B").body);
+    const json mine = json::parse(login("Username=ana&Password=s3cr%26t%3D1+%2B").body);
+    ASSERT_NE(foreign["Token"], mine["Token"]);
+
+    EXPECT_EQ(upload(Collector::builtInKey, "a.ecg", "x").status, 200);
+    EXPECT_EQ(upload(mine["Token"], "b.ecg", "x").status, 200);
+    EXPECT_EQ(event(Collector::builtInKey).status, 200);
+    EXPECT_EQ(event(mine["VUApiKey"]).status, 200);
+
+    // Keys another collector handed out, a key in the token's place and the reverse, an empty key.
+    EXPECT_EQ(upload(foreign["Token"], "c.ecg", "x").status, 403);
+    EXPECT_EQ(upload(mine["VUApiKey"], "c.ecg", "x").status, 403);
+    EXPECT_EQ(upload("", "c.ecg", "x").status, 403);
+    EXPECT_EQ(event(mine["Token"]).status, 403);
+    EXPECT_EQ(event(foreign["VUApiKey"]).status, 403);
+    EXPECT_EQ(stored("c.ecg"), "<missing>");
+    EXPECT_EQ(stats()["rejected"], 5);
+}
+
+TEST_F(CollectorRig, KeysOfAnAccountCountOnlyAfterItsLogin)
+{
+    // The same seed draws the same keys: a login on a twin collector reveals them without a login here.
+    TempDir temp("velorin-collector");
+    UploadStore store(temp.path());
+    ASSERT_TRUE(store.prepare().ok);
+    Collector twin("127.0.0.1:8092",
+                   {{"ana", "s3cr&t=1 +", CollectorUser::State::active},
+                    {"bo", "pw", CollectorUser::State::locked},
+                    {"cy", "pw", CollectorUser::State::unverified}},
+                   12345, store, m_log);
+    const json keys = json::parse(twin.login(form, "Username=ana&Password=s3cr%26t%3D1+%2B").body);
+    EXPECT_EQ(upload(keys["Token"], "a.ecg", "x").status, 403);
+    EXPECT_EQ(event(keys["VUApiKey"]).status, 403);
+    login("Username=ana&Password=s3cr%26t%3D1+%2B");
+    EXPECT_EQ(upload(keys["Token"], "a.ecg", "x").status, 200);
+    EXPECT_EQ(event(keys["VUApiKey"]).status, 200);
+}
+
+} // namespace
+} // namespace velorin

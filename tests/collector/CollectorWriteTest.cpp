@@ -1,0 +1,122 @@
+#include "CollectorRig.h"
+
+#include <filesystem>
+
+namespace velorin {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+TEST_F(CollectorRig, UploadsAreStoredOnceAndDifferingOnesKeptAsParts)
+{
+    const std::string name = "2017-05-27_143000_41.996100_21.431500.ecg";
+    const std::string packets("\x00\x01\xFF\x80\n\r", 6);
+    const CollectorReply first = upload(Collector::builtInKey, name, packets);
+    ASSERT_EQ(first.status, 200);
+    EXPECT_EQ(json::parse(first.body), json({{"result", "stored"}, {"fileName", name}, {"storedAs", name}}));
+    EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, packets).body)["result"], "duplicate");
+    const CollectorReply second = upload(Collector::builtInKey, name, packets + "x");
+    EXPECT_EQ(json::parse(second.body)["storedAs"], name + "~1");
+    EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, "").body)["storedAs"], name + "~2");
+
+    EXPECT_EQ(stored(name), packets);
+    EXPECT_EQ(stored(name + "~1"), packets + "x");
+    EXPECT_EQ(stored(name + "~2"), "");
+    const json counts = stats();
+    EXPECT_EQ(counts["uploads"], 1);
+    EXPECT_EQ(counts["parts"], 2);
+    EXPECT_EQ(counts["duplicates"], 1);
+    EXPECT_EQ(counts["rejected"], 0);
+}
+
+TEST_F(CollectorRig, EventsAreKeptAsOneJsonLineEach)
+{
+    ASSERT_EQ(event(Collector::builtInKey, "Walking").status, 200);
+    // Without a patient identifier, and with text that would break a line if written raw.
+    ASSERT_EQ(write({{"VUApiKey", Collector::builtInKey},
+                     {"Activity", "Other\n\"x\"\xC3\xA9"},
+                     {"Date", "2017-05-27 14:31:00"}})
+                  .status,
+              200);
+    std::ifstream in(m_store.eventsFile());
+    std::vector<json> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(json::parse(line));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], json({{"VUApiKey", Collector::builtInKey},
+                              {"Activity", "Walking"},
+                              {"PatientId", "1001"},
+                              {"Date", "2017-05-27 14:30:12"}}));
+    EXPECT_FALSE(lines[1].contains("PatientId"));
+    EXPECT_EQ(lines[1]["Activity"], "Other\n\"x\"\xC3\xA9");
+    EXPECT_EQ(stats()["events"], 2);
+}
+
+TEST_F(CollectorRig, MalformedBodiesAreBadRequestsAndStoreNothing)
+{
+    const std::string key = Collector::builtInKey;
+    const std::string good = encodeBase64("abc");
+    const std::vector<std::string> bodies{
+        "",
+        "not json",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":")" + good + "\"", // cut short
+        "[1,2,3]",
+        R"("a string")",
+        R"({})",
+        R"({"token":")" + key + R"(","fileName":"a.ecg"})",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":")" + good + R"(","extra":1})",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":")" + good + R"(","Date":"2017-05-27 14:30:12"})",
+        R"({"token":")" + key + R"(","token":")" + key + R"(","fileName":"a.ecg","baseData":")" + good + "\"}",
+        R"({"token":5,"fileName":"a.ecg","baseData":")" + good + "\"}",
+        R"({"token":")" + key + R"(","fileName":["a.ecg"],"baseData":")" + good + "\"}",
+        R"({"token":")" + key + R"(","fileName":null,"baseData":")" + good + "\"}",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":{"b":")" + good + "\"}}",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YWJj\n"})",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YWJ"})",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YW-j"})",
+        R"({"token":")" + key + R"(","fileName":"../a.ecg","baseData":")" + good + "\"}",
+        R"({"token":")" + key + R"(","fileName":"","baseData":")" + good + "\"}",
+        R"({"token":")" + key + R"(","fileName":"a\u0000b","baseData":")" + good + "\"}",
+        R"({"token":")" + key + R"(","fileName":"a.ecg~1","baseData":")" + good + "\"}",
+        "{\"token\":\"" + key + "\",\"fileName\":\"\xFF.ecg\",\"baseData\":\"" + good + "\"}", // not UTF-8
+        R"({"VUApiKey":")" + key + R"(","Activity":"Walking"})",
+        R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27T14:30:12"})",
+        R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12","PatientId":1001})",
+        R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12","fileName":"a.ecg"})",
+        std::string(100000, '[') + std::string(100000, ']'),
+        R"({"token":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
+    };
+    for (const std::string& body : bodies) {
+        const CollectorReply reply = m_collector->writeTicksBase(jsonType, body);
+        EXPECT_EQ(reply.status, 400) << body.substr(0, 120);
+        EXPECT_FALSE(reply.body.empty());
+    }
+    EXPECT_EQ(m_collector
+                  ->writeTicksBase("text/plain",
+                                   R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12"})")
+                  .status,
+              400);
+    EXPECT_TRUE(fs::is_empty(m_store.uploadsDir()));
+    EXPECT_FALSE(fs::exists(m_store.eventsFile()));
+    EXPECT_FALSE(fs::exists(m_temp.path() + "/a.ecg"));
+    EXPECT_EQ(stats()["rejected"], bodies.size() + 1);
+    EXPECT_EQ(m_log.lines.size(), bodies.size() + 1);
+    EXPECT_TRUE(m_log.contains("400 /Ecg/WriteTicksBase: the file name contains \"..\""));
+}
+
+TEST_F(CollectorRig, AStoreThatCannotBeWrittenAnswers500AndCountsNothing)
+{
+    fs::remove_all(m_temp.path() + "/.incoming"); // where uploads are written before they are named
+    {
+        std::ofstream(m_temp.path() + "/.incoming") << "in the way";
+    }
+    const CollectorReply reply = upload(Collector::builtInKey, "a.ecg", "abc");
+    EXPECT_EQ(reply.status, 500);
+    EXPECT_FALSE(reply.body.empty());
+    EXPECT_EQ(stats()["uploads"], 0);
+    EXPECT_TRUE(m_log.contains("cannot store a.ecg"));
+}
+
+} // namespace
+} // namespace velorin

@@ -1,0 +1,164 @@
+#include "UploadStore.h"
+#include "fakes/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = UploadStore::Outcome::Kind;
+
+class UploadStoreTest : public ::testing::Test {
+protected:
+    TempDir m_temp{"velorin-store"};
+    std::string m_data = m_temp.path() + "/data";
+    UploadStore m_store{m_data};
+
+    void SetUp() override { ASSERT_TRUE(m_store.prepare().ok); }
+
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(m_store.uploadsDir() + "/" + name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::set<std::string> names() const
+    {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(m_store.uploadsDir()))
+            found.insert(entry.path().filename().string());
+        return found;
+    }
+};
+
+TEST_F(UploadStoreTest, SameBytesAreADuplicateAndDifferentBytesAFurtherPart)
+{
+    const std::string first("\x01\x00\x02", 3), second("\x01\x00\x03", 3), longer("\x01\x00\x02\x04", 4);
+    auto store = [&](const std::string& bytes) {
+        return m_store.store("2017-05-27_143000_0.000000_0.000000.ecg", bytes);
+    };
+
+    auto a = store(first);
+    EXPECT_EQ(a.kind, Kind::stored);
+    EXPECT_EQ(a.storedAs, "2017-05-27_143000_0.000000_0.000000.ecg");
+    EXPECT_EQ(store(first).kind, Kind::duplicate);
+    auto b = store(second);
+    EXPECT_EQ(b.kind, Kind::part);
+    EXPECT_EQ(b.storedAs, a.storedAs + "~1");
+    auto c = store(longer);
+    EXPECT_EQ(c.storedAs, a.storedAs + "~2");
+    // A copy of any part, not only of the first, is a duplicate of that part.
+    auto again = store(second);
+    EXPECT_EQ(again.kind, Kind::duplicate);
+    EXPECT_EQ(again.storedAs, a.storedAs + "~1");
+    EXPECT_EQ(store("").kind, Kind::part);
+    EXPECT_EQ(store("").kind, Kind::duplicate);
+
+    EXPECT_EQ(read(a.storedAs), first);
+    EXPECT_EQ(read(b.storedAs), second);
+    EXPECT_EQ(read(c.storedAs), longer);
+    EXPECT_EQ(names().size(), 4u);
+    EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
+}
+
+TEST_F(UploadStoreTest, WhatStandsUnderANameIsNeitherFollowedNorReplaced)
+{
+    const std::string outside = m_temp.path() + "/outside";
+    {
+        std::ofstream(outside) << "abc";
+    }
+    fs::create_symlink(outside, m_store.uploadsDir() + "/linked.ecg");
+    fs::create_directory(m_store.uploadsDir() + "/dir.ecg");
+    ASSERT_EQ(::mkfifo((m_store.uploadsDir() + "/fifo.ecg").c_str(), 0600), 0);
+
+    // The link's target holds the same bytes, but the link is no upload of ours.
+    auto linked = m_store.store("linked.ecg", "abc");
+    EXPECT_EQ(linked.kind, Kind::part);
+    EXPECT_EQ(linked.storedAs, "linked.ecg~1");
+    EXPECT_EQ(m_store.store("dir.ecg", "x").storedAs, "dir.ecg~1");
+    EXPECT_EQ(m_store.store("fifo.ecg", "x").storedAs, "fifo.ecg~1"); // returns: the FIFO is never opened
+
+    EXPECT_TRUE(fs::is_symlink(m_store.uploadsDir() + "/linked.ecg"));
+    std::ifstream in(outside);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc");
+}
+
+TEST_F(UploadStoreTest, ConcurrentUploadsOfOneNameKeepEachDistinctContentOnce)
+{
+    constexpr int threads = 8, perThread = 20, contents = 5;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < perThread; ++i)
+                m_store.store("same.ecg",
+                              std::string(1000 + (t + i) % contents, static_cast<char>('a' + (t + i) % contents)));
+        });
+    for (auto& w : workers)
+        w.join();
+    const std::set<std::string> stored = names();
+    EXPECT_EQ(stored.size(), static_cast<std::size_t>(contents));
+    std::set<std::string> bodies;
+    for (const auto& name : stored)
+        bodies.insert(read(name));
+    EXPECT_EQ(bodies.size(), static_cast<std::size_t>(contents));
+}
+
+TEST_F(UploadStoreTest, NamesThatLeaveUploadsOrLookLikePartsAreRefused)
+{
+    for (const std::string& name :
+         std::vector<std::string>{"", ".", "..", "../x.ecg", "a/b.ecg", "/etc/passwd", "a\\b.ecg", "a..b", "x.ecg~1",
+                                  "x.ecg~12", std::string("a\0b", 3), "tab\there", "del\x7F", "new\nline",
+                                  std::string(UploadStore::maxNameBytes + 1, 'n')})
+        EXPECT_TRUE(UploadStore::nameProblem(name)) << name;
+    for (const std::string& name :
+         std::vector<std::string>{"2017-05-27_143000_41.996100_21.431500.ecg", ".hidden", "x.ecg~", "a~b.ecg",
+                                  "caf\xC3\xA9.ecg", std::string(UploadStore::maxNameBytes, 'n')})
+        EXPECT_FALSE(UploadStore::nameProblem(name)) << name;
+}
+
+TEST(UploadStorePrepare, OnlyRealDirectoriesAreUsedAndLeftoversCleared)
+{
+    TempDir temp("velorin-store");
+    const std::string elsewhere = temp.path() + "/elsewhere";
+    fs::create_directories(elsewhere);
+
+    const std::string linked = temp.path() + "/linked";
+    fs::create_directories(linked);
+    fs::create_directory_symlink(elsewhere, linked + "/uploads");
+    EXPECT_FALSE(UploadStore(linked).prepare().ok);
+
+    const std::string fileThere = temp.path() + "/file";
+    fs::create_directories(fileThere);
+    {
+        std::ofstream(fileThere + "/uploads") << "x";
+    }
+    EXPECT_FALSE(UploadStore(fileThere).prepare().ok);
+
+    const std::string eventsDir = temp.path() + "/events";
+    fs::create_directories(eventsDir + "/events.jsonl");
+    EXPECT_FALSE(UploadStore(eventsDir).prepare().ok);
+
+    // A killed run's half-written upload is cleared; stored files stay.
+    const std::string killed = temp.path() + "/killed";
+    fs::create_directories(killed + "/.incoming");
+    fs::create_directories(killed + "/uploads");
+    {
+        std::ofstream(killed + "/.incoming/upload-AbC123") << "half";
+    }
+    {
+        std::ofstream(killed + "/uploads/kept.ecg") << "whole";
+    }
+    EXPECT_TRUE(UploadStore(killed).prepare().ok);
+    EXPECT_TRUE(fs::is_empty(killed + "/.incoming"));
+    EXPECT_TRUE(fs::exists(killed + "/uploads/kept.ecg"));
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+} // namespace
+} // namespace velorin

@@ -1,0 +1,323 @@
+// The collector as the recorder and scripts meet it: a process on a loopback port, spoken to over
+// HTTP, leaving its files in the data directory.
+
+#include "Base64.h"
+#include "CollectorProcess.h"
+#include "fakes/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr const char* builtInKey = "5d07e1b94c2a4f86b3e0";
+constexpr const char* jsonType = "application/json; charset=utf-8";
+
+std::string formField(const std::string& text)
+{
+    static constexpr char hexDigits[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            encoded += static_cast<char>(c);
+        } else {
+            encoded += '%';
+            encoded += hexDigits[c >> 4];
+            encoded += hexDigits[c & 15];
+        }
+    }
+    return encoded;
+}
+
+std::string uploadBody(const std::string& token, const std::string& name, const std::string& bytes)
+{
+    return json{{"token", token}, {"fileName", name}, {"baseData", encodeBase64(bytes)}}.dump();
+}
+
+std::string eventBody(const std::string& key, const std::string& activity)
+{
+    return json{{"VUApiKey", key}, {"Activity", activity}, {"PatientId", "1001"}, {"Date", "2017-05-27 14:30:12"}}
+        .dump();
+}
+
+class CollectorRun : public ::testing::Test {
+protected:
+    TempDir m_temp{"velorin-collector-e2e"};
+    std::string m_data = m_temp.path() + "/data";
+
+    std::unique_ptr<CollectorProcess> start(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--port", "0", "--data", m_data});
+        return std::make_unique<CollectorProcess>(args, m_temp.path() + "/collector.log");
+    }
+    static std::unique_ptr<httplib::Client> client(int port)
+    {
+        auto c = std::make_unique<httplib::Client>("127.0.0.1", port);
+        c->set_connection_timeout(10);
+        c->set_read_timeout(30);
+        c->set_tcp_nodelay(true);
+        return c;
+    }
+    std::string stored(const std::string& name) const
+    {
+        std::ifstream in(m_data + "/uploads/" + name, std::ios::binary);
+        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string("<missing>");
+    }
+    std::vector<json> events() const
+    {
+        std::vector<json> lines;
+        std::ifstream in(m_data + "/events.jsonl");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(json::parse(line));
+        return lines;
+    }
+    static json stats(httplib::Client& c)
+    {
+        const auto answer = c.Get("/stats");
+        return answer && answer->status == 200 ? json::parse(answer->body) : json();
+    }
+};
+
+TEST_F(CollectorRun, LoginThenUploadsAndEventsToTheAddressesItHandsOut)
+{
+    const std::string password = "p&ss= +\xC3\xA9";
+    auto collector = start({"--user", "ana:" + password, "--user", "bo:pw:locked", "--user", "cy:pw:unverified"});
+    ASSERT_GT(collector->port(), 0);
+    auto c = client(collector->port());
+
+    auto login = [&](const std::string& name, const std::string& pw) {
+        return c->Post("/api/login", "Username=" + formField(name) + "&Password=" + formField(pw),
+                       "application/x-www-form-urlencoded");
+    };
+    for (const auto& [name, pw, text] : std::vector<std::array<std::string, 3>>{
+             {"ana", "p&ss", "Login unsuccessful. Username or password are incorrect."},
+             {"bo", "pw", "User is locked."},
+             {"cy", "pw", "This user requires verification."}}) {
+        const auto refused = login(name, pw);
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 200);
+        EXPECT_EQ(json::parse(refused->body)["StatusMessage"], text);
+    }
+    const auto answer = login("ana", password);
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200);
+    const json keys = json::parse(answer->body);
+    const std::string address = "127.0.0.1:" + std::to_string(collector->port()) + "/Ecg/WriteTicksBase";
+    EXPECT_EQ(keys["FileServers"], json::array({address}));
+    EXPECT_EQ(keys["CollectionServer"], address);
+    EXPECT_TRUE(keys.contains("Id"));
+    const std::string token = keys["Token"], key = keys["VUApiKey"];
+
+    // Where the recorder sends, after putting "http://" before the address.
+    httplib::Client files("http://" + address.substr(0, address.find('/')));
+    const std::string path = address.substr(address.find('/'));
+    const std::string name = "2017-05-27_143000_0.000000_0.000000.ecg";
+    const std::string packets("\x00\x01\x02\xFF\xFE", 5);
+    auto post = [&](const std::string& body) { return files.Post(path, body, jsonType); };
+
+    auto first = post(uploadBody(token, name, packets));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->status, 200);
+    EXPECT_EQ(json::parse(first->body)["result"], "stored");
+    EXPECT_EQ(json::parse(post(uploadBody(token, name, packets))->body)["result"], "duplicate");
+    EXPECT_EQ(json::parse(post(uploadBody(builtInKey, name, packets + "!"))->body)["storedAs"], name + "~1");
+    EXPECT_EQ(post(eventBody(key, "Walking"))->status, 200);
+    EXPECT_EQ(post(eventBody(builtInKey, "Sitting"))->status, 200);
+
+    EXPECT_EQ(post(uploadBody("0123456789abcdef0123", "other.ecg", "x"))->status, 403);
+    EXPECT_EQ(post(eventBody(token, "Walking"))->status, 403);
+    EXPECT_EQ(post(uploadBody(token, "../escape.ecg", "x"))->status, 400);
+    EXPECT_EQ(c->Get("/nothing/here")->status, 404);
+
+    // Bodies up to 16 MiB are taken, a byte more is refused before it is read into memory whole.
+    const std::string bigName = "big.ecg";
+    const std::size_t limit = std::size_t{16} << 20;
+    const std::size_t frame = uploadBody(token, bigName, "").size();
+    const std::size_t dataChars = (limit - frame) / 4 * 4;
+    std::string atLimit = uploadBody(token, std::string(limit - frame - dataChars, 'b') + bigName,
+                                     std::string(dataChars / 4 * 3, '\x5A'));
+    ASSERT_EQ(atLimit.size(), limit);
+    EXPECT_EQ(post(atLimit)->status, 200);
+    atLimit.insert(atLimit.size() - 1, " ");
+    const auto over = post(atLimit);
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->status, 400);
+    EXPECT_FALSE(over->body.empty());
+
+    EXPECT_EQ(stored(name), packets);
+    EXPECT_EQ(stored(name + "~1"), packets + "!");
+    EXPECT_FALSE(fs::exists(m_temp.path() + "/escape.ecg"));
+    const std::vector<json> lines = events();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["VUApiKey"], key);
+    EXPECT_EQ(lines[1]["Activity"], "Sitting");
+    EXPECT_EQ(stats(*c), json({{"uploads", 2},
+                               {"parts", 1},
+                               {"duplicates", 1},
+                               {"events", 2},
+                               {"rejected", 4},
+                               {"logins", 1},
+                               {"refusedLogins", 3},
+                               {"injectedFailures", 0},
+                               {"injectedEmpty", 0}}));
+
+    EXPECT_EQ(collector->stop(SIGINT), 0);
+    const std::string log = collector->log();
+    EXPECT_NE(log.find("403 /Ecg/WriteTicksBase"), std::string::npos) << log;
+    EXPECT_NE(log.find("400 /Ecg/WriteTicksBase: the body is over 16 MiB"), std::string::npos) << log;
+}
+
+TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
+{
+    auto collector = start({});
+    ASSERT_GT(collector->port(), 0);
+    constexpr int threads = 20, perThread = 25, sharedContents = 3;
+    auto bytesOf = [](int t, int i) {
+        std::string bytes(2000 + t * 37 + i, '\0');
+        for (std::size_t k = 0; k < bytes.size(); ++k)
+            bytes[k] = static_cast<char>(k * 31 + t * 7 + i);
+        return bytes;
+    };
+    std::atomic<int> answered{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            auto c = client(collector->port());
+            c->set_keep_alive(t % 2 == 0); // half keep their connection, half open one per request
+            for (int i = 0; i < perThread; ++i) {
+                std::string body;
+                if (i % 5 == 0)
+                    body = eventBody(builtInKey, "Walking " + std::to_string(t));
+                else if (i % 5 == 1)
+                    body = uploadBody(builtInKey, "shared.ecg",
+                                      std::string(100, static_cast<char>('a' + (t + i) % sharedContents)));
+                else
+                    body = uploadBody(builtInKey, "t" + std::to_string(t) + "_" + std::to_string(i) + ".ecg",
+                                      bytesOf(t, i));
+                const auto answer = c->Post("/Ecg/WriteTicksBase", body, jsonType);
+                if (answer && answer->status == 200 && !answer->body.empty())
+                    ++answered;
+            }
+        });
+    for (auto& w : workers)
+        w.join();
+    EXPECT_EQ(answered, threads * perThread);
+
+    auto c = client(collector->port());
+    const json counts = stats(*c);
+    EXPECT_EQ(counts["events"], threads * perThread / 5);
+    EXPECT_EQ(counts["uploads"], threads * perThread * 3 / 5 + 1);
+    EXPECT_EQ(counts["parts"], sharedContents - 1);
+    EXPECT_EQ(counts["duplicates"], threads * perThread / 5 - sharedContents);
+    EXPECT_EQ(counts["rejected"], 0);
+
+    for (int t = 0; t < threads; ++t)
+        for (int i = 2; i < perThread; i += (i % 5 == 4 ? 3 : 1))
+            ASSERT_EQ(stored("t" + std::to_string(t) + "_" + std::to_string(i) + ".ecg"), bytesOf(t, i))
+                << t << " " << i;
+    std::set<std::string> shared{stored("shared.ecg"), stored("shared.ecg~1"), stored("shared.ecg~2")};
+    EXPECT_EQ(shared.size(), 3u);
+    EXPECT_EQ(shared.count("<missing>"), 0u);
+    EXPECT_EQ(events().size(), static_cast<std::size_t>(threads * perThread / 5));
+    EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
+    EXPECT_EQ(collector->stop(), 0);
+}
+
+TEST_F(CollectorRun, InjectedFaultsAnswerAsAsked)
+{
+    {
+        auto failing = start({"--fail-rate", "1", "--user", "ana:pw"});
+        ASSERT_GT(failing->port(), 0);
+        auto c = client(failing->port());
+        EXPECT_EQ(c->Post("/api/login", "Username=ana&Password=pw", "application/x-www-form-urlencoded")->status, 500);
+        EXPECT_EQ(c->Post("/Ecg/WriteTicksBase", uploadBody(builtInKey, "a.ecg", "x"), jsonType)->status, 500);
+        const json counts = stats(*c); // never failed on purpose: tests read it
+        EXPECT_EQ(counts["injectedFailures"], 2);
+        EXPECT_EQ(counts["uploads"], 0);
+        EXPECT_EQ(counts["logins"], 0);
+        EXPECT_EQ(failing->stop(), 0);
+        EXPECT_EQ(stored("a.ecg"), "<missing>");
+    }
+    {
+        // An empty answer still does the work: a sender that tries again finds a duplicate.
+        auto empty = start({"--empty-rate", "1"});
+        ASSERT_GT(empty->port(), 0);
+        auto c = client(empty->port());
+        for (int i = 0; i < 2; ++i) {
+            const auto answer = c->Post("/Ecg/WriteTicksBase", uploadBody(builtInKey, "b.ecg", "y"), jsonType);
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(answer->status, 200);
+            EXPECT_TRUE(answer->body.empty());
+        }
+        const json counts = stats(*c);
+        EXPECT_EQ(counts["injectedEmpty"], 2);
+        EXPECT_EQ(counts["uploads"], 1);
+        EXPECT_EQ(counts["duplicates"], 1);
+        EXPECT_EQ(empty->stop(), 0);
+        EXPECT_EQ(stored("b.ecg"), "y");
+    }
+}
+
+TEST_F(CollectorRun, AnAnswerHeldBackDoesNotHoldUpTheEnd)
+{
+    auto collector = start({"--delay-ms", "600000"});
+    ASSERT_GT(collector->port(), 0);
+    std::thread held([port = collector->port()] {
+        auto c = client(port);
+        c->Post("/Ecg/WriteTicksBase", eventBody(builtInKey, "Walking"), jsonType); // ends when the server does
+    });
+    auto c = client(collector->port());
+    bool handled = false;
+    for (int i = 0; i < 2000 && !handled; ++i) { // the event is kept before its answer is held back
+        handled = stats(*c)["events"] == 1;
+        if (!handled)
+            ::poll(nullptr, 0, 10);
+    }
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(collector->stop(), 0);
+    held.join();
+}
+
+TEST_F(CollectorRun, UsageErrorsAndUnusablePlacesEndAtOnce)
+{
+    auto usage =
+        std::make_unique<CollectorProcess>(std::vector<std::string>{"--fail-rate", "2"}, m_temp.path() + "/usage.log");
+    EXPECT_EQ(usage->port(), 0);
+    EXPECT_EQ(usage->waitForExit(), 2);
+    EXPECT_NE(usage->log().find("usage: velorin-collector"), std::string::npos);
+
+    fs::create_directories(m_data);
+    {
+        std::ofstream(m_data + "/uploads") << "a file where the uploads belong";
+    }
+    auto blocked = start({});
+    EXPECT_EQ(blocked->port(), 0);
+    EXPECT_EQ(blocked->waitForExit(), 1);
+    EXPECT_NE(blocked->log().find("uploads is not a directory"), std::string::npos) << blocked->log();
+    fs::remove(m_data + "/uploads");
+
+    auto first = start({});
+    ASSERT_GT(first->port(), 0);
+    const std::string taken = std::to_string(first->port());
+    auto second = std::make_unique<CollectorProcess>(
+        std::vector<std::string>{"--port", taken, "--data", m_temp.path() + "/second"}, m_temp.path() + "/second.log");
+    EXPECT_EQ(second->waitForExit(), 1);
+    EXPECT_NE(second->log().find("cannot listen on 127.0.0.1:" + taken), std::string::npos) << second->log();
+    EXPECT_EQ(first->stop(), 0);
+}
+
+} // namespace
+} // namespace velorin

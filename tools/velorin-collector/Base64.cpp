@@ -1,0 +1,84 @@
+#include "Base64.h"
+
+#include <cstdint>
+
+namespace velorin {
+
+namespace {
+
+constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int sextet(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+
+} // namespace
+
+std::string encodeBase64(std::string_view bytes)
+{
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t left = bytes.size() - i;
+        std::uint32_t group = static_cast<std::uint8_t>(bytes[i]) << 16;
+        if (left > 1)
+            group |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
+        if (left > 2)
+            group |= static_cast<std::uint8_t>(bytes[i + 2]);
+        text += alphabet[group >> 18 & 63];
+        text += alphabet[group >> 12 & 63];
+        text += left > 1 ? alphabet[group >> 6 & 63] : '=';
+        text += left > 2 ? alphabet[group & 63] : '=';
+    }
+    return text;
+}
+
+std::optional<std::string> decodeBase64(std::string_view text)
+{
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    std::string bytes;
+    bytes.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool lastGroup = i + 4 == text.size();
+        std::uint32_t group = 0;
+        int padding = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const char c = text[i + k];
+            if (c == '=') {
+                // At most two, and only at the end of the last group.
+                if (!lastGroup || k < 2)
+                    return std::nullopt;
+                ++padding;
+                group <<= 6;
+                continue;
+            }
+            const int value = sextet(c);
+            if (value < 0 || padding > 0)
+                return std::nullopt;
+            group = group << 6 | static_cast<std::uint32_t>(value);
+        }
+        // Bits that padding leaves over must be zero, or two texts would decode to the same bytes.
+        if ((padding == 1 && (group & 0xFF) != 0) || (padding == 2 && (group & 0xFFFF) != 0))
+            return std::nullopt;
+        bytes += static_cast<char>(group >> 16 & 0xFF);
+        if (padding < 2)
+            bytes += static_cast<char>(group >> 8 & 0xFF);
+        if (padding < 1)
+            bytes += static_cast<char>(group & 0xFF);
+    }
+    return bytes;
+}
+
+} // namespace velorin
