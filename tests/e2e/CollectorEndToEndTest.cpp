@@ -316,6 +316,10 @@ TEST_F(CollectorRun, UsageErrorsAndUnusablePlacesEndAtOnce)
         std::vector<std::string>{"--port", taken, "--data", m_temp.path() + "/second"}, m_temp.path() + "/second.log");
     EXPECT_EQ(second->waitForExit(), 1);
     EXPECT_NE(second->log().find("cannot listen on 127.0.0.1:" + taken), std::string::npos) << second->log();
+    // A second collector on the same data would clear the first one's unfinished uploads.
+    auto sameData = start({});
+    EXPECT_EQ(sameData->waitForExit(), 1);
+    EXPECT_NE(sameData->log().find("is in use by another collector"), std::string::npos) << sameData->log();
     EXPECT_EQ(first->stop(), 0);
 }
 

@@ -119,6 +119,13 @@ FileResult UploadStore::prepare()
 {
     if (FileResult made = m_files.createDirectories(m_dataDir); !made.ok)
         return FileResult::failure("cannot use " + m_dataDir + ": " + made.error);
+    // Another collector on the same directory would have its unfinished uploads cleared below.
+    m_lock = std::make_unique<DirectoryLock>(m_dataDir);
+    if (m_lock->state() == DirectoryLock::State::busy)
+        return FileResult::failure(m_dataDir + " is in use by another collector (pid " +
+                                   std::to_string(m_lock->holder()) + ")");
+    if (m_lock->state() != DirectoryLock::State::held)
+        return FileResult::failure("cannot lock " + m_dataDir + ": " + m_lock->problem());
     for (const std::string& dir : {m_uploads, m_incoming})
         if (FileResult own = ownDirectory(dir); !own.ok)
             return own;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/DirectoryLock.h"
 #include "platform/PosixFiles.h"
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -54,6 +56,7 @@ private:
     std::string m_incoming;
     std::string m_events;
     PosixFiles m_files;
+    std::unique_ptr<DirectoryLock> m_lock; // held from prepare() on
     // Choosing a free name and taking it is one step; two uploads of one name must not both find the
     // same name free. Events have their own lock so that a large upload never holds them up.
     std::mutex m_naming;
