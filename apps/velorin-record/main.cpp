@@ -7,6 +7,7 @@
 #include "platform/EscapedText.h"
 #include "platform/LocalTime.h"
 #include "platform/PosixFiles.h"
+#include "platform/StandardStreams.h"
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
 #include "platform/virtual/VirtualRuntime.h"
@@ -53,20 +54,6 @@ void onSignal(int)
         const char byte = 1;
         [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
     }
-}
-
-// A standard stream that was closed when the recorder started would be taken by the next file it
-// opens (the signal pipe, the lock file), and console lines would go there. It reads /dev/null instead.
-void openClosedStandardStreams()
-{
-    for (int fd = 0; fd <= 2; ++fd)
-        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
-            const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-            if (opened >= 0 && opened != fd) {
-                ::dup2(opened, fd);
-                ::close(opened);
-            }
-        }
 }
 
 void installSignalHandlers()

@@ -1,21 +1,11 @@
 #include "FormBody.h"
+#include "platform/HexDigit.h"
 
 #include <optional>
 
 namespace velorin {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<std::string> percentDecode(std::string_view text)
 {
@@ -28,8 +18,8 @@ std::optional<std::string> percentDecode(std::string_view text)
         } else if (c == '%') {
             if (i + 2 >= text.size())
                 return std::nullopt;
-            const int high = hexDigit(text[i + 1]);
-            const int low = hexDigit(text[i + 2]);
+            const int high = hexDigitValue(text[i + 1]);
+            const int low = hexDigitValue(text[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             out += static_cast<char>(high << 4 | low);

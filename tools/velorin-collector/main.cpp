@@ -4,6 +4,7 @@
 #include "CollectorOptions.h"
 #include "CollectorServer.h"
 #include "platform/EscapedText.h"
+#include "platform/StandardStreams.h"
 #include "platform/StreamLog.h"
 
 #include <atomic>
@@ -23,20 +24,6 @@ namespace {
 
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
-
-// A standard stream closed at start would be taken by the next descriptor opened, a client's
-// connection perhaps, and log lines would go to that client. It reads /dev/null instead.
-void openClosedStandardStreams()
-{
-    for (int fd = 0; fd <= 2; ++fd)
-        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
-            const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-            if (opened >= 0 && opened != fd) {
-                ::dup2(opened, fd);
-                ::close(opened);
-            }
-        }
-}
 
 int fail(int status, const std::string& message)
 {

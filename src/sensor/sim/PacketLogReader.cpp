@@ -1,5 +1,6 @@
 #include "sensor/sim/PacketLogReader.h"
 
+#include "platform/HexDigit.h"
 #include "platform/Seconds.h"
 
 #include <algorithm>
@@ -29,17 +30,6 @@ bool isBlank(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string_view trim(std::string_view s)
@@ -113,7 +103,7 @@ std::optional<std::string> parseLine(std::string_view rest, ParsedLine& parsed)
         const std::string_view uuid = rest.substr(0, colon);
         bool valid = uuid.size() == 4;
         for (char c : uuid)
-            valid = valid && hexValue(c) >= 0;
+            valid = valid && hexDigitValue(c) >= 0;
         if (!valid)
             return "bad characteristic " + quoted(uuid) + ": expected four hex digits such as 2A37";
         parsed.characteristic.clear();
@@ -129,12 +119,12 @@ std::optional<std::string> parseLine(std::string_view rest, ParsedLine& parsed)
             ++end;
         const std::string_view token = rest.substr(0, end);
         for (std::size_t i = 0; i < token.size(); ++i)
-            if (hexValue(token[i]) < 0)
+            if (hexDigitValue(token[i]) < 0)
                 return quoted(characterAt(token, i)) + " is not a hex digit";
         if (token.size() % 2 != 0)
             return "odd number of hex digits in " + quoted(token);
         for (std::size_t i = 0; i < token.size(); i += 2)
-            parsed.value.push_back(static_cast<std::uint8_t>(hexValue(token[i]) << 4 | hexValue(token[i + 1])));
+            parsed.value.push_back(static_cast<std::uint8_t>(hexDigitValue(token[i]) << 4 | hexDigitValue(token[i + 1])));
         rest = trim(rest.substr(end));
     }
     // No characteristic value is longer, and the recording stream is read back on that promise.
