@@ -49,6 +49,7 @@ std::string quoted(std::string_view word)
 ScriptResult parseRecorderScript(std::string_view text, const std::string& fileName)
 {
     ScriptResult result;
+    text = withoutByteOrderMark(text);
     int lineNumber = 0;
     std::size_t pos = 0;
     while (pos <= text.size()) {

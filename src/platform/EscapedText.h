@@ -17,4 +17,10 @@ namespace velorin {
 // (the log, the console), and neither can spoil the other.
 std::string escapeControl(std::string_view text);
 
+// Text files written by some editors begin with the UTF-8 byte order mark; it is no part of the text.
+inline std::string_view withoutByteOrderMark(std::string_view text)
+{
+    return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
+}
+
 } // namespace velorin

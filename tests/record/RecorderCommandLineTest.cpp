@@ -51,7 +51,7 @@ TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
 
 TEST(RecorderScript, CommandsCommentsAndErrors)
 {
-    const auto ok = parseRecorderScript("# demo\n0 start\n\n12.5 background   # lock the phone\n30 stop\n40 quit\n",
+    const auto ok = parseRecorderScript("\xEF\xBB\xBF# demo\n0 start\n\n12.5 background   # lock the phone\n30 stop\n40 quit\n",
                                         "demo.txt");
     ASSERT_TRUE(ok.ok()) << ok.error;
     ASSERT_EQ(ok.commands.size(), 4u);

@@ -21,7 +21,7 @@ std::vector<ReplayUpdate> parsed(std::string_view text)
 
 TEST(PacketLogGrammar, TimesCharacteristicsAndBytesInEveryAllowedSpelling)
 {
-    const auto updates = parsed("# a session\r\n"
+    const auto updates = parsed("\xEF\xBB\xBF# a session\r\n" // an editor's byte order mark
                                 "\n  \t\n"
                                 "0102ff\n"                  // no time: 0.112 s in; no uuid: ECG
                                 "2a19: 50   # battery\r\n"  // lower-case uuid

@@ -1,5 +1,6 @@
 #include "sensor/sim/PacketLogReader.h"
 
+#include "platform/EscapedText.h"
 #include "platform/HexDigit.h"
 #include "platform/Seconds.h"
 
@@ -202,6 +203,8 @@ std::optional<ReplayUpdate> PacketLogReader::next()
         return std::nullopt;
     while (std::optional<std::string_view> text = nextLine()) {
         std::string_view line = *text;
+        if (m_lineNumber == 1)
+            line = withoutByteOrderMark(line);
         if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
             line = line.substr(0, hash);
         line = trim(line);
