@@ -262,15 +262,11 @@ int main(int argc, char** argv)
     if (options.sensor == RecorderOptions::Sensor::replay) {
         // A malformed replay stops the run before anything is written. The check reads the whole
         // file, so a signal is heeded while it runs.
-        ReplayError problem;
-        const std::unique_ptr<ReplaySource> source = openReplay(files, options.replayFile, problem);
-        if (!source)
-            return fail(exitUsage, describe(problem));
-        while (source->next())
-            if (g_signalled.load())
-                return 0;
-        if (source->error())
-            return fail(exitUsage, describe(*source->error()));
+        const auto problem = checkReplay(files, options.replayFile, [] { return g_signalled.load(); });
+        if (g_signalled.load())
+            return 0;
+        if (problem)
+            return fail(exitUsage, describe(*problem));
     }
 
     StreamLog log(stderr);

@@ -138,25 +138,36 @@ std::string PosixFiles::followLinks(const std::string& path)
     return target;
 }
 
+namespace {
+
+// The bytes in a new temporary file beside `path`, closed; its name is in `temp`. On a failure
+// nothing is left behind.
+FileResult writeTemporary(const std::string& path, std::string_view bytes, unsigned mode, bool durable,
+                          std::string& temp)
+{
+    temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return errnoFailure("cannot create temporary file");
+    FileResult result = FileResult::success();
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes) || (durable && ::fsync(fd) != 0))
+        result = errnoFailure("cannot write");
+    if (::close(fd) != 0 && result.ok)
+        result = errnoFailure("cannot close");
+    if (!result.ok)
+        ::unlink(temp.c_str());
+    return result;
+}
+
+} // namespace
+
 FileResult PosixFiles::writeAtomically(const std::string& named, std::string_view bytes, unsigned mode, bool durable)
 {
     // A file reached through a symbolic link is replaced in its own directory; the link stays.
     const std::string path = followLinks(named);
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return errnoFailure("cannot create temporary file");
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0 || !writeFully(fd, bytes) || (durable && ::fsync(fd) != 0)) {
-        FileResult failure = errnoFailure("cannot write");
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return failure;
-    }
-    if (::close(fd) != 0) {
-        FileResult failure = errnoFailure("cannot close");
-        ::unlink(temp.c_str());
-        return failure;
-    }
+    std::string temp;
+    if (FileResult written = writeTemporary(path, bytes, mode, durable, temp); !written.ok)
+        return written;
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         FileResult failure = errnoFailure("cannot rename");
         ::unlink(temp.c_str());
@@ -168,16 +179,11 @@ FileResult PosixFiles::writeAtomically(const std::string& named, std::string_vie
 FileResult PosixFiles::createAtomically(const std::string& path, std::string_view bytes, bool& taken)
 {
     taken = false;
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return errnoFailure("cannot create temporary file");
-    FileResult result = FileResult::success();
-    if (::fchmod(fd, 0644) != 0 || !writeFully(fd, bytes))
-        result = errnoFailure("cannot write");
-    if (::close(fd) != 0 && result.ok)
-        result = errnoFailure("cannot close");
-    if (result.ok && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+    std::string temp;
+    FileResult result = writeTemporary(path, bytes, 0644, false, temp);
+    if (!result.ok)
+        return result;
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
         // A file system without the no-replace rename still has link(), which never replaces either.
         if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)
             result = ::link(temp.c_str(), path.c_str()) == 0 ? FileResult::success() : errnoFailure("cannot name");

@@ -3,6 +3,8 @@
 // Runs the velorin-collector binary on a free loopback port and reads the port it prints; stops it
 // with a signal and reports how it ended.
 
+#include "ExecProgram.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -29,12 +31,7 @@ public:
             const int err = ::open(m_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(out[1], 1);
             ::dup2(err, 2);
-            std::vector<char*> argv{const_cast<char*>(VELORIN_COLLECTOR_BIN)};
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(VELORIN_COLLECTOR_BIN, argv.data());
-            ::_exit(127);
+            execProgram(VELORIN_COLLECTOR_BIN, args);
         }
         ::close(out[1]);
         m_stdout = out[0];

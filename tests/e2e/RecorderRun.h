@@ -4,6 +4,7 @@
 // printed and the files it wrote.
 
 #include "../fakes/TempDir.h"
+#include "ExecProgram.h"
 #include "platform/PosixFiles.h"
 
 #include <gtest/gtest.h>
@@ -56,12 +57,7 @@ protected:
             ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
             if (inChild)
                 inChild();
-            std::vector<char*> argv{const_cast<char*>(VELORIN_RECORD_BIN)};
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(VELORIN_RECORD_BIN, argv.data());
-            ::_exit(127);
+            execProgram(VELORIN_RECORD_BIN, args);
         }
         int status = 0;
         ::waitpid(pid, &status, 0);

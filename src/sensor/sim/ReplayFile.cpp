@@ -39,14 +39,15 @@ std::unique_ptr<ReplaySource> openReplay(Files& files, const std::string& path, 
     return std::make_unique<PacketLogReader>(std::move(bytes), path);
 }
 
-std::optional<ReplayError> checkReplay(Files& files, const std::string& path)
+std::optional<ReplayError> checkReplay(Files& files, const std::string& path, const std::function<bool()>& stopped)
 {
     ReplayError error;
     const std::unique_ptr<ReplaySource> source = openReplay(files, path, error);
     if (!source)
         return error;
-    while (source->next()) {
-    }
+    while (source->next())
+        if (stopped && stopped())
+            return std::nullopt;
     return source->error();
 }
 

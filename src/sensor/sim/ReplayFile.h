@@ -20,8 +20,10 @@ bool isStreamFileName(std::string_view path);
 std::unique_ptr<ReplaySource> openReplay(Files& files, const std::string& path, ReplayError& error);
 
 // Reads a replay file through once, holding one update at a time, and gives its first problem.
-// Checking first lets a malformed replay stop a run before anything has been written.
-std::optional<ReplayError> checkReplay(Files& files, const std::string& path);
+// Checking first lets a malformed replay stop a run before anything has been written. A long check
+// gives up, with no problem, as soon as `stopped` says so (a signal to end the run).
+std::optional<ReplayError> checkReplay(Files& files, const std::string& path,
+                                       const std::function<bool()>& stopped = {});
 
 // Opens the file afresh on every call, for a replay that is played from the start more than once.
 // When the file cannot be opened, the source has no updates and its error() tells why.
