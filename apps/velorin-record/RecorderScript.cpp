@@ -3,18 +3,26 @@
 #include "platform/EscapedText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 namespace velorin {
 
+const std::vector<std::string> markActivities = {"Laying", "Sitting", "Standing", "Resting",
+                                                  "Walking", "Active",  "Other"};
+const std::vector<std::string> markFeelings = {"diziness", "discomfort", "palpitations", "none"};
+
 namespace {
 
-std::optional<ScriptCommand::Kind> commandKind(std::string_view word)
+using Kind = ScriptCommand::Kind;
+
+std::optional<Kind> commandKind(std::string_view word)
 {
-    using Kind = ScriptCommand::Kind;
     static const std::pair<std::string_view, Kind> table[] = {
         {"start", Kind::start},           {"stop", Kind::stop},         {"foreground", Kind::foreground},
         {"background", Kind::background}, {"inactive", Kind::inactive}, {"quit", Kind::quit},
+        {"choose", Kind::choose},         {"disconnect", Kind::disconnect}, {"mark", Kind::mark},
+        {"offline", Kind::offline},       {"online", Kind::online},
     };
     for (const auto& [name, kind] : table)
         if (word == name)
@@ -42,6 +50,112 @@ std::string_view nextWord(std::string_view& line)
 std::string quoted(std::string_view word)
 {
     return "\"" + escapeControl(word) + "\"";
+}
+
+std::optional<int> wholeNumber(std::string_view word, int lowest, int highest)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc{} || end != word.data() + word.size() || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+bool isOneOf(std::string_view word, const std::vector<std::string>& choices)
+{
+    return word == "cancel" || std::find(choices.begin(), choices.end(), word) != choices.end();
+}
+
+std::string listed(const std::vector<std::string>& choices)
+{
+    std::string text;
+    for (const auto& choice : choices)
+        text += choice + ", ";
+    return text + "cancel";
+}
+
+// Reads a command's arguments into `command`; the problem when they are wrong.
+std::optional<std::string> readArguments(ScriptCommand& command, std::string_view name, std::string_view& line)
+{
+    switch (command.kind) {
+    case Kind::choose: {
+        const std::string_view index = nextWord(line);
+        const auto number = wholeNumber(index, 0, 9999);
+        if (!number)
+            return "choose takes a button index from 0 to 9999 and a PIN, not " + quoted(index);
+        command.number = *number;
+        command.text = std::string(nextWord(line)); // no PIN: an empty one
+        break;
+    }
+    case Kind::mark: {
+        const std::string_view activity = nextWord(line);
+        const std::string_view feeling = nextWord(line);
+        if (!isOneOf(activity, markActivities))
+            return "mark takes an activity (" + listed(markActivities) + "), not " + quoted(activity);
+        if (!isOneOf(feeling, markFeelings))
+            return "mark takes a feeling (" + listed(markFeelings) + ") after the activity, not " + quoted(feeling);
+        command.text = std::string(activity);
+        command.feeling = std::string(feeling);
+        break;
+    }
+    case Kind::simAway: {
+        const std::string_view seconds = nextWord(line);
+        const auto span = parseSeconds(seconds);
+        if (!span)
+            return "sim away takes a number of seconds from 0 to 100 years, not " + quoted(seconds);
+        command.span = *span;
+        break;
+    }
+    case Kind::simBattery: {
+        // Any byte the sensor could send, so that odd values can be tried too.
+        const std::string_view level = nextWord(line);
+        const auto number = wholeNumber(level, 0, 255);
+        if (!number)
+            return "sim battery takes a level from 0 to 255, not " + quoted(level);
+        command.number = *number;
+        break;
+    }
+    case Kind::simRssi: {
+        const std::string_view dbm = nextWord(line);
+        const auto number = wholeNumber(dbm, -127, 20);
+        if (!number)
+            return "sim rssi takes a signal strength from -127 to 20 dBm, not " + quoted(dbm);
+        command.number = *number;
+        break;
+    }
+    default:
+        break;
+    }
+    if (nextWord(line).empty())
+        return std::nullopt;
+    const bool takesArguments = command.kind == Kind::choose || command.kind == Kind::mark ||
+                                command.kind == Kind::simAway || command.kind == Kind::simBattery ||
+                                command.kind == Kind::simRssi;
+    return quoted(name) + (takesArguments ? " has too many arguments" : " takes no arguments");
+}
+
+std::optional<Kind> simKind(std::string_view word, std::string_view& line)
+{
+    if (word == "drop")
+        return Kind::simDrop;
+    if (word == "away")
+        return Kind::simAway;
+    if (word == "refuse")
+        return Kind::simRefuse;
+    if (word == "short")
+        return Kind::simShort;
+    if (word == "battery")
+        return Kind::simBattery;
+    if (word == "rssi")
+        return Kind::simRssi;
+    if (word == "radio") {
+        const std::string_view state = nextWord(line);
+        if (state == "off")
+            return Kind::simRadioOff;
+        if (state == "on")
+            return Kind::simRadioOn;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -72,12 +186,24 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
         const std::string_view command = nextWord(line);
         if (command.empty())
             return fail("a command is missing after the seconds");
-        const auto kind = commandKind(command);
-        if (!kind)
-            return fail("unknown command " + quoted(command));
-        if (!nextWord(line).empty())
-            return fail(quoted(command) + " takes no arguments");
-        result.commands.push_back({*at, *kind, lineNumber});
+        std::optional<Kind> kind;
+        std::string name(command);
+        if (command == "sim") {
+            const std::string_view fault = nextWord(line);
+            kind = simKind(fault, line);
+            if (!kind)
+                return fail("unknown sim fault " + quoted(fault) +
+                            " (drop, away SECONDS, radio off, radio on, refuse, short, battery LEVEL, rssi DBM)");
+            name += " " + std::string(fault);
+        } else {
+            kind = commandKind(command);
+            if (!kind)
+                return fail("unknown command " + quoted(command));
+        }
+        ScriptCommand parsed{*at, *kind, lineNumber};
+        if (const auto problem = readArguments(parsed, name, line))
+            return fail(*problem);
+        result.commands.push_back(std::move(parsed));
     }
     return result;
 }

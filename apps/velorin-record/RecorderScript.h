@@ -11,10 +11,22 @@ namespace velorin {
 
 // Timed commands for a headless run: "SECONDS COMMAND [ARGS]" a line, seconds from the start.
 struct ScriptCommand {
-    enum class Kind { start, stop, foreground, background, inactive, quit };
+    enum class Kind {
+        start, stop, foreground, background, inactive, quit,
+        // The sensor: the choice list and the disconnect button.
+        choose, disconnect,
+        // Faults of the simulated sensor.
+        simDrop, simAway, simRadioOff, simRadioOn, simRefuse, simShort, simBattery, simRssi,
+        // Marked events and the network.
+        mark, offline, online,
+    };
     Nanoseconds at{0};
     Kind kind = Kind::start;
     int line = 0;
+    int number = 0;       // choose: the button index; sim battery: the level; sim rssi: dBm
+    Nanoseconds span{0};  // sim away: how long the sensor stays out of range
+    std::string text;     // choose: the PIN typed (may be empty); mark: the activity or "cancel"
+    std::string feeling;  // mark: the feeling or "cancel"
 };
 
 struct ScriptResult {
@@ -28,5 +40,9 @@ struct ScriptResult {
 // Blank lines and text after '#' are ignored. Times are read by parseSeconds: a time past 100 years
 // is a malformed line, never one that wraps round to an early command.
 ScriptResult parseRecorderScript(std::string_view text, const std::string& fileName);
+
+// The mark-event dialogs' buttons after "Cancel", in button order.
+extern const std::vector<std::string> markActivities;
+extern const std::vector<std::string> markFeelings;
 
 } // namespace velorin

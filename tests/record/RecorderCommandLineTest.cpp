@@ -66,6 +66,31 @@ TEST(RecorderScript, CommandsCommentsAndErrors)
     EXPECT_EQ(parseRecorderScript("-1 stop\n", "s").error, "s:1: \"-1\" is not a number of seconds from 0 to 100 years");
 }
 
+TEST(RecorderScript, SensorFaultAndEventCommandsCarryTheirArguments)
+{
+    const auto ok = parseRecorderScript("1 choose 2 1234\n2 choose 1\n3 sim away 12.5\n4 sim radio off\n"
+                                        "5 sim battery 255\n6 sim rssi -86\n7 mark Walking none\n8 mark cancel cancel\n",
+                                        "s");
+    ASSERT_TRUE(ok.ok()) << ok.error;
+    ASSERT_EQ(ok.commands.size(), 8u);
+    EXPECT_EQ(ok.commands[0].number, 2);
+    EXPECT_EQ(ok.commands[0].text, "1234");
+    EXPECT_EQ(ok.commands[1].text, ""); // an empty PIN
+    EXPECT_EQ(ok.commands[2].span, std::chrono::milliseconds(12500));
+    EXPECT_EQ(ok.commands[3].kind, ScriptCommand::Kind::simRadioOff);
+    EXPECT_EQ(ok.commands[5].number, -86);
+    EXPECT_EQ(ok.commands[6].feeling, "none");
+
+    EXPECT_EQ(parseRecorderScript("1 choose one\n", "s").error,
+              "s:1: choose takes a button index from 0 to 9999 and a PIN, not \"one\"");
+    EXPECT_EQ(parseRecorderScript("1 choose 1 12 34\n", "s").error, "s:1: \"choose\" has too many arguments");
+    EXPECT_EQ(parseRecorderScript("1 sim radio sideways\n", "s").error.substr(0, 29), "s:1: unknown sim fault \"radio");
+    EXPECT_EQ(parseRecorderScript("1 sim rssi -200\n", "s").error,
+              "s:1: sim rssi takes a signal strength from -127 to 20 dBm, not \"-200\"");
+    EXPECT_EQ(parseRecorderScript("1 mark walking none\n", "s").error.substr(0, 33), "s:1: mark takes an activity (Layi");
+    EXPECT_EQ(parseRecorderScript("1 sim drop now\n", "s").error, "s:1: \"sim drop\" takes no arguments");
+}
+
 TEST(RecorderScript, ControlBytesInWordsAndNamesAreShownEscaped)
 {
     EXPECT_EQ(parseRecorderScript("0 st\0rt\n"s, "s").error, "s:1: unknown command \"st\\x00rt\"");

@@ -14,6 +14,7 @@ namespace {
 const std::string validScripts[] = {
     "# demo\n0 start\n\n12.5 background   # lock the phone\n30 stop\n40 quit\n",
     "0.000000001\tforeground\r\n1 inactive\n3155760000 quit",
+    "1 choose 1 0000\n2 sim away 3.5\n3 sim radio on\n4 sim rssi -86\n5 mark Walking none\n6 offline\n",
 };
 
 // Damaged scripts are refused with a printable message naming one of their lines, or give
