@@ -68,9 +68,28 @@ void ConsoleView::makeToast(const std::string& message)
     print("notice", message);
 }
 
-void ConsoleView::show(const AlertRequest& request, Answer)
+void ConsoleView::show(const AlertRequest& request, Answer answer)
 {
     print("alert", request.title + " | " + request.message);
+    if (request.textField && request.message == "Write pin for nimbo!")
+        for (const std::string& label : request.otherButtons)
+            print("sensor-list", label);
+    m_open = true;
+    m_openAlert = request;
+    m_answer = std::move(answer);
+}
+
+bool ConsoleView::press(int buttonIndex, const std::string& fieldText)
+{
+    if (!m_open || buttonIndex < 0 || static_cast<std::size_t>(buttonIndex) > m_openAlert.otherButtons.size())
+        return false;
+    // Closed before the answer runs: the answer may open the next alert.
+    m_open = false;
+    Answer answer = std::move(m_answer);
+    m_answer = nullptr;
+    if (answer)
+        answer(buttonIndex, m_openAlert.textField ? fieldText : std::string());
+    return true;
 }
 
 } // namespace velorin

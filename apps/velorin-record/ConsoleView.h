@@ -31,8 +31,14 @@ public:
     void makeToast(const std::string& message) override;
     DeviceOrientation orientation() const override { return DeviceOrientation::portrait; }
 
-    // Alerts are printed; a headless run has nobody to answer them.
+    // Alerts are printed, the choice list with one "sensor-list LABEL" line per sensor in button
+    // order. The latest alert stays open until press() answers it; one it replaces is never answered.
     void show(const AlertRequest& request, Answer answer) override;
+    // Answers the open alert as if its button had been pressed with the text typed; false when no
+    // alert is open or it has no such button.
+    bool press(int buttonIndex, const std::string& fieldText);
+    // The open alert's message; empty when none is open.
+    std::string openMessage() const { return m_open ? m_openAlert.message : std::string(); }
     // Writes out what is still buffered, saying so in the log should that fail.
     void finish();
 
@@ -46,6 +52,9 @@ private:
     bool m_lineBuffered;
     Log& m_log;
     bool m_failed = false;
+    bool m_open = false;
+    AlertRequest m_openAlert;
+    Answer m_answer;
 };
 
 } // namespace velorin
