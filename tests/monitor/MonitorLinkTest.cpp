@@ -126,6 +126,19 @@ TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)
     EXPECT_EQ(vc.acquisition().sensorStatusShown.load(), 0);
 }
 
+TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
+{
+    LinkedMonitor rig;
+    rig.settings.set(keys::selectedUUID, std::int64_t{42});
+    rig.settings.set(keys::password, true);
+    ViewController& vc = rig.loadLinked();
+    rig.advertise();
+    EXPECT_EQ(vc.acquisition().chosenSensorId, "");
+    EXPECT_EQ(vc.acquisition().sensorPin, "");
+    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
+    EXPECT_EQ(vc.link()->devices().entries().at(0).label, "4F2C8A1B-0D3E...  -60dB");
+}
+
 TEST(MonitorLink, OutOfRangeAlertAndBatteryReadsGoToTheSensor)
 {
     LinkedMonitor rig;
