@@ -46,13 +46,17 @@ struct LinkRig {
     RecordedIntake intake;
     FakeCentralFactory factory;
     SensorLink link{factory, runtime.bluetoothQueue(), runtime.timers(), log, settings, acq, outlets};
-    std::shared_ptr<FakePeripheral> nimbo = std::make_shared<FakePeripheral>(runtime.bluetoothQueue(), sensorId);
+    // Offers the three services of a Nimbo unless a test clears them.
+    std::shared_ptr<FakePeripheral> nimbo = [this] {
+        auto p = std::make_shared<FakePeripheral>(runtime.bluetoothQueue(), sensorId);
+        p->offerNimbo();
+        return p;
+    }();
 
     LinkRig& start(std::string chosen = "", std::string pin = "")
     {
         acq.chosenSensorId = std::move(chosen);
         acq.sensorPin = std::move(pin);
-        nimbo->offerNimbo();
         link.start(intake);
         runtime.runPending();
         return *this;
@@ -87,10 +91,12 @@ TEST(SensorLink, RememberedSensorIsConnectedAndSetUpWithItsPin)
         EXPECT_TRUE(rig.log.contains(line)) << line;
 
     // Values of any length reach intake; the 5-second read asks for the battery and the strength.
-    for (std::size_t size : {0, 1, 19, 512})
+    for (std::size_t size : {0, 19, 512}) {
         rig.nimbo->notify("2A37", std::vector<std::uint8_t>(size, 0x5A));
+        rig.nimbo->notify("2A19", std::vector<std::uint8_t>(512 - size, 0xFF));
+    }
     rig.onMain([&] { rig.link.readBatteryLevel(); });
-    EXPECT_EQ(rig.intake.updates, (Calls{"2A37:0", "2A37:1", "2A37:19", "2A37:512"}));
+    EXPECT_EQ(rig.intake.updates, (Calls{"2A37:0", "2A19:512", "2A37:19", "2A19:493", "2A37:512", "2A19:0"}));
     EXPECT_EQ(rig.nimbo->count("read 2A19"), 1u);
     EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
 }
@@ -99,12 +105,9 @@ TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
 {
     auto setUp = [](std::vector<std::string> order, std::string pin) {
         LinkRig rig;
+        rig.nimbo->offered.clear();
         rig.nimbo->offer("180D", order);
-        rig.acq.chosenSensorId = sensorId;
-        rig.acq.sensorPin = pin;
-        rig.link.start(rig.intake);
-        rig.runtime.runPending();
-        rig.advertise(rig.nimbo);
+        rig.start(sensorId, pin).advertise(rig.nimbo);
         Calls relevant;
         for (const auto& c : rig.nimbo->calls)
             if (c.starts_with("write") || c.starts_with("notify"))
@@ -139,35 +142,6 @@ TEST(SensorLink, LabelsAreMadeOnceAndRepeatedOrForeignAdvertisementsListNothingN
     EXPECT_EQ(sensorLabel(sensorId, -60, true, ""), "Your's sensor  -60dB");
     // Nobody chose a sensor in this run: nothing is connected.
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
-}
-
-TEST(SensorLink, ChoiceStoresTheSensorAndPinThenConnectsOnTheNextReport)
-{
-    LinkRig rig;
-    rig.start();
-    rig.advertise(rig.nimbo);
-    rig.acq.connectNoticePending.store(0);
-    rig.acq.valueUpdateCount.store(7);
-    bool accepted = false;
-    rig.onMain([&] {
-        ASSERT_EQ(rig.link.choiceLabels().size(), 1u);
-        accepted = rig.link.sensorChoice(1, "0042");
-    });
-    EXPECT_TRUE(accepted);
-    EXPECT_EQ(rig.settings.text(keys::selectedUUID), sensorId);
-    EXPECT_EQ(rig.settings.text(keys::password), "0042");
-    EXPECT_EQ(rig.acq.chosenSensorId, sensorId);
-    EXPECT_EQ(rig.acq.connectNoticePending.load(), 1);
-    EXPECT_EQ(rig.acq.valueUpdateCount.load(), 0);
-    EXPECT_EQ(rig.central().count("scan"), 3u);
-    rig.advertise(rig.nimbo);
-    EXPECT_EQ(rig.nimbo->count("write 2A39 07 04 30 30 34 32"), 1u);
-
-    // A pin the control point cannot take changes nothing.
-    rig.onMain([&] { accepted = rig.link.sensorChoice(1, std::string(19, '1')); });
-    EXPECT_FALSE(accepted);
-    EXPECT_EQ(rig.settings.text(keys::password), "0042");
-    EXPECT_EQ(rig.central().count("scan"), 3u);
 }
 
 TEST(SensorLink, ReconnectsAfterEveryDropAndStopsAfterTheDisconnectButton)
@@ -245,9 +219,7 @@ TEST(SensorLink, RestorationTakesOverTheFirstPeripheralOnly)
 {
     LinkRig empty;
     empty.factory.restored.emplace();
-    empty.start();
-    empty.onMain([&] { empty.link.readBatteryLevel(); });
-    EXPECT_EQ(empty.link.sensorPeripheral(), nullptr);
+    EXPECT_EQ(empty.start().link.sensorPeripheral(), nullptr);
 
     LinkRig rig;
     rig.factory.restored = std::vector<std::shared_ptr<BlePeripheral>>{rig.nimbo};
@@ -274,10 +246,9 @@ TEST(SensorLink, CharacteristicLookupStaysInItsServiceAndTakesTheLastMatch)
 TEST(SensorLink, SensorsWithoutTheExpectedServicesOnlyLog)
 {
     LinkRig rig;
-    rig.acq.chosenSensorId = sensorId;
-    rig.link.start(rig.intake);
-    rig.runtime.runPending();
-    rig.advertise(rig.nimbo); // offers no services
+    rig.nimbo->offered.clear();
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
     EXPECT_TRUE(rig.log.contains("The sensor offers no services"));
     rig.nimbo->offer("180D", {"2A38"}).offer("FFF0", {"2A37"});
     rig.central().drop(rig.nimbo);
