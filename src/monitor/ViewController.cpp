@@ -183,8 +183,8 @@ void ViewController::showDropDownList()
 void ViewController::alertViewClickedButtonAtIndex(const std::string& message, int buttonIndex,
                                                    const std::string& fieldText)
 {
-    // Cancel does nothing, whichever alert it closes.
-    if (buttonIndex == 0)
+    // Cancel (or a dialog closed without a button) does nothing, whichever alert it closes.
+    if (buttonIndex <= 0)
         return;
     if (message == unlockMessage) {
         // The unlock answer: not built yet.

@@ -54,6 +54,7 @@ TEST(MonitorLink, SensorListChoiceAndConnectedNotice)
 
     const auto scans = rig.central().count("scan");
     rig.answer(0, "1234");
+    rig.answer(-1, "1234");
     EXPECT_FALSE(rig.settings.has(keys::password));
     rig.answer(1, std::string(19, '1'));
     EXPECT_EQ(rig.view.alerts.back().rfind("Pin too long", 0), 0u);
