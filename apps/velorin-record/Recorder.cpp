@@ -28,7 +28,7 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
         m_sensor->onFinished([this] { m_quit(); });
     m_controller = std::make_unique<ViewController>(MonitorContext{
         m_ports.mainQueue, m_ports.bluetoothQueue, m_ports.timers, m_ports.clock, m_log, m_view, m_files, m_settings,
-        m_appState, *m_sensor, m_view, m_documents});
+        m_appState, m_sensor, m_view, m_documents});
     // Commands at 0 s run right after the screen has loaded, in file order.
     m_controller->viewDidLoad();
     m_script = script;

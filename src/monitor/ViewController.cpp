@@ -5,6 +5,8 @@
 #include "platform/Log.h"
 #include "platform/Queue.h"
 #include "platform/Timers.h"
+#include "sensor/SensorLink.h"
+#include "sensor/SensorProfile.h"
 #include "sensor/SensorSource.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -16,6 +18,13 @@ namespace velorin {
 namespace {
 
 constexpr Nanoseconds batteryPeriod = std::chrono::seconds(5);
+constexpr Nanoseconds resetImagePeriod = std::chrono::seconds(2);
+
+// Alerts are told apart by their message.
+constexpr std::string_view unlockMessage = "Write your passcode!";
+constexpr std::string_view activityMessage = "Choose activity";
+constexpr std::string_view feelingMessage = "Choose feeling";
+constexpr std::string_view sensorChoiceMessage = "Write pin for nimbo!";
 
 } // namespace
 
@@ -29,14 +38,21 @@ ViewController::ViewController(MonitorContext context)
       m_writer(m_acq, m_events, m_files, m_ctx.clock, m_ctx.log, m_ctx.documentsDirectory),
       m_intake(m_acq, m_decoder, m_writer, m_ctx.appState, *this, m_ctx.log),
       m_heartRate(m_ring, m_ecgView.ekgMap(), m_files, m_ctx.clock, m_ctx.documentsDirectory,
-                  [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); })
+                  [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); }),
+      m_sensor(m_ctx.sensor)
 {
+    if (m_ctx.centralFactory) {
+        m_link = std::make_unique<SensorLink>(*m_ctx.centralFactory, m_ctx.bluetoothQueue, m_ctx.timers, m_ctx.log,
+                                              m_ctx.settings, m_acq, static_cast<LinkOutlets&>(*this));
+        m_sensor = m_link.get();
+    }
 }
 
 ViewController::~ViewController()
 {
     m_ctx.timers.cancel(m_batteryTimer);
     m_ctx.timers.cancel(m_bpmTimer);
+    m_ctx.timers.cancel(m_resetImageTimer);
 }
 
 bool ViewController::locked() const
@@ -50,7 +66,8 @@ void ViewController::viewDidLoad()
     MonitorView& view = m_ctx.view;
     m_events.setActivity("");
     m_events.setFeeling("");
-    stillTraceAndCloseStream();
+    stillTrace();
+    closeStream();
     m_heartRate.resetPath();
     if (locked())
         view.setShown(Outlet::unlockButton, true);
@@ -64,7 +81,8 @@ void ViewController::viewDidLoad()
     if (auto pin = settings.text(keys::password))
         m_acq.sensorPin = *pin;
 
-    m_ctx.sensor.start(m_intake);
+    if (m_sensor)
+        m_sensor->start(m_intake);
     m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
     m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] { m_heartRate.calculateBPM(); });
 }
@@ -100,14 +118,20 @@ void ViewController::startClick()
 
 void ViewController::stopClick()
 {
-    MonitorView& view = m_ctx.view;
     m_acq.packetsSinceStart.store(0);
     m_acq.recordingActive.store(0);
+    showStopped();
+    // Stop neither flushes nor clears the buffers.
+    closeStream();
+}
+
+void ViewController::showStopped()
+{
+    MonitorView& view = m_ctx.view;
     for (Outlet o : {Outlet::zoomOut, Outlet::zoomIn, Outlet::ampUp, Outlet::ampDown})
         view.setShown(o, false);
     swapStartAndStop(false);
-    // Stop neither flushes nor clears the buffers.
-    stillTraceAndCloseStream();
+    stillTrace();
 }
 
 void ViewController::swapStartAndStop(bool recording)
@@ -119,14 +143,17 @@ void ViewController::swapStartAndStop(bool recording)
     view.setShown(landscape ? Outlet::startLandscape : Outlet::startButton, !recording);
 }
 
-void ViewController::stillTraceAndCloseStream()
+void ViewController::stillTrace()
 {
     MonitorView& view = m_ctx.view;
     view.setShown(Outlet::markEventButton, false);
     m_ecgView.stopAnimation();
     view.setShown(Outlet::bpmLabel, false);
     view.setShown(Outlet::bpm2Label, false);
-    // The next flush opens a new stream file with its own header.
+}
+
+void ViewController::closeStream()
+{
     std::lock_guard lock(m_acq.bufferMutex);
     m_acq.recordingPath.clear();
 }
@@ -138,7 +165,113 @@ void ViewController::resetImageChanged()
 
 void ViewController::readBatteryLevel()
 {
-    m_ctx.sensor.readBatteryLevel();
+    if (m_sensor)
+        m_sensor->readBatteryLevel();
+}
+
+void ViewController::showDropDownList()
+{
+    // A replay has no sensors to choose from.
+    if (!m_link)
+        return;
+    const AlertRequest request{"Choose pin", std::string(sensorChoiceMessage), "Cancel", m_link->choiceLabels(), true};
+    m_ctx.alerts.show(request, [this, message = request.message](int buttonIndex, const std::string& fieldText) {
+        alertViewClickedButtonAtIndex(message, buttonIndex, fieldText);
+    });
+}
+
+void ViewController::alertViewClickedButtonAtIndex(const std::string& message, int buttonIndex,
+                                                   const std::string& fieldText)
+{
+    // Cancel (or a dialog closed without a button) does nothing, whichever alert it closes.
+    if (buttonIndex <= 0)
+        return;
+    if (message == unlockMessage) {
+        // The unlock answer: not built yet.
+    } else if (message == activityMessage) {
+        // The activity of a marked event: not built yet.
+    } else if (message == feelingMessage) {
+        // The feeling of a marked event: not built yet.
+    } else if (message == sensorChoiceMessage) {
+        if (m_link && !m_link->sensorChoice(buttonIndex, fieldText))
+            m_ctx.alerts.show({"Pin too long",
+                               "The sensor takes a pin of at most " + std::to_string(profile::maxPinBytes) +
+                                   " bytes. Nothing was changed; please choose again.",
+                               "OK", {}, false},
+                              {});
+    }
+}
+
+void ViewController::disconnectClick()
+{
+    if (m_link)
+        m_link->disconnectClick();
+    else
+        m_ctx.view.setEnabled(Outlet::disconnect, false);
+}
+
+void ViewController::showRadioUnavailable()
+{
+    m_ctx.mainQueue.async([this] { setSensorImage("Cancel"); });
+}
+
+void ViewController::showRadioOff()
+{
+    m_ctx.mainQueue.async([this] {
+        m_ecgView.setShouldStop(1);
+        m_ctx.mainQueue.async([this] { hideControlsForRadioOff(); });
+    });
+}
+
+void ViewController::hideControlsForRadioOff()
+{
+    // Only the portrait controls: they come back with the first packet once the radio is on again.
+    MonitorView& view = m_ctx.view;
+    view.setShown(Outlet::startButton, false);
+    view.setShown(Outlet::batteryProgress, false);
+    view.setShown(Outlet::StopButton, false);
+    m_acq.sensorStatusShown.store(1);
+    setSensorImage("Cancel");
+    view.setShown(Outlet::batteryLevels, false);
+    // One timer serves every power-off of the run.
+    if (m_resetImageTimer == 0)
+        m_resetImageTimer = m_ctx.timers.repeating(resetImagePeriod, [this] { resetImageChanged(); });
+    m_ctx.alerts.show({"Bluetooth turned off", "Please turn on Bluetooth in Settings", "OK", {}, false}, {});
+}
+
+void ViewController::showSensorTakenUp(const std::string& name)
+{
+    m_ctx.mainQueue.async([this, name] {
+        m_ctx.view.setText(Outlet::sensorName, name);
+        m_ctx.view.setEnabled(Outlet::disconnect, true);
+    });
+}
+
+void ViewController::showSensorDisconnected()
+{
+    m_ctx.mainQueue.async([this] {
+        // Recording stops as with Stop, but the stream file stays open: after Start the recording
+        // goes on in the same file.
+        m_acq.recordingActive.store(0);
+        showStopped();
+        setSensorImage("Cancel");
+        // The first packet after the reconnection brings back "Ok".
+        m_acq.sensorStatusShown.store(0);
+        m_ctx.view.makeToast("Sensor disconnected.");
+    });
+}
+
+void ViewController::disableDisconnect()
+{
+    m_ctx.mainQueue.async([this] { m_ctx.view.setEnabled(Outlet::disconnect, false); });
+}
+
+void ViewController::showOutOfRange()
+{
+    m_ctx.mainQueue.async([this] {
+        m_ctx.alerts.show(
+            {"Bluetooth getting out of range", "Sensor disconnected. Please connect again.", "OK", {}, false}, {});
+    });
 }
 
 void ViewController::showConnectedNotice()

@@ -5,6 +5,7 @@
 #include "recording/EventCapture.h"
 #include "recording/RecordingFiles.h"
 #include "recording/RecordingWriter.h"
+#include "sensor/LinkOutlets.h"
 #include "signal/Acquisition.h"
 #include "signal/HeartRateDetector.h"
 #include "signal/PacketDecoder.h"
@@ -13,16 +14,19 @@
 #include "signal/TraceFeed.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 namespace velorin {
 
 class Alerts;
 class ApplicationState;
+class BleCentralFactory;
 class Clock;
 class Files;
 class Log;
 class Queue;
+class SensorLink;
 class SensorSource;
 class SettingsStore;
 class Timers;
@@ -38,14 +42,17 @@ struct MonitorContext {
     Files& files;
     SettingsStore& settings;
     ApplicationState& appState;
-    SensorSource& sensor;
+    // A simulated sensor or a replay, feeding intake directly; unused when centralFactory is given.
+    SensorSource* sensor;
     MonitorView& view;
     std::string documentsDirectory;
+    // When given, the monitor runs its own link to a sensor over Bluetooth with a central made by it.
+    BleCentralFactory* centralFactory = nullptr;
 };
 
-// The monitor screen's controller: owns the acquisition state and the signal path (intake, decoder,
-// trace feed, heart rate, recording writer) and drives the screen through its view.
-class ViewController : private IntakeOutlets {
+// The monitor screen's controller: owns the acquisition state, the signal path (intake, decoder,
+// trace feed, heart rate, recording writer) and the sensor link, and drives the screen through its view.
+class ViewController : private IntakeOutlets, private LinkOutlets {
 public:
     explicit ViewController(MonitorContext context);
     ~ViewController() override;
@@ -60,12 +67,19 @@ public:
     void stopClick();
     void resetImageChanged();
     void readBatteryLevel();
+    // The sensor button: the list of sensors found, with a field for the pin.
+    void showDropDownList();
+    void disconnectClick();
+    // The one answer handler of the screen's alerts, which it tells apart by their message.
+    void alertViewClickedButtonAtIndex(const std::string& message, int buttonIndex, const std::string& fieldText);
 
     Acquisition& acquisition() { return m_acq; }
     TraceView& ecgView() { return m_ecgView; }
     RecordingWriter& writer() { return m_writer; }
     EventCapture& events() { return m_events; }
     HeartRateDetector& heartRate() { return m_heartRate; }
+    // Null when the monitor was given a plain sensor source.
+    SensorLink* link() { return m_link.get(); }
     // True once a recording file could not be saved in this run.
     bool recordingFailed() const { return m_files.anyFailed(); }
 
@@ -76,10 +90,23 @@ private:
     void refreshSensorStatus() override;
     void showBatteryLevel(std::uint8_t rawByte) override;
 
+    // The link's screen effects, posted from the Bluetooth queue.
+    void showRadioUnavailable() override;
+    void showRadioOff() override;
+    void showSensorTakenUp(const std::string& name) override;
+    void showSensorDisconnected() override;
+    void disableDisconnect() override;
+    void showOutOfRange() override;
+    void hideControlsForRadioOff();
+
+    // The screen as after Stop: recording controls hidden, Start in place of Stop, trace still.
+    void showStopped();
     // Shows Stop and hides Start while recording, the other way round when not.
     void swapStartAndStop(bool recording);
-    // Hides the event button and the heart rate, stops the trace and closes the stream file.
-    void stillTraceAndCloseStream();
+    // Hides the event button and the heart rate and stops the trace.
+    void stillTrace();
+    // The next flush opens a new stream file with its own header.
+    void closeStream();
     void displayBattery(std::uint8_t rawByte);
     void setSensorImage(const std::string& name);
     bool locked() const;
@@ -95,9 +122,12 @@ private:
     RecordingWriter m_writer;
     PacketIntake m_intake;
     HeartRateDetector m_heartRate;
+    std::unique_ptr<SensorLink> m_link;
+    SensorSource* m_sensor;
     std::atomic<bool> m_sensorImageOk{false};
     std::uint64_t m_batteryTimer = 0;
     std::uint64_t m_bpmTimer = 0;
+    std::uint64_t m_resetImageTimer = 0; // started at the first radio power-off and kept
 };
 
 } // namespace velorin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ inline bool isSensorName(std::string_view advertisedName)
 {
     return advertisedName == localName;
 }
+
+// The control point takes at most 20 bytes: the two command bytes and a pin of up to 18 bytes.
+inline constexpr std::size_t maxPinBytes = 18;
 
 // The one value ever written to the sensor: 0x07 0x04, then the pin's UTF-8 bytes, no terminator.
 inline std::string controlPointValue(std::string_view pin)

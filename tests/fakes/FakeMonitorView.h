@@ -20,7 +20,12 @@ public:
     void setTint(Outlet o, Tint t) override { tints[o] = t; }
     void makeToast(const std::string& message) override { toasts.push_back(message); }
     DeviceOrientation orientation() const override { return deviceOrientation; }
-    void show(const AlertRequest& request, Answer) override { alerts.push_back(request.title + " | " + request.message); }
+    void show(const AlertRequest& request, Answer answer) override
+    {
+        alerts.push_back(request.title + " | " + request.message);
+        lastAlert = request;
+        lastAnswer = std::move(answer);
+    }
 
     bool isShown(Outlet o) const
     {
@@ -38,6 +43,8 @@ public:
     std::map<Outlet, float> progress;
     std::map<Outlet, Tint> tints;
     std::vector<std::string> toasts, alerts;
+    AlertRequest lastAlert;
+    Answer lastAnswer; // empty for an alert whose answer nobody handles
     DeviceOrientation deviceOrientation = DeviceOrientation::portrait;
 };
 

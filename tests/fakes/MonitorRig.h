@@ -42,13 +42,15 @@ struct MonitorRig {
     SettingsStore settings{settingsFiles, log, "/config/settings.json"};
     ApplicationState appState;
     ScriptedSensor sensor;
+    // When set before load, the monitor links to a sensor through this central instead of `sensor`.
+    BleCentralFactory* centralFactory = nullptr;
     std::unique_ptr<ViewController> controller;
 
     ViewController& load()
     {
         controller = std::make_unique<ViewController>(MonitorContext{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
-            settings, appState, sensor, view, "/docs"});
+            settings, appState, &sensor, view, "/docs", centralFactory});
         controller->viewDidLoad();
         runtime.runPending();
         return *controller;

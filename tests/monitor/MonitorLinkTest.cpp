@@ -1,0 +1,152 @@
+#include "../fakes/FakeBle.h"
+#include "../fakes/MonitorRig.h"
+#include "sensor/SensorLink.h"
+#include "settings/SettingsKeys.h"
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+constexpr const char* sensorId = "4F2C8A1B-0D3E-4C55-9A7B-1E2D3C4B5A69";
+
+struct LinkedMonitor : MonitorRig {
+    FakeCentralFactory factory;
+    std::shared_ptr<FakePeripheral> nimbo = std::make_shared<FakePeripheral>(runtime.bluetoothQueue(), sensorId);
+
+    ViewController& loadLinked()
+    {
+        nimbo->offerNimbo();
+        centralFactory = &factory;
+        return load();
+    }
+    FakeCentral& central() { return *factory.central; }
+    void advertise()
+    {
+        central().advertise(nimbo, "Nimbo", -60);
+        runtime.runPending();
+    }
+    void packets(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            runtime.runFor(0.112);
+            nimbo->notify("2A37", packet(500 + i % 7, i));
+            runtime.runPending();
+        }
+    }
+    void answer(int button, const std::string& text)
+    {
+        runtime.mainQueue().async([this, answer = view.lastAnswer, button, text] { answer(button, text); });
+        runtime.runPending();
+    }
+};
+
+TEST(MonitorLink, SensorListChoiceAndConnectedNotice)
+{
+    LinkedMonitor rig;
+    rig.loadLinked();
+    rig.advertise();
+    rig.press(&ViewController::showDropDownList);
+    EXPECT_EQ(rig.view.lastAlert.title, "Choose pin");
+    EXPECT_EQ(rig.view.lastAlert.cancelButton, "Cancel");
+    EXPECT_EQ(rig.view.lastAlert.otherButtons, std::vector<std::string>{"4F2C8A1B-0D3E...  -60dB"});
+    EXPECT_TRUE(rig.view.lastAlert.textField);
+
+    const auto scans = rig.central().count("scan");
+    rig.answer(0, "1234");
+    rig.answer(-1, "1234");
+    EXPECT_FALSE(rig.settings.has(keys::password));
+    rig.answer(1, std::string(19, '1'));
+    EXPECT_EQ(rig.view.alerts.back().rfind("Pin too long", 0), 0u);
+    EXPECT_EQ(rig.central().count("scan"), scans);
+
+    rig.press(&ViewController::showDropDownList);
+    rig.answer(1, "");
+    EXPECT_EQ(rig.settings.text(keys::selectedUUID), sensorId);
+    EXPECT_EQ(rig.settings.text(keys::password), "");
+    rig.advertise();
+    EXPECT_EQ(rig.view.lastText(Outlet::sensorName), "Nimbo");
+    EXPECT_TRUE(rig.view.enabled[Outlet::disconnect]);
+    rig.packets(3); // the reads of 2A38 and 2A29 go unanswered here
+    EXPECT_EQ(rig.view.toasts, std::vector<std::string>{"Connected to sensor"});
+
+    rig.press(&ViewController::disconnectClick);
+    EXPECT_FALSE(rig.view.enabled[Outlet::disconnect]);
+    EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");
+}
+
+TEST(MonitorLink, DropStopsRecordingButKeepsTheStreamFileAndReconnects)
+{
+    LinkedMonitor rig;
+    rig.settings.set(keys::selectedUUID, std::string(sensorId));
+    ViewController& vc = rig.loadLinked();
+    rig.advertise();
+    rig.press(&ViewController::startClick);
+    rig.packets(268);
+    const std::string path = [&] {
+        std::lock_guard lock(vc.acquisition().bufferMutex);
+        return vc.acquisition().recordingPath;
+    }();
+    ASSERT_FALSE(path.empty());
+
+    rig.central().drop(rig.nimbo);
+    rig.runtime.runPending();
+    EXPECT_EQ(vc.acquisition().recordingActive.load(), 0);
+    EXPECT_EQ(vc.acquisition().recordingPath, path);
+    EXPECT_EQ(rig.view.images[Outlet::sensorImage].back(), "Cancel");
+    EXPECT_TRUE(rig.view.isShown(Outlet::startButton));
+    EXPECT_FALSE(rig.view.isShown(Outlet::StopButton));
+    EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");
+
+    rig.advertise();
+    rig.packets(1);
+    EXPECT_EQ(rig.view.images[Outlet::sensorImage].back(), "Ok");
+    EXPECT_EQ(rig.nimbo->count("write 2A39 07 04"), 2u);
+
+    // The 5-second timer reads the sensor's battery and signal strength.
+    const auto reads = rig.nimbo->count("read 2A19");
+    rig.runtime.runFor(5.0);
+    EXPECT_EQ(rig.nimbo->count("read 2A19"), reads + 1);
+    rig.nimbo->answerRSSI(-90);
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.view.alerts.back(), "Bluetooth getting out of range | Sensor disconnected. Please connect again.");
+}
+
+TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)
+{
+    LinkedMonitor rig;
+    ViewController& vc = rig.loadLinked();
+    rig.central().setRadio(CentralState::poweredOff);
+    rig.central().setRadio(CentralState::poweredOff);
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.view.alerts, std::vector<std::string>{"Bluetooth turned off | Please turn on Bluetooth in Settings"});
+    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_FALSE(rig.view.isShown(Outlet::startButton));
+    EXPECT_FALSE(rig.view.isShown(Outlet::batteryLevels));
+    EXPECT_EQ(vc.acquisition().sensorStatusShown.load(), 1);
+    const auto pending = rig.runtime.pendingCount();
+
+    rig.central().setRadio(CentralState::poweredOn);
+    rig.central().setRadio(CentralState::poweredOff);
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.view.alerts.size(), 2u);
+    EXPECT_EQ(rig.runtime.pendingCount(), pending);
+    rig.runtime.runFor(2.0);
+    EXPECT_EQ(vc.acquisition().sensorStatusShown.load(), 0);
+}
+
+TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
+{
+    LinkedMonitor rig;
+    rig.settings.set(keys::selectedUUID, std::int64_t{42});
+    rig.settings.set(keys::password, true);
+    ViewController& vc = rig.loadLinked();
+    rig.advertise();
+    EXPECT_EQ(vc.acquisition().chosenSensorId, "");
+    EXPECT_EQ(vc.acquisition().sensorPin, "");
+    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
+    EXPECT_EQ(vc.link()->devices().entries().at(0).label, "4F2C8A1B-0D3E...  -60dB");
+}
+
+} // namespace
+} // namespace velorin

@@ -1,0 +1,286 @@
+#include "../fakes/FakeBle.h"
+#include "../fakes/FakeLog.h"
+#include "../fakes/MemoryFiles.h"
+#include "platform/virtual/VirtualRuntime.h"
+#include "sensor/LinkOutlets.h"
+#include "sensor/SensorLink.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "signal/Acquisition.h"
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+struct RecordedOutlets : LinkOutlets {
+    void showRadioUnavailable() override { calls.push_back("unavailable"); }
+    void showRadioOff() override { calls.push_back("off"); }
+    void showSensorTakenUp(const std::string& name) override { calls.push_back("taken up " + name); }
+    void showSensorDisconnected() override { calls.push_back("disconnected"); }
+    void disableDisconnect() override { calls.push_back("disable disconnect"); }
+    void showOutOfRange() override { calls.push_back("out of range"); }
+    Calls calls;
+};
+
+struct RecordedIntake : SensorDelegate {
+    void peripheralDidUpdateValueForCharacteristic(std::string_view c, std::span<const std::uint8_t> value,
+                                                   std::string_view) override
+    {
+        updates.push_back(std::string(c) + ":" + std::to_string(value.size()));
+    }
+    Calls updates;
+};
+
+constexpr const char* sensorId = "4F2C8A1B-0D3E-4C55-9A7B-1E2D3C4B5A69";
+
+struct LinkRig {
+    VirtualRuntime runtime;
+    FakeLog log;
+    MemoryFiles files;
+    SettingsStore settings{files, log, "/config/settings.json"};
+    Acquisition acq;
+    RecordedOutlets outlets;
+    RecordedIntake intake;
+    FakeCentralFactory factory;
+    SensorLink link{factory, runtime.bluetoothQueue(), runtime.timers(), log, settings, acq, outlets};
+    // Offers the three services of a Nimbo unless a test clears them.
+    std::shared_ptr<FakePeripheral> nimbo = [this] {
+        auto p = std::make_shared<FakePeripheral>(runtime.bluetoothQueue(), sensorId);
+        p->offerNimbo();
+        return p;
+    }();
+
+    LinkRig& start(std::string chosen = "", std::string pin = "")
+    {
+        acq.chosenSensorId = std::move(chosen);
+        acq.sensorPin = std::move(pin);
+        link.start(intake);
+        runtime.runPending();
+        return *this;
+    }
+    FakeCentral& central() { return *factory.central; }
+    void advertise(const std::shared_ptr<FakePeripheral>& p, std::optional<std::string> name = "Nimbo", int rssi = -60)
+    {
+        central().advertise(p, std::move(name), rssi);
+        runtime.runPending();
+    }
+    void onMain(std::function<void()> action)
+    {
+        runtime.mainQueue().async(std::move(action));
+        runtime.runPending();
+    }
+};
+
+TEST(SensorLink, RememberedSensorIsConnectedAndSetUpWithItsPin)
+{
+    LinkRig rig;
+    rig.start(sensorId, "12");
+    EXPECT_EQ(rig.factory.restoreIdentifier, "RestorationID");
+    rig.advertise(rig.nimbo);
+    EXPECT_EQ(rig.central().calls, (Calls{"scan", "scan", "stopScan", std::string("connect ") + sensorId}));
+    EXPECT_EQ(rig.nimbo->calls, (Calls{"discoverServices", "discoverCharacteristics 180D",
+                                       "discoverCharacteristics 180A", "discoverCharacteristics 180F",
+                                       "write 2A39 07 04 31 32", "notify 2A37", "read 2A38", "read 2A29"}));
+    EXPECT_EQ(rig.outlets.calls, Calls{"taken up Nimbo"});
+    for (const char* line : {"Connected: YES", "Discovered service: 180F", "Karakteristika:2A39\n",
+                             "Found heart rate measurement characteristic", "Found body sensor location characteristic",
+                             "Found a device manufacturer name characteristic", "Notification began on 2A37"})
+        EXPECT_TRUE(rig.log.contains(line)) << line;
+
+    // Values of any length reach intake; the 5-second read asks for the battery and the strength.
+    for (std::size_t size : {0, 19, 512}) {
+        rig.nimbo->notify("2A37", std::vector<std::uint8_t>(size, 0x5A));
+        rig.nimbo->notify("2A19", std::vector<std::uint8_t>(512 - size, 0xFF));
+    }
+    rig.onMain([&] { rig.link.readBatteryLevel(); });
+    EXPECT_EQ(rig.intake.updates, (Calls{"2A37:0", "2A19:512", "2A37:19", "2A19:493", "2A37:512", "2A19:0"}));
+    EXPECT_EQ(rig.nimbo->count("read 2A19"), 1u);
+    EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
+}
+
+TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
+{
+    auto setUp = [](std::vector<std::string> order, std::string pin) {
+        LinkRig rig;
+        rig.nimbo->offered.clear();
+        rig.nimbo->offer("180D", order);
+        rig.start(sensorId, pin).advertise(rig.nimbo);
+        Calls relevant;
+        for (const auto& c : rig.nimbo->calls)
+            if (c.starts_with("write") || c.starts_with("notify"))
+                relevant.push_back(c);
+        return std::pair(relevant, rig.log.contains("not written"));
+    };
+    EXPECT_EQ(setUp({"2A37", "2A39"}, "").first, (Calls{"notify 2A37", "write 2A39 07 04"}));
+    EXPECT_EQ(setUp({"2A39", "2A37"}, "\xC3\xA9\x01").first, (Calls{"write 2A39 07 04 c3 a9 01", "notify 2A37"}));
+    EXPECT_EQ(setUp({"2A39"}, std::string(18, '9')).first.size(), 1u);
+    const auto tooLong = setUp({"2A39", "2A37"}, std::string(19, '9'));
+    EXPECT_EQ(tooLong.first, Calls{"notify 2A37"});
+    EXPECT_TRUE(tooLong.second);
+}
+
+TEST(SensorLink, LabelsAreMadeOnceAndRepeatedOrForeignAdvertisementsListNothingNew)
+{
+    LinkRig rig;
+    rig.settings.set(keys::selectedUUID, std::string(sensorId));
+    rig.settings.set(keys::Name, std::string("Ann"));
+    rig.start();
+    auto other = std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), "0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");
+    for (int i = 0; i < 3000; ++i) {
+        rig.central().advertise(rig.nimbo, "Nimbo", -60 - i % 30);
+        rig.central().advertise(other, i % 3 == 0 ? std::optional<std::string>() : "nimbo");
+    }
+    rig.advertise(other, "Nimbo", -71);
+    rig.advertise(std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), ""), "Nimbo");
+    const auto entries = rig.link.devices().entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].label, "Ann's sensor  -60dB");
+    EXPECT_EQ(entries[1].label, "0A1B2C3D-4E5F...  -71dB");
+    EXPECT_EQ(sensorLabel(sensorId, -60, true, ""), "Your's sensor  -60dB");
+    // Nobody chose a sensor in this run: nothing is connected.
+    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
+}
+
+TEST(SensorLink, ReconnectsAfterEveryDropAndStopsAfterTheDisconnectButton)
+{
+    LinkRig rig;
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
+    // An hour of drops every few seconds: each is followed by a scan and a full set-up.
+    for (int i = 0; i < 1200; ++i) {
+        rig.central().drop(rig.nimbo);
+        rig.runtime.runFor(1.0);
+        rig.advertise(rig.nimbo);
+        rig.runtime.runFor(2.0);
+    }
+    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1201u);
+    EXPECT_EQ(rig.nimbo->count("write 2A39 07 04"), 1201u);
+    EXPECT_EQ(rig.runtime.pendingCount(), 0u);
+
+    rig.onMain([&] { rig.link.disconnectClick(); });
+    EXPECT_EQ(rig.central().calls.back(), std::string("scan")); // the drop scans again
+    EXPECT_EQ(rig.acq.chosenSensorId, "");
+    EXPECT_EQ(rig.outlets.calls.back(), "disconnected");
+    rig.advertise(rig.nimbo);
+    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1201u);
+    EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
+}
+
+TEST(SensorLink, FailedConnectionsRetryTheScanWithOneTimerAtATime)
+{
+    LinkRig rig;
+    rig.start(sensorId);
+    rig.central().connectionsSucceed = false;
+    for (int i = 0; i < 5; ++i)
+        rig.advertise(rig.nimbo);
+    EXPECT_TRUE(rig.log.contains("Did fail to connect: Connection timed out"));
+    const auto scans = rig.central().count("scan");
+    rig.runtime.runFor(2.0);
+    EXPECT_EQ(rig.central().count("scan"), scans + 1);
+    rig.runtime.runFor(60.0);
+    EXPECT_EQ(rig.central().count("scan"), scans + 1);
+}
+
+TEST(SensorLink, RadioStatesAndOnePowerOffAlertPerPowerOff)
+{
+    LinkRig rig;
+    rig.factory.initialRadio = CentralState::poweredOff;
+    rig.start();
+    for (CentralState s : {CentralState::poweredOff, CentralState::resetting, CentralState::poweredOff,
+                           CentralState::unauthorized, CentralState::unsupported, CentralState::unknown,
+                           CentralState::poweredOn})
+        rig.central().setRadio(s);
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.outlets.calls, (Calls{"off", "unavailable", "off", "unavailable", "unavailable", "unavailable"}));
+    EXPECT_EQ(rig.central().count("scan"), 2u);
+    EXPECT_TRUE(rig.log.contains("CoreBluetooth BLE hardware is unsupported on this platform"));
+}
+
+TEST(SensorLink, OutOfRangeWarnsOncePerRun)
+{
+    LinkRig rig;
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
+    for (int rssi : {-85, -100}) // a failed read is not judged
+        rig.nimbo->answerRSSI(rssi, rssi == -100 ? "busy" : "");
+    rig.runtime.runPending();
+    EXPECT_TRUE(rig.outlets.calls.back() != "out of range");
+    for (int rssi : {-86, -95})
+        rig.nimbo->answerRSSI(rssi);
+    rig.runtime.runPending();
+    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "out of range"), 1);
+    EXPECT_EQ(std::count(rig.log.lines.begin(), rig.log.lines.end(), "RSSI Method"), 4);
+}
+
+TEST(SensorLink, RestorationTakesOverTheFirstPeripheralOnly)
+{
+    LinkRig empty;
+    empty.factory.restored.emplace();
+    EXPECT_EQ(empty.start().link.sensorPeripheral(), nullptr);
+
+    LinkRig rig;
+    rig.factory.restored = std::vector<std::shared_ptr<BlePeripheral>>{rig.nimbo};
+    rig.start();
+    EXPECT_EQ(rig.link.sensorPeripheral(), rig.nimbo);
+    EXPECT_TRUE(rig.nimbo->calls.empty());
+    rig.nimbo->notify("2A37", {1, 2, 3});
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.intake.updates, Calls{"2A37:3"});
+}
+
+TEST(SensorLink, CharacteristicLookupStaysInItsServiceAndTakesTheLastMatch)
+{
+    VirtualRuntime runtime;
+    FakePeripheral p(runtime.bluetoothQueue(), "X");
+    p.offer("180D", {"2A19"}).offer("180F", {"2A19"}).offer("180F", {"2A19", "2A38"});
+    EXPECT_FALSE(SensorLink::characteristicWithUUID("2A19", "180F", p));
+    p.discovered = p.offered;
+    p.discovered[2].characteristics[0].instance = 7;
+    EXPECT_EQ(SensorLink::characteristicWithUUID("2A19", "180F", p)->instance, 7);
+    EXPECT_FALSE(SensorLink::characteristicWithUUID("2A38", "180D", p));
+}
+
+TEST(SensorLink, SensorsWithoutTheExpectedServicesOnlyLog)
+{
+    LinkRig rig;
+    rig.nimbo->offered.clear();
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
+    EXPECT_TRUE(rig.log.contains("The sensor offers no services"));
+    rig.nimbo->offer("180D", {"2A38"}).offer("FFF0", {"2A37"});
+    rig.central().drop(rig.nimbo);
+    rig.runtime.runPending();
+    rig.advertise(rig.nimbo);
+    EXPECT_TRUE(rig.log.contains("no ECG will arrive"));
+    EXPECT_EQ(rig.nimbo->count("notify 2A37"), 0u);
+    rig.onMain([&] { rig.link.readBatteryLevel(); });
+    EXPECT_EQ(rig.nimbo->count("read 2A19"), 0u);
+    EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
+}
+
+TEST(SensorLink, ChoosingAnotherSensorDropsTheFirst)
+{
+    LinkRig rig;
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
+    auto second = std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), "SECOND");
+    rig.advertise(second);
+    rig.onMain([&] {
+        rig.link.choiceLabels();
+        rig.link.sensorChoice(2, "");
+    });
+    rig.advertise(second);
+    EXPECT_EQ(rig.central().count("connect SECOND"), 1u);
+    EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
+    rig.nimbo->notify("2A37", {1});
+    second->notify("2A37", {1, 2});
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.intake.updates, Calls{"2A37:2"});
+    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "disconnected"), 0);
+}
+
+} // namespace
+} // namespace velorin
