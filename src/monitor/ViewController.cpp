@@ -1,5 +1,9 @@
 #include "monitor/ViewController.h"
 
+#include "net/EventSubmitter.h"
+#include "net/Location.h"
+#include "net/RecordingUploader.h"
+#include "net/RequestQueue.h"
 #include "platform/Alerts.h"
 #include "platform/ApplicationState.h"
 #include "platform/Log.h"
@@ -16,6 +20,8 @@ namespace velorin {
 namespace {
 
 constexpr Nanoseconds batteryPeriod = std::chrono::seconds(5);
+// How long Stop stays locked after an event, so the closing chunk of its file gets recorded.
+constexpr Nanoseconds stopLockAfterEvent = std::chrono::seconds(45);
 
 } // namespace
 
@@ -31,12 +37,33 @@ ViewController::ViewController(MonitorContext context)
       m_heartRate(m_ring, m_ecgView.ekgMap(), m_files, m_ctx.clock, m_ctx.documentsDirectory,
                   [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); })
 {
+    if (m_ctx.network) {
+        MonitorNetwork& net = *m_ctx.network;
+        m_requests = std::make_unique<RequestQueue>(m_ctx.bluetoothQueue, net.http, m_ctx.clock);
+        m_uploader = std::make_unique<RecordingUploader>(
+            RecordingUploader::Ports{*m_requests, net.reachability, net.location, m_ctx.files, m_ctx.settings,
+                                     m_ctx.log},
+            m_acq, m_ctx.documentsDirectory, net.collectionUrl, [this] {
+                m_ctx.mainQueue.async([this] { m_ctx.view.setImage(Outlet::cloudImage, "Cancel"); });
+            });
+        m_writer.setUploader(m_uploader.get());
+    }
+    m_submitter = std::make_unique<EventSubmitter>(m_acq, m_requests.get(), m_ctx.files, m_ctx.settings, m_ctx.clock,
+                                                   m_ctx.log, m_ctx.documentsDirectory,
+                                                   m_ctx.network ? m_ctx.network->collectionUrl : std::string());
+    if (m_uploader)
+        m_uploader->setEventSubmitter(m_submitter.get());
 }
 
 ViewController::~ViewController()
 {
+    // Answers still on their way find the requests closed.
+    if (m_requests)
+        m_requests->close();
     m_ctx.timers.cancel(m_batteryTimer);
     m_ctx.timers.cancel(m_bpmTimer);
+    for (const Timers::Id id : m_stopLockTimers)
+        m_ctx.timers.cancel(id);
 }
 
 bool ViewController::locked() const
@@ -64,6 +91,8 @@ void ViewController::viewDidLoad()
     if (auto pin = settings.text(keys::password))
         m_acq.sensorPin = *pin;
 
+    if (m_ctx.network)
+        m_ctx.network->location.startUpdatingLocation();
     m_ctx.sensor.start(m_intake);
     m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
     m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] { m_heartRate.calculateBPM(); });
@@ -129,6 +158,47 @@ void ViewController::stillTraceAndCloseStream()
     // The next flush opens a new stream file with its own header.
     std::lock_guard lock(m_acq.bufferMutex);
     m_acq.recordingPath.clear();
+}
+
+void ViewController::markEvent()
+{
+    // Pending at once: even a cancelled choice leaves the signal around this moment to be kept.
+    m_events.markPending();
+    m_activityList = {"Laying", "Sitting", "Standing", "Resting", "Walking", "Active", "Other"};
+    m_ctx.alerts.show({"Mark event", "Choose activity", "Cancel", m_activityList, false},
+                      [this](int buttonIndex, const std::string&) { activityChosen(buttonIndex); });
+}
+
+void ViewController::activityChosen(int buttonIndex)
+{
+    if (buttonIndex < 1 || buttonIndex > static_cast<int>(m_activityList.size()))
+        return;
+    const std::string activity = m_activityList[static_cast<std::size_t>(buttonIndex - 1)];
+    // Sent now, before the feeling is asked for; the annotation lands between two packet records.
+    m_ctx.bluetoothQueue.async([this, activity] { m_submitter->sendMarkedEvent(activity); });
+    m_events.setActivity(activity);
+    m_ctx.alerts.show({"Mark event", "Choose feeling", "Cancel", {"diziness", "discomfort", "palpitations", "none"},
+                       false},
+                      [this](int index, const std::string&) { feelingChosen(index); });
+}
+
+void ViewController::feelingChosen(int buttonIndex)
+{
+    static const std::vector<std::string> feelings = {"diziness", "discomfort", "palpitations", "none"};
+    if (buttonIndex < 1 || buttonIndex > static_cast<int>(feelings.size()))
+        return;
+    m_ctx.view.makeToast("Marked event.");
+    m_events.setFeeling(feelings[static_cast<std::size_t>(buttonIndex - 1)]);
+    m_ctx.view.setEnabled(Outlet::StopButton, false);
+    m_ctx.view.setEnabled(Outlet::stopLandscape, false);
+    // Each choice starts its own timer; the first to fire unlocks.
+    m_stopLockTimers.push_back(m_ctx.timers.oneShot(stopLockAfterEvent, [this] { reEnableStopButton(); }));
+}
+
+void ViewController::reEnableStopButton()
+{
+    m_ctx.view.setEnabled(Outlet::StopButton, true);
+    m_ctx.view.setEnabled(Outlet::stopLandscape, true);
 }
 
 void ViewController::resetImageChanged()

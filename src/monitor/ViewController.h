@@ -13,19 +13,37 @@
 #include "signal/TraceFeed.h"
 
 #include <atomic>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velorin {
 
 class Alerts;
 class ApplicationState;
 class Clock;
+class EventSubmitter;
 class Files;
+class HttpClient;
+class Location;
 class Log;
 class Queue;
+class Reachability;
+class RecordingUploader;
+class RequestQueue;
 class SensorSource;
 class SettingsStore;
 class Timers;
+
+// What the monitor needs to reach the servers.
+struct MonitorNetwork {
+    HttpClient& http;
+    Reachability& reachability;
+    Location& location;
+    // Where uploads and events go while the login has named no server of its own.
+    std::string collectionUrl;
+};
 
 // What the monitor screen needs of the world.
 struct MonitorContext {
@@ -41,6 +59,8 @@ struct MonitorContext {
     SensorSource& sensor;
     MonitorView& view;
     std::string documentsDirectory;
+    // Without a network nothing is sent: chunks and events stay in the recording files.
+    std::optional<MonitorNetwork> network{};
 };
 
 // The monitor screen's controller: owns the acquisition state and the signal path (intake, decoder,
@@ -60,6 +80,14 @@ public:
     void stopClick();
     void resetImageChanged();
     void readBatteryLevel();
+
+    // Mark-event button (main queue): asks for an activity, then for a feeling.
+    void markEvent();
+    // The two answers (main queue); button 0 is Cancel, which leaves everything as it was.
+    void activityChosen(int buttonIndex);
+    void feelingChosen(int buttonIndex);
+    // Timer action 45 s after a feeling was chosen.
+    void reEnableStopButton();
 
     Acquisition& acquisition() { return m_acq; }
     TraceView& ecgView() { return m_ecgView; }
@@ -98,6 +126,11 @@ private:
     std::atomic<bool> m_sensorImageOk{false};
     std::uint64_t m_batteryTimer = 0;
     std::uint64_t m_bpmTimer = 0;
+    std::vector<std::string> m_activityList; // main queue only
+    std::vector<std::uint64_t> m_stopLockTimers;
+    std::unique_ptr<RequestQueue> m_requests; // none without a network
+    std::unique_ptr<RecordingUploader> m_uploader;
+    std::unique_ptr<EventSubmitter> m_submitter;
 };
 
 } // namespace velorin

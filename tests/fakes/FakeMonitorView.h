@@ -20,7 +20,19 @@ public:
     void setTint(Outlet o, Tint t) override { tints[o] = t; }
     void makeToast(const std::string& message) override { toasts.push_back(message); }
     DeviceOrientation orientation() const override { return deviceOrientation; }
-    void show(const AlertRequest& request, Answer) override { alerts.push_back(request.title + " | " + request.message); }
+    void show(const AlertRequest& request, Answer answer) override
+    {
+        alerts.push_back(request.title + " | " + request.message);
+        requests.push_back(request);
+        answers.push_back(std::move(answer));
+    }
+    // Presses a button of the latest alert.
+    void press(int buttonIndex, const std::string& fieldText = {})
+    {
+        Answer answer = answers.back();
+        if (answer)
+            answer(buttonIndex, fieldText);
+    }
 
     bool isShown(Outlet o) const
     {
@@ -38,6 +50,8 @@ public:
     std::map<Outlet, float> progress;
     std::map<Outlet, Tint> tints;
     std::vector<std::string> toasts, alerts;
+    std::vector<AlertRequest> requests;
+    std::vector<Answer> answers;
     DeviceOrientation deviceOrientation = DeviceOrientation::portrait;
 };
 

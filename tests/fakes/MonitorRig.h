@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FakeHttp.h"
+#include "FakeLocation.h"
 #include "FakeLog.h"
 #include "FakeMonitorView.h"
+#include "FakeReachability.h"
 #include "MemoryFiles.h"
 #include "Packets.h"
 #include "ScriptedSensor.h"
@@ -27,6 +30,8 @@ inline void useTestTimeZone()
 // 2017-05-27 10:15:00 local (CEST, UTC+2).
 inline constexpr double testStart = 1495872900.0;
 
+inline const std::string testCollectionUrl = "http://127.0.0.1:92/Ecg/WriteTicksBase";
+
 // The monitor screen with fakes all round, on virtual time.
 struct MonitorRig {
     explicit MonitorRig(double start = testStart)
@@ -42,13 +47,17 @@ struct MonitorRig {
     SettingsStore settings{settingsFiles, log, "/config/settings.json"};
     ApplicationState appState;
     ScriptedSensor sensor;
+    FakeHttp http;
+    FakeReachability reachability;
+    FakeLocation location;
     std::unique_ptr<ViewController> controller;
 
     ViewController& load()
     {
         controller = std::make_unique<ViewController>(MonitorContext{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
-            settings, appState, sensor, view, "/docs"});
+            settings, appState, sensor, view, "/docs",
+            MonitorNetwork{http, reachability, location, testCollectionUrl}});
         controller->viewDidLoad();
         runtime.runPending();
         return *controller;
