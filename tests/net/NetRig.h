@@ -1,35 +1,27 @@
 #pragma once
 
-#include "../fakes/FakeHttp.h"
-#include "../fakes/FakeLocation.h"
-#include "../fakes/FakeLog.h"
-#include "../fakes/FakeReachability.h"
-#include "../fakes/MemoryFiles.h"
 #include "../fakes/MonitorRig.h"
 #include "net/EventSubmitter.h"
 #include "net/RecordingUploader.h"
 #include "net/RequestQueue.h"
-#include "platform/virtual/VirtualRuntime.h"
-#include "settings/SettingsStore.h"
-#include "signal/Acquisition.h"
 
 #include <memory>
 #include <string>
 
 namespace velorin {
 
-// The uploader and the event submitter with fakes all round, on virtual time. Files are in memory
-// unless the test brings its own.
+// The uploader and the event submitter with fakes all round, on virtual time; files in memory unless
+// the test brings its own.
 struct NetRig {
     explicit NetRig(Files* own = nullptr, std::string documents = "/docs")
-        : runtime((useTestTimeZone(), testStart)), files(own ? *own : memory), docs(std::move(documents))
+        : runtime((useTestTimeZone(), testStart)), files(own ? *own : memory), docs(std::move(documents)),
+          requests(std::make_unique<RequestQueue>(runtime.bluetoothQueue(), http, runtime.clock())),
+          events(std::make_unique<EventSubmitter>(acq, requests.get(), files, settings, runtime.clock(), log, docs,
+                                                  testCollectionUrl)),
+          uploader(std::make_unique<RecordingUploader>(
+              RecordingUploader::Ports{*requests, reachability, location, files, settings, log}, acq, docs,
+              testCollectionUrl, [this] { ++offlineShown; }))
     {
-        requests = std::make_unique<RequestQueue>(runtime.bluetoothQueue(), http, runtime.clock());
-        events = std::make_unique<EventSubmitter>(acq, requests.get(), files, settings, runtime.clock(), log, docs,
-                                                  testCollectionUrl);
-        uploader = std::make_unique<RecordingUploader>(
-            RecordingUploader::Ports{*requests, reachability, location, files, settings, log}, acq, docs,
-            testCollectionUrl, [this] { ++offlineShown; });
         uploader->setEventSubmitter(events.get());
     }
 
@@ -37,9 +29,8 @@ struct NetRig {
     void flush(const std::string& bytes, const std::string& stamp = "2017-05-27_101530")
     {
         runtime.bluetoothQueue().async([this, bytes, stamp] {
-            std::string buffer = bytes;
-            uploader->writeToServer(buffer, stamp);
-            leftInBuffer = buffer;
+            leftInBuffer = bytes;
+            uploader->writeToServer(leftInBuffer, stamp);
         });
         runtime.runPending();
     }
@@ -58,23 +49,24 @@ struct NetRig {
 
     VirtualRuntime runtime;
     FakeLog log;
-    MemoryFiles memory;
+    MemoryFiles memory, settingsFiles;
     Files& files;
     std::string docs;
-    MemoryFiles settingsFiles;
     SettingsStore settings{settingsFiles, log, "/config/settings.json"};
     FakeHttp http;
     FakeReachability reachability;
     FakeLocation location;
     Acquisition acq;
     int offlineShown = 0;
-    std::string leftInBuffer = "<untouched>";
+    std::string leftInBuffer;
     std::unique_ptr<RequestQueue> requests;
     std::unique_ptr<EventSubmitter> events;
     std::unique_ptr<RecordingUploader> uploader;
 };
 
-// What an upload of `bytes` under `name` with the built-in token looks like.
+inline const std::vector<std::pair<std::string, std::string>> jsonHeaders = {
+    {"Content-Type", "application/json; charset=utf-8"}};
+
 inline std::string uploadBody(const std::string& name, const std::string& base64,
                               const std::string& token = "5d07e1b94c2a4f86b3e0")
 {
