@@ -23,6 +23,9 @@ constexpr Nanoseconds batteryPeriod = std::chrono::seconds(5);
 // How long Stop stays locked after an event, so the closing chunk of its file gets recorded.
 constexpr Nanoseconds stopLockAfterEvent = std::chrono::seconds(45);
 
+// The feelings offered after an activity, in button order after Cancel.
+const std::vector<std::string> feelingTitles = {"diziness", "discomfort", "palpitations", "none"};
+
 } // namespace
 
 ViewController::ViewController(MonitorContext context)
@@ -177,18 +180,16 @@ void ViewController::activityChosen(int buttonIndex)
     // Sent now, before the feeling is asked for; the annotation lands between two packet records.
     m_ctx.bluetoothQueue.async([this, activity] { m_submitter->sendMarkedEvent(activity); });
     m_events.setActivity(activity);
-    m_ctx.alerts.show({"Mark event", "Choose feeling", "Cancel", {"diziness", "discomfort", "palpitations", "none"},
-                       false},
+    m_ctx.alerts.show({"Mark event", "Choose feeling", "Cancel", feelingTitles, false},
                       [this](int index, const std::string&) { feelingChosen(index); });
 }
 
 void ViewController::feelingChosen(int buttonIndex)
 {
-    static const std::vector<std::string> feelings = {"diziness", "discomfort", "palpitations", "none"};
-    if (buttonIndex < 1 || buttonIndex > static_cast<int>(feelings.size()))
+    if (buttonIndex < 1 || buttonIndex > static_cast<int>(feelingTitles.size()))
         return;
     m_ctx.view.makeToast("Marked event.");
-    m_events.setFeeling(feelings[static_cast<std::size_t>(buttonIndex - 1)]);
+    m_events.setFeeling(feelingTitles[static_cast<std::size_t>(buttonIndex - 1)]);
     m_ctx.view.setEnabled(Outlet::StopButton, false);
     m_ctx.view.setEnabled(Outlet::stopLandscape, false);
     // Each choice starts its own timer; the first to fire unlocks.
