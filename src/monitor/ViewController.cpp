@@ -1,5 +1,9 @@
 #include "monitor/ViewController.h"
 
+#include "net/EventSubmitter.h"
+#include "net/Location.h"
+#include "net/RecordingUploader.h"
+#include "net/RequestQueue.h"
 #include "platform/Alerts.h"
 #include "platform/ApplicationState.h"
 #include "platform/Log.h"
@@ -25,6 +29,11 @@ constexpr std::string_view unlockMessage = "Write your passcode!";
 constexpr std::string_view activityMessage = "Choose activity";
 constexpr std::string_view feelingMessage = "Choose feeling";
 constexpr std::string_view sensorChoiceMessage = "Write pin for nimbo!";
+// How long Stop stays locked after an event, so the closing chunk of its file gets recorded.
+constexpr Nanoseconds stopLockAfterEvent = std::chrono::seconds(45);
+
+// The feelings offered after an activity, in button order after Cancel.
+const std::vector<std::string> feelingTitles = {"diziness", "discomfort", "palpitations", "none"};
 
 } // namespace
 
@@ -46,13 +55,34 @@ ViewController::ViewController(MonitorContext context)
                                               m_ctx.settings, m_acq, static_cast<LinkOutlets&>(*this));
         m_sensor = m_link.get();
     }
+    if (m_ctx.network) {
+        MonitorNetwork& net = *m_ctx.network;
+        m_requests = std::make_unique<RequestQueue>(m_ctx.bluetoothQueue, net.http, m_ctx.clock);
+        m_uploader = std::make_unique<RecordingUploader>(
+            RecordingUploader::Ports{*m_requests, net.reachability, net.location, m_ctx.files, m_ctx.settings,
+                                     m_ctx.log},
+            m_acq, m_ctx.documentsDirectory, net.collectionUrl, [this] {
+                m_ctx.mainQueue.async([this] { m_ctx.view.setImage(Outlet::cloudImage, "Cancel"); });
+            });
+        m_writer.setUploader(m_uploader.get());
+    }
+    m_submitter = std::make_unique<EventSubmitter>(m_acq, m_requests.get(), m_ctx.files, m_ctx.settings, m_ctx.clock,
+                                                   m_ctx.log, m_ctx.documentsDirectory,
+                                                   m_ctx.network ? m_ctx.network->collectionUrl : std::string());
+    if (m_uploader)
+        m_uploader->setEventSubmitter(m_submitter.get());
 }
 
 ViewController::~ViewController()
 {
+    // Answers still on their way find the requests closed.
+    if (m_requests)
+        m_requests->close();
     m_ctx.timers.cancel(m_batteryTimer);
     m_ctx.timers.cancel(m_bpmTimer);
     m_ctx.timers.cancel(m_resetImageTimer);
+    for (const Timers::Id id : m_stopLockTimers)
+        m_ctx.timers.cancel(id);
 }
 
 bool ViewController::locked() const
@@ -81,6 +111,8 @@ void ViewController::viewDidLoad()
     if (auto pin = settings.text(keys::password))
         m_acq.sensorPin = *pin;
 
+    if (m_ctx.network)
+        m_ctx.network->location.startUpdatingLocation();
     if (m_sensor)
         m_sensor->start(m_intake);
     m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
@@ -158,6 +190,43 @@ void ViewController::closeStream()
     m_acq.recordingPath.clear();
 }
 
+void ViewController::markEvent()
+{
+    // Pending at once: even a cancelled choice leaves the signal around this moment to be kept.
+    m_events.markPending();
+    m_activityList = {"Laying", "Sitting", "Standing", "Resting", "Walking", "Active", "Other"};
+    showAnsweredAlert({"Mark event", std::string(activityMessage), "Cancel", m_activityList, false});
+}
+
+void ViewController::activityChosen(int buttonIndex)
+{
+    if (buttonIndex < 1 || buttonIndex > static_cast<int>(m_activityList.size()))
+        return;
+    const std::string activity = m_activityList[static_cast<std::size_t>(buttonIndex - 1)];
+    // Sent now, before the feeling is asked for; the annotation lands between two packet records.
+    m_ctx.bluetoothQueue.async([this, activity] { m_submitter->sendMarkedEvent(activity); });
+    m_events.setActivity(activity);
+    showAnsweredAlert({"Mark event", std::string(feelingMessage), "Cancel", feelingTitles, false});
+}
+
+void ViewController::feelingChosen(int buttonIndex)
+{
+    if (buttonIndex < 1 || buttonIndex > static_cast<int>(feelingTitles.size()))
+        return;
+    m_ctx.view.makeToast("Marked event.");
+    m_events.setFeeling(feelingTitles[static_cast<std::size_t>(buttonIndex - 1)]);
+    m_ctx.view.setEnabled(Outlet::StopButton, false);
+    m_ctx.view.setEnabled(Outlet::stopLandscape, false);
+    // Each choice starts its own timer; the first to fire unlocks.
+    m_stopLockTimers.push_back(m_ctx.timers.oneShot(stopLockAfterEvent, [this] { reEnableStopButton(); }));
+}
+
+void ViewController::reEnableStopButton()
+{
+    m_ctx.view.setEnabled(Outlet::StopButton, true);
+    m_ctx.view.setEnabled(Outlet::stopLandscape, true);
+}
+
 void ViewController::resetImageChanged()
 {
     m_acq.sensorStatusShown.store(0);
@@ -174,7 +243,11 @@ void ViewController::showDropDownList()
     // A replay has no sensors to choose from.
     if (!m_link)
         return;
-    const AlertRequest request{"Choose pin", std::string(sensorChoiceMessage), "Cancel", m_link->choiceLabels(), true};
+    showAnsweredAlert({"Choose pin", std::string(sensorChoiceMessage), "Cancel", m_link->choiceLabels(), true});
+}
+
+void ViewController::showAnsweredAlert(const AlertRequest& request)
+{
     m_ctx.alerts.show(request, [this, message = request.message](int buttonIndex, const std::string& fieldText) {
         alertViewClickedButtonAtIndex(message, buttonIndex, fieldText);
     });
@@ -189,9 +262,9 @@ void ViewController::alertViewClickedButtonAtIndex(const std::string& message, i
     if (message == unlockMessage) {
         // The unlock answer: not built yet.
     } else if (message == activityMessage) {
-        // The activity of a marked event: not built yet.
+        activityChosen(buttonIndex);
     } else if (message == feelingMessage) {
-        // The feeling of a marked event: not built yet.
+        feelingChosen(buttonIndex);
     } else if (message == sensorChoiceMessage) {
         if (m_link && !m_link->sensorChoice(buttonIndex, fieldText))
             m_ctx.alerts.show({"Pin too long",

@@ -15,21 +15,39 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velorin {
 
 class Alerts;
+struct AlertRequest;
 class ApplicationState;
 class BleCentralFactory;
 class Clock;
+class EventSubmitter;
 class Files;
+class HttpClient;
+class Location;
 class Log;
 class Queue;
 class SensorLink;
+class Reachability;
+class RecordingUploader;
+class RequestQueue;
 class SensorSource;
 class SettingsStore;
 class Timers;
+
+// What the monitor needs to reach the servers.
+struct MonitorNetwork {
+    HttpClient& http;
+    Reachability& reachability;
+    Location& location;
+    // Where uploads and events go while the login has named no server of its own.
+    std::string collectionUrl;
+};
 
 // What the monitor screen needs of the world.
 struct MonitorContext {
@@ -48,6 +66,8 @@ struct MonitorContext {
     std::string documentsDirectory;
     // When given, the monitor runs its own link to a sensor over Bluetooth with a central made by it.
     BleCentralFactory* centralFactory = nullptr;
+    // Without a network nothing is sent: chunks and events stay in the recording files.
+    std::optional<MonitorNetwork> network{};
 };
 
 // The monitor screen's controller: owns the acquisition state, the signal path (intake, decoder,
@@ -72,6 +92,14 @@ public:
     void disconnectClick();
     // The one answer handler of the screen's alerts, which it tells apart by their message.
     void alertViewClickedButtonAtIndex(const std::string& message, int buttonIndex, const std::string& fieldText);
+
+    // Mark-event button (main queue): asks for an activity, then for a feeling.
+    void markEvent();
+    // The two answers (main queue); button 0 is Cancel, which leaves everything as it was.
+    void activityChosen(int buttonIndex);
+    void feelingChosen(int buttonIndex);
+    // Timer action 45 s after a feeling was chosen.
+    void reEnableStopButton();
 
     Acquisition& acquisition() { return m_acq; }
     TraceView& ecgView() { return m_ecgView; }
@@ -101,6 +129,8 @@ private:
 
     // The screen as after Stop: recording controls hidden, Start in place of Stop, trace still.
     void showStopped();
+    // An alert whose answer goes to alertViewClickedButtonAtIndex.
+    void showAnsweredAlert(const AlertRequest& request);
     // Shows Stop and hides Start while recording, the other way round when not.
     void swapStartAndStop(bool recording);
     // Hides the event button and the heart rate and stops the trace.
@@ -128,6 +158,11 @@ private:
     std::uint64_t m_batteryTimer = 0;
     std::uint64_t m_bpmTimer = 0;
     std::uint64_t m_resetImageTimer = 0; // started at the first radio power-off and kept
+    std::vector<std::string> m_activityList; // main queue only
+    std::vector<std::uint64_t> m_stopLockTimers;
+    std::unique_ptr<RequestQueue> m_requests; // none without a network
+    std::unique_ptr<RecordingUploader> m_uploader;
+    std::unique_ptr<EventSubmitter> m_submitter;
 };
 
 } // namespace velorin

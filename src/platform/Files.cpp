@@ -4,10 +4,10 @@
 
 namespace velorin {
 
-FileResult Files::readAll(const std::string& path, std::string& bytes, std::size_t maxBytes)
+namespace {
+
+FileResult readWhole(ByteReader* reader, FileResult result, std::string& bytes, std::size_t maxBytes)
 {
-    FileResult result;
-    const std::unique_ptr<ByteReader> reader = openForReading(path, result);
     if (!reader)
         return result;
     bytes.clear();
@@ -18,6 +18,22 @@ FileResult Files::readAll(const std::string& path, std::string& bytes, std::size
         bytes.append(block, n);
     }
     return result;
+}
+
+} // namespace
+
+FileResult Files::readAll(const std::string& path, std::string& bytes, std::size_t maxBytes)
+{
+    FileResult result;
+    const std::unique_ptr<ByteReader> reader = openForReading(path, result);
+    return readWhole(reader.get(), result, bytes, maxBytes);
+}
+
+FileResult Files::readAllWithoutFollowing(const std::string& path, std::string& bytes, std::size_t maxBytes)
+{
+    FileResult result;
+    const std::unique_ptr<ByteReader> reader = openWithoutFollowing(path, result);
+    return readWhole(reader.get(), result, bytes, maxBytes);
 }
 
 } // namespace velorin

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velorin {
 
@@ -13,6 +15,14 @@ struct FileResult {
 
     static FileResult success() { return {}; }
     static FileResult failure(std::string reason) { return {false, std::move(reason)}; }
+};
+
+// What a name is, seen without following a symbolic link.
+enum class EntryKind { missing, regular, directory, symbolicLink, fifo, other };
+
+struct EntryInfo {
+    EntryKind kind = EntryKind::missing;
+    std::uint64_t size = 0; // bytes, for a regular file
 };
 
 // A file kept open for appending, for files that grow often.
@@ -52,6 +62,17 @@ public:
     virtual std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) = 0;
     // The whole of a regular file, refused when it holds more than maxBytes.
     FileResult readAll(const std::string& path, std::string& bytes, std::size_t maxBytes);
+    // Files that anyone may have put in a directory of ours are read only as the very name: a
+    // symbolic link is refused rather than followed, and a FIFO or device is refused, never waited on.
+    virtual std::unique_ptr<ByteReader> openWithoutFollowing(const std::string& path, FileResult& result) = 0;
+    // The whole of such a file, refused when it holds more than maxBytes.
+    FileResult readAllWithoutFollowing(const std::string& path, std::string& bytes, std::size_t maxBytes);
+    virtual EntryInfo entryInfo(const std::string& path) = 0;
+    // The names in a directory, without "." and "..", in no particular order. A symbolic link is not
+    // listed through.
+    virtual FileResult listDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // Removes one name that is not a directory; a symbolic link goes, not what it points to.
+    virtual FileResult remove(const std::string& path) = 0;
     virtual FileResult rename(const std::string& from, const std::string& to) = 0;
     virtual FileResult createDirectories(const std::string& path, unsigned mode = 0755) = 0;
     // The file a path names once symbolic links in its last part are followed; the path itself when

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -251,6 +252,74 @@ std::unique_ptr<ByteReader> PosixFiles::openForReading(const std::string& path, 
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     result = FileResult::success();
     return std::make_unique<PosixReader>(fd);
+}
+
+std::unique_ptr<ByteReader> PosixFiles::openWithoutFollowing(const std::string& path, FileResult& result)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0) {
+        result = errno == ELOOP ? FileResult::failure("is a symbolic link, not a regular file")
+                                : errnoFailure("cannot open");
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result = FileResult::failure("not a regular file");
+        ::close(fd);
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    result = FileResult::success();
+    return std::make_unique<PosixReader>(fd);
+}
+
+EntryInfo PosixFiles::entryInfo(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return {};
+    if (S_ISREG(st.st_mode))
+        return {EntryKind::regular, static_cast<std::uint64_t>(st.st_size)};
+    if (S_ISDIR(st.st_mode))
+        return {EntryKind::directory, 0};
+    if (S_ISLNK(st.st_mode))
+        return {EntryKind::symbolicLink, 0};
+    if (S_ISFIFO(st.st_mode))
+        return {EntryKind::fifo, 0};
+    return {EntryKind::other, 0};
+}
+
+FileResult PosixFiles::listDirectory(const std::string& path, std::vector<std::string>& names)
+{
+    names.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errnoFailure("cannot open directory");
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        FileResult failure = errnoFailure("cannot list");
+        ::close(fd);
+        return failure;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+        errno = 0;
+    }
+    FileResult result = errno != 0 ? errnoFailure("cannot list") : FileResult::success();
+    ::closedir(dir);
+    return result;
+}
+
+FileResult PosixFiles::remove(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0)
+        return errnoFailure("cannot remove");
+    return FileResult::success();
 }
 
 FileResult PosixFiles::rename(const std::string& from, const std::string& to)

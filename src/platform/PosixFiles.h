@@ -13,6 +13,10 @@ public:
     FileResult append(const std::string& path, std::string_view bytes) override;
     std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override;
     std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override;
+    std::unique_ptr<ByteReader> openWithoutFollowing(const std::string& path, FileResult& result) override;
+    EntryInfo entryInfo(const std::string& path) override;
+    FileResult listDirectory(const std::string& path, std::vector<std::string>& names) override;
+    FileResult remove(const std::string& path) override;
     FileResult rename(const std::string& from, const std::string& to) override;
     FileResult createDirectories(const std::string& path, unsigned mode = 0755) override;
     std::string followLinks(const std::string& path) override;

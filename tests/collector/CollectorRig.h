@@ -2,10 +2,10 @@
 
 // A Collector on a fresh data directory with three accounts, and helpers to build its requests.
 
-#include "Base64.h"
 #include "Collector.h"
 #include "fakes/FakeLog.h"
 #include "fakes/TempDir.h"
+#include "net/Base64.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,9 +1,9 @@
 // The collector as the recorder and scripts meet it: a process on a loopback port, spoken to over
 // HTTP, leaving its files in the data directory.
 
-#include "Base64.h"
 #include "CollectorProcess.h"
 #include "fakes/TempDir.h"
+#include "net/Base64.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

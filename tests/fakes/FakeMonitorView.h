@@ -24,7 +24,16 @@ public:
     {
         alerts.push_back(request.title + " | " + request.message);
         lastAlert = request;
-        lastAnswer = std::move(answer);
+        lastAnswer = answer;
+        requests.push_back(request);
+        answers.push_back(std::move(answer));
+    }
+    // Presses a button of the latest alert.
+    void press(int buttonIndex, const std::string& fieldText = {})
+    {
+        Answer answer = answers.back();
+        if (answer)
+            answer(buttonIndex, fieldText);
     }
 
     bool isShown(Outlet o) const
@@ -45,6 +54,8 @@ public:
     std::vector<std::string> toasts, alerts;
     AlertRequest lastAlert;
     Answer lastAnswer; // empty for an alert whose answer nobody handles
+    std::vector<AlertRequest> requests;
+    std::vector<Answer> answers;
     DeviceOrientation deviceOrientation = DeviceOrientation::portrait;
 };
 

@@ -7,13 +7,18 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace velorin {
 
-// Files in memory, with writes that can be made to fail per path.
+// Files in memory, with writes (and removals) that can be made to fail per path. Directories and
+// entries of other kinds (links, FIFOs) are names only.
 class MemoryFiles : public Files {
 public:
-    bool exists(const std::string& path) override { return files.count(path) != 0; }
+    bool exists(const std::string& path) override
+    {
+        return files.count(path) != 0 || directories.count(path) != 0 || others.count(path) != 0;
+    }
     FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned, bool) override
     {
         if (failing(path))
@@ -24,7 +29,7 @@ public:
     }
     FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override
     {
-        taken = files.count(path) != 0;
+        taken = exists(path);
         return taken ? FileResult::failure("File exists") : writeAtomically(path, bytes, 0644, false);
     }
     FileResult append(const std::string& path, std::string_view bytes) override
@@ -52,6 +57,50 @@ public:
         result = FileResult::success();
         return std::make_unique<StringReader>(it->second);
     }
+    std::unique_ptr<ByteReader> openWithoutFollowing(const std::string& path, FileResult& result) override
+    {
+        if (others.count(path) != 0) {
+            result = FileResult::failure("not a regular file");
+            return nullptr;
+        }
+        return openForReading(path, result);
+    }
+    EntryInfo entryInfo(const std::string& path) override
+    {
+        if (auto it = files.find(path); it != files.end())
+            return {EntryKind::regular, it->second.size()};
+        if (directories.count(path) != 0)
+            return {EntryKind::directory, 0};
+        if (auto it = others.find(path); it != others.end())
+            return {it->second, 0};
+        return {};
+    }
+    FileResult listDirectory(const std::string& path, std::vector<std::string>& names) override
+    {
+        names.clear();
+        if (directories.count(path) == 0)
+            return FileResult::failure("No such file or directory");
+        const std::string prefix = path + "/";
+        auto collect = [&](const std::string& entry) {
+            if (entry.compare(0, prefix.size(), prefix) == 0 && entry.find('/', prefix.size()) == std::string::npos)
+                names.push_back(entry.substr(prefix.size()));
+        };
+        for (const auto& [entry, bytes] : files)
+            collect(entry);
+        for (const auto& entry : directories)
+            collect(entry);
+        for (const auto& [entry, kind] : others)
+            collect(entry);
+        return FileResult::success();
+    }
+    FileResult remove(const std::string& path) override
+    {
+        if (failing(path))
+            return FileResult::failure("Permission denied");
+        if (files.erase(path) == 0 && others.erase(path) == 0)
+            return FileResult::failure("No such file or directory");
+        return FileResult::success();
+    }
     FileResult rename(const std::string& from, const std::string& to) override
     {
         auto node = files.extract(from);
@@ -61,7 +110,13 @@ public:
         files.insert(std::move(node));
         return FileResult::success();
     }
-    FileResult createDirectories(const std::string&, unsigned) override { return FileResult::success(); }
+    FileResult createDirectories(const std::string& path, unsigned) override
+    {
+        if (failing(path))
+            return FileResult::failure("Permission denied");
+        directories.insert(path);
+        return FileResult::success();
+    }
 
     bool failing(const std::string& path) const
     {
@@ -82,6 +137,8 @@ public:
     };
 
     std::map<std::string, std::string> files;
+    std::set<std::string> directories;
+    std::map<std::string, EntryKind> others; // symbolic links, FIFOs, devices
     std::set<std::string> failEndings;
     bool failAll = false;
     int writes = 0;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FakeHttp.h"
+#include "FakeLocation.h"
 #include "FakeLog.h"
 #include "FakeMonitorView.h"
+#include "FakeReachability.h"
 #include "MemoryFiles.h"
 #include "Packets.h"
 #include "ScriptedSensor.h"
@@ -27,6 +30,8 @@ inline void useTestTimeZone()
 // 2017-05-27 10:15:00 local (CEST, UTC+2).
 inline constexpr double testStart = 1495872900.0;
 
+inline const std::string testCollectionUrl = "http://127.0.0.1:92/Ecg/WriteTicksBase";
+
 // The monitor screen with fakes all round, on virtual time.
 struct MonitorRig {
     explicit MonitorRig(double start = testStart)
@@ -44,13 +49,17 @@ struct MonitorRig {
     ScriptedSensor sensor;
     // When set before load, the monitor links to a sensor through this central instead of `sensor`.
     BleCentralFactory* centralFactory = nullptr;
+    FakeHttp http;
+    FakeReachability reachability;
+    FakeLocation location;
     std::unique_ptr<ViewController> controller;
 
     ViewController& load()
     {
         controller = std::make_unique<ViewController>(MonitorContext{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
-            settings, appState, &sensor, view, "/docs", centralFactory});
+            settings, appState, &sensor, view, "/docs", centralFactory,
+            MonitorNetwork{http, reachability, location, testCollectionUrl}});
         controller->viewDidLoad();
         runtime.runPending();
         return *controller;

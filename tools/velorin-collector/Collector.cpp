@@ -1,7 +1,7 @@
 #include "Collector.h"
 
-#include "Base64.h"
 #include "FormBody.h"
+#include "net/Base64.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,0 +1,92 @@
+#include "net/RecordingUploader.h"
+
+#include "net/EventSubmitter.h"
+#include "net/Location.h"
+#include "net/Reachability.h"
+#include "net/RequestBuilding.h"
+#include "net/RequestQueue.h"
+#include "platform/Log.h"
+#include "settings/SettingsStore.h"
+#include "signal/Acquisition.h"
+
+namespace velorin {
+
+RecordingUploader::RecordingUploader(Ports ports, const Acquisition& acquisition, const std::string& documentsDirectory,
+                                     std::string collectionUrl, std::function<void()> showOffline)
+    : m_ports(ports), m_acq(acquisition), m_collectionUrl(std::move(collectionUrl)),
+      m_showOffline(std::move(showOffline)), m_buffer(ports.files, ports.log, documentsDirectory + "/Buffer", ".ecg")
+{
+}
+
+std::string RecordingUploader::uploadUrl() const
+{
+    return m_acq.fileServerList.empty() ? m_collectionUrl : "http://" + m_acq.fileServerList.front();
+}
+
+void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::string& chunkStamp)
+{
+    m_ports.location.startUpdatingLocation();
+    const std::string name = uploadFileName(chunkStamp, m_ports.location.lastKnown());
+    std::string bytes;
+    bytes.swap(uploadBuffer);
+    uploadBuffer.clear();
+
+    if (!m_ports.reachability.reachable()) {
+        m_showOffline();
+        if (bytes.empty())
+            m_ports.log.line("Nothing kept for " + name + ": no packet bytes");
+        else
+            m_buffer.keep(name, bytes);
+        return;
+    }
+
+    HttpRequest request = uploadRequest(uploadUrl(), m_ports.settings.uploadToken(), name, bytes);
+    // An upload the server did not take is kept like one made offline, so its bytes are not lost.
+    m_ports.requests.sendNow(std::move(request), [buffer = m_buffer, log = &m_ports.log, name,
+                                                  bytes = std::move(bytes)](const HttpResponse& response) {
+        if (response.success()) {
+            log->line(response.body.empty() ? std::string("Nothing was downloaded.") : "responseData: " + response.body);
+            return std::string();
+        }
+        log->line("Error = " + failureText(response));
+        if (bytes.empty())
+            return std::string();
+        std::optional<std::string> kept = buffer.keep(name, bytes);
+        if (kept)
+            log->line("Kept " + name + " in Buffer for a later try");
+        return kept.value_or(std::string());
+    });
+    checkBuffer();
+}
+
+void RecordingUploader::checkBuffer()
+{
+    const std::vector<BufferDirectory::Entry> entries = m_buffer.sendable(m_reported);
+    if (!entries.empty()) {
+        const std::string token = m_ports.settings.uploadToken();
+        const std::string url = uploadUrl();
+        for (const BufferDirectory::Entry& entry : entries) {
+            auto prepare = [buffer = m_buffer, entry, token, url]() -> std::optional<HttpRequest> {
+                const std::optional<std::string> bytes = buffer.read(entry);
+                if (!bytes)
+                    return std::nullopt;
+                return uploadRequest(url, token, BufferDirectory::sentName(entry.name), *bytes);
+            };
+            // Only a body shows that the server took the file; until then it stays.
+            auto answered = [buffer = m_buffer, log = &m_ports.log, path = entry.path](const HttpResponse& response) {
+                if (response.success() && !response.body.empty()) {
+                    log->line("responseData: " + response.body);
+                    return buffer.remove(path) ? std::string() : path;
+                }
+                log->line(response.success() ? std::string("Nothing was downloaded.") : "Error = " + failureText(response));
+                return path;
+            };
+            m_ports.requests.sendLater(entry.path, std::move(prepare), std::move(answered));
+        }
+    }
+    if (m_events)
+        m_events->resendKept();
+    m_ports.requests.pump();
+}
+
+} // namespace velorin

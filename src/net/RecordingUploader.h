@@ -1,0 +1,60 @@
+#pragma once
+
+#include "net/BufferDirectory.h"
+#include "recording/UploadSink.h"
+
+#include <functional>
+#include <set>
+#include <string>
+
+namespace velorin {
+
+struct Acquisition;
+class EventSubmitter;
+class Location;
+class Log;
+class Reachability;
+class RequestQueue;
+class SettingsStore;
+
+// Sends each chunk's packet bytes to the collection server as Base64 in a JSON POST, or keeps them
+// in the "Buffer" directory while the network is unreachable or the server does not take them. Every
+// online upload is followed by a pass that sends the buffered files; a file goes only once the
+// server has answered it with a body.
+//
+// writeToServer and checkBuffer run on the Bluetooth queue; answers are taken on the completions'
+// threads, and touch nothing of this object.
+class RecordingUploader : public UploadSink {
+public:
+    struct Ports {
+        RequestQueue& requests;
+        Reachability& reachability;
+        Location& location;
+        Files& files;
+        SettingsStore& settings;
+        Log& log;
+    };
+
+    // fileServerList of the acquisition picks the upload URL; without one, collectionUrl. showOffline
+    // is called (on the Bluetooth queue) each time the network is found unreachable.
+    RecordingUploader(Ports ports, const Acquisition& acquisition, const std::string& documentsDirectory,
+                      std::string collectionUrl, std::function<void()> showOffline);
+
+    void writeToServer(std::string& uploadBuffer, const std::string& chunkStamp) override;
+    void checkBuffer();
+    // Events kept for a later try go out with every pass.
+    void setEventSubmitter(EventSubmitter* events) { m_events = events; }
+
+private:
+    std::string uploadUrl() const;
+
+    Ports m_ports;
+    const Acquisition& m_acq;
+    std::string m_collectionUrl;
+    std::function<void()> m_showOffline;
+    BufferDirectory m_buffer;
+    std::set<std::string> m_reported; // Buffer entries already logged as not sent
+    EventSubmitter* m_events = nullptr;
+};
+
+} // namespace velorin

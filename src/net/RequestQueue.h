@@ -1,0 +1,95 @@
+#pragma once
+
+#include "net/HttpClient.h"
+#include "platform/Seconds.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace velorin {
+
+class Clock;
+class Queue;
+
+// The requests of uploads and events: at most four open at once, new ones ahead of those from the
+// buffer directories, a buffered file never sent again while its earlier request is open or waiting,
+// and one whose try failed held back (30 s, doubling up to 30 min) before it is tried again.
+//
+// Requests are sent on the Bluetooth queue; answers arrive on background threads. The state they
+// share lives behind a lock in an object the completions keep alive, so a completion that comes
+// after the queue is gone finds it closed and does nothing.
+class RequestQueue {
+public:
+    static constexpr int maxOpen = 4;
+    static constexpr Nanoseconds firstRetryDelay = std::chrono::seconds(30);
+    static constexpr Nanoseconds longestRetryDelay = std::chrono::minutes(30);
+
+    // Takes an answer, on the completion's thread, under the queue's lock, never once the queue is
+    // closed. Returns the file to hold back before its next try (a buffered file whose try failed,
+    // or the file a failed new request was kept in); empty when there is none.
+    using Answered = std::function<std::string(const HttpResponse&)>;
+    // Builds a buffered file's request once a slot is free (Bluetooth queue); nullopt skips the file,
+    // which is then held back like one whose try failed.
+    using Prepare = std::function<std::optional<HttpRequest>()>;
+
+    RequestQueue(Queue& bluetoothQueue, HttpClient& http, const Clock& clock);
+    ~RequestQueue();
+    RequestQueue(const RequestQueue&) = delete;
+    RequestQueue& operator=(const RequestQueue&) = delete;
+
+    // Bluetooth queue. Sent as soon as a slot is free, before any buffered file.
+    void sendNow(HttpRequest request, Answered answered);
+    // Bluetooth queue. Queues the buffered file `path` unless it is open or waiting already, or still
+    // held back after a failed try; false when it was not queued.
+    bool sendLater(const std::string& path, Prepare prepare, Answered answered);
+    // Bluetooth queue. Sends what the free slots allow.
+    void pump();
+    // From now on nothing is sent and answers are dropped. Any thread.
+    void close();
+
+    int openCount() const;
+    std::size_t waitingCount() const;
+
+private:
+    struct Job {
+        std::string path; // empty for a new request
+        std::optional<HttpRequest> request;
+        Prepare prepare;
+        Answered answered;
+    };
+    struct HeldBack {
+        int failures = 0;
+        Nanoseconds until{0};
+    };
+    struct State : std::enable_shared_from_this<State> {
+        State(Queue& bluetooth, HttpClient& http, const Clock& clock)
+            : bluetooth(bluetooth), http(http), clock(clock)
+        {
+        }
+        void pumpLocked();
+        void settle(const Job& job, const HttpResponse& response);
+        void holdBack(const std::string& path);
+
+        Queue& bluetooth;
+        HttpClient& http;
+        const Clock& clock;
+        mutable std::mutex mutex;
+        bool closed = false;
+        bool pumpPosted = false;
+        int open = 0;
+        std::deque<Job> fresh;
+        std::deque<Job> buffered;
+        std::set<std::string> busy; // buffered files open or waiting
+        std::map<std::string, HeldBack> heldBack;
+    };
+
+    std::shared_ptr<State> m_state;
+};
+
+} // namespace velorin

@@ -1,0 +1,202 @@
+#include "../fakes/TempDir.h"
+#include "NetRig.h"
+#include "net/RequestBuilding.h"
+#include "platform/PosixFiles.h"
+#include "settings/SettingsKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace velorin {
+namespace {
+
+const std::string noPosition = "_0.000000_0.000000.ecg";
+const std::string firstName = "2017-05-27_101530" + noPosition;
+
+TEST(RecordingUpload, OnlineRequestIsExactAndGoesToTheFirstFileServerOrTheBuiltInEndpoint)
+{
+    EXPECT_EQ(uploadFileName("10:15:30", Coordinate{-33.8688, -151.2093}), "101530_-33.868800_-151.209300.ecg");
+    NetRig rig;
+    rig.location.position = Coordinate{41.9961, 21.4315};
+    rig.flush("\x01\x02\x03");
+    ASSERT_EQ(rig.http.sent.size(), 1u);
+    const HttpRequest& request = rig.http.sent[0].request;
+    EXPECT_EQ(request.method + " " + request.url, "POST " + testCollectionUrl);
+    EXPECT_EQ(request.headers, jsonHeaders);
+    EXPECT_EQ(request.body, uploadBody("2017-05-27_101530_41.996100_21.431500.ecg", "AQID"));
+    EXPECT_EQ(request.timeout, std::chrono::seconds(60));
+    EXPECT_EQ(rig.leftInBuffer, "");
+    EXPECT_EQ(rig.location.starts, 1);
+
+    rig.settings.set(keys::token, std::string("c0ffee"));
+    rig.acq.fileServerList = {"127.0.0.1:8092/up", "127.0.0.2/unused"};
+    rig.location.position.reset();
+    rig.flush("");
+    EXPECT_EQ(rig.http.sent[1].request.url, "http://127.0.0.1:8092/up");
+    EXPECT_EQ(rig.body(1), uploadBody(firstName, "", "c0ffee"));
+
+    rig.answer(0, 200, "stored");
+    rig.answer(1, 204);
+    EXPECT_EQ(rig.log.lines, (std::vector<std::string>{"responseData: stored", "Nothing was downloaded."}));
+    EXPECT_TRUE(rig.memory.directories.empty()); // nothing was kept
+}
+
+TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswerWithABodyRemovesThem)
+{
+    NetRig rig;
+    rig.reachability.online = false;
+    rig.flush("first");
+    EXPECT_EQ(rig.offlineShown, 1);
+    EXPECT_TRUE(rig.http.sent.empty());
+    rig.reachability.online = true;
+    rig.flush("second"); // the same stamp: the same name
+    ASSERT_EQ(rig.http.sent.size(), 2u);
+    EXPECT_EQ(rig.body(1), uploadBody(firstName, "Zmlyc3Q="));
+    rig.answer(0, 503, "busy"); // not taken: kept beside the other file, which is not replaced
+    rig.answer(1, 200, "");
+    EXPECT_TRUE(rig.log.contains("Error = HTTP status 503"));
+    EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName)], "first");
+    EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName + "~1")], "second");
+
+    rig.runtime.runFor(30.0);
+    rig.flush("third", "2017-05-27_101600");
+    ASSERT_EQ(rig.http.sent.size(), 5u);
+    EXPECT_EQ(rig.body(3), uploadBody(firstName, "c2Vjb25k")); // NAME~1 goes out as NAME
+    EXPECT_EQ(rig.body(4), uploadBody(firstName, "Zmlyc3Q="));
+    rig.answer(3, 200, "ok");
+    rig.answer(4, 0, "", "Connection refused");
+    EXPECT_FALSE(rig.files.exists(rig.bufferPath(firstName + "~1")));
+    EXPECT_TRUE(rig.files.exists(rig.bufferPath(firstName)));
+    EXPECT_TRUE(rig.log.contains("Error = Connection refused"));
+}
+
+TEST(RecordingUpload, AtMostFourOpenNothingSentTwiceWhileOpenAndTheBufferDrainsAsAnswersCome)
+{
+    NetRig rig;
+    rig.reachability.online = false;
+    for (int i = 0; i < 10; ++i)
+        rig.flush("c", "2017-05-27_1" + std::to_string(10000 + i));
+    rig.reachability.online = true;
+    rig.flush("n1", "2017-05-27_120000");
+    rig.flush("n2", "2017-05-27_120030"); // a second pass while everything is open or waiting
+    EXPECT_EQ(rig.http.sent.size(), 4u);
+    EXPECT_EQ(rig.requests->waitingCount(), 8u); // n2 and seven buffered files, none twice
+    rig.answer(0, 200, "ok");
+    EXPECT_EQ(rig.body(4), uploadBody("2017-05-27_120030" + noPosition, "bjI=")); // new ones go first
+    while (!rig.http.open().empty()) {
+        EXPECT_LE(rig.http.open().size(), 4u);
+        rig.answer(rig.http.open().front(), 200, "ok");
+    }
+    EXPECT_EQ(rig.http.sent.size(), 12u);
+    EXPECT_EQ(rig.memory.files.size(), 0u);
+}
+
+TEST(RecordingUpload, AFileWhoseTryFailedWaitsThirtySecondsDoublingUpToHalfAnHour)
+{
+    NetRig rig;
+    rig.reachability.online = false;
+    rig.flush("old", "2017-05-27_100000");
+    rig.reachability.online = true;
+    // One pass `after` seconds on: the old file's try (if any) fails, the new chunk goes through.
+    auto passSendsOld = [&](double after) {
+        rig.runtime.runFor(after);
+        const std::size_t before = rig.http.sent.size();
+        rig.flush("n", "2017-05-27_120000");
+        bool sentOld = false;
+        for (std::size_t i = before; i < rig.http.sent.size(); ++i) {
+            const bool old = rig.body(i).find("100000") != std::string::npos;
+            sentOld = sentOld || old;
+            rig.answer(i, old ? 500 : 200, "ok");
+        }
+        return sentOld;
+    };
+    EXPECT_TRUE(passSendsOld(0));
+    EXPECT_FALSE(passSendsOld(29.9));
+    EXPECT_TRUE(passSendsOld(0.1));
+    EXPECT_FALSE(passSendsOld(59.9));
+    EXPECT_TRUE(passSendsOld(0.1));
+    for (int i = 0; i < 8; ++i)
+        passSendsOld(1800);
+    EXPECT_FALSE(passSendsOld(1799.9));
+    EXPECT_TRUE(passSendsOld(0.1));
+}
+
+TEST(RecordingUpload, HostileBufferEntriesAreSkippedLoggedOnceAndTheRestStillSent)
+{
+    TempDir dir("velorin-upload");
+    PosixFiles posix;
+    NetRig rig(&posix, dir.path());
+    const std::string buffer = dir.path() + "/Buffer";
+    std::filesystem::create_directory(buffer);
+    auto write = [&](const std::string& name, const std::string& bytes) { std::ofstream(buffer + "/" + name) << bytes; };
+    write("a.ecg", "AAA");
+    write("empty.ecg", "");
+    write("cut.ecg.Xy12Zw", "half"); // an atomic write cut short
+    write("huge.ecg", "");
+    std::filesystem::resize_file(buffer + "/huge.ecg", BufferDirectory::maxFileBytes + 1);
+    std::filesystem::create_directory(buffer + "/dir.ecg");
+    std::filesystem::create_symlink(buffer + "/a.ecg", buffer + "/link.ecg");
+    ASSERT_EQ(::mkfifo((buffer + "/fifo.ecg").c_str(), 0600), 0);
+    write("notes.txt", "other");
+
+    rig.flush("x");
+    rig.flush("y", "2017-05-27_101600");
+    ASSERT_EQ(rig.http.sent.size(), 4u); // two new chunks, notes.txt and a.ecg
+    EXPECT_EQ(rig.body(1), uploadBody("notes.txt", "b3RoZXI="));
+    EXPECT_EQ(rig.body(2), uploadBody("a.ecg", "QUFB"));
+    for (const char* line : {"empty.ecg not sent: empty", "cut.ecg.Xy12Zw not sent: an unfinished write",
+                             "huge.ecg not sent: larger than", "dir.ecg not sent: a directory",
+                             "link.ecg not sent: a symbolic link", "fifo.ecg not sent: a FIFO"})
+        EXPECT_EQ(std::count_if(rig.log.lines.begin(), rig.log.lines.end(),
+                                [&](const std::string& l) { return l.rfind("Buffer entry " + std::string(line), 0) == 0; }),
+                  1)
+            << line;
+    // Read only as the very name: a link or FIFO put there after the listing is refused at once.
+    std::string bytes;
+    EXPECT_FALSE(posix.readAllWithoutFollowing(buffer + "/link.ecg", bytes, 100).ok);
+    EXPECT_FALSE(posix.readAllWithoutFollowing(buffer + "/fifo.ecg", bytes, 100).ok);
+
+    rig.answer(2, 200, "ok");
+    EXPECT_FALSE(std::filesystem::exists(buffer + "/a.ecg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(buffer + "/link.ecg"));
+}
+
+TEST(RecordingUpload, AnswersAfterTheUploaderIsGoneTouchNothing)
+{
+    NetRig rig;
+    rig.reachability.online = false;
+    rig.flush("kept");
+    rig.reachability.online = true;
+    rig.flush("new", "2017-05-27_101600");
+    rig.uploader.reset();
+    rig.events.reset();
+    rig.requests.reset();
+    const std::size_t logged = rig.log.lines.size();
+    rig.answer(0, 0, "", "gone");
+    rig.answer(1, 200, "ok");
+    EXPECT_EQ(rig.log.lines.size(), logged);
+    EXPECT_EQ(rig.memory.files.size(), 1u);
+}
+
+TEST(RecordingUpload, DirectoryAndRemovalFailuresAreLogged)
+{
+    NetRig rig;
+    rig.reachability.online = false;
+    rig.flush("stuck");
+    rig.memory.failEndings = {"/Buffer", noPosition};
+    rig.memory.directories.clear();
+    rig.flush("lost", "2017-05-27_101600");
+    EXPECT_TRUE(rig.log.contains("Create directory error: /docs/Buffer: Permission denied"));
+
+    rig.memory.directories.insert("/docs/Buffer");
+    rig.reachability.online = true;
+    rig.flush("new", "2017-05-27_101630");
+    rig.answer(1, 200, "ok");
+    EXPECT_TRUE(rig.log.contains("Error removing file at path: /docs/Buffer/" + firstName + ": Permission denied"));
+}
+
+} // namespace
+} // namespace velorin
