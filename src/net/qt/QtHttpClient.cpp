@@ -128,21 +128,22 @@ HttpResponse QtHttpClient::sendBlocking(const HttpRequest& request)
     std::future<HttpResponse> future = promise->get_future();
     // Completed on the network thread itself, not in the pool: the caller may be a completion, and a
     // pool full of waiting callers must not hold up the answer they wait for.
+    // Once the answer is there this thread touches nothing of the client, which may be going away.
     QMetaObject::invokeMethod(
         m_context,
         [this, request, promise] {
-            start(request, [promise](HttpResponse response) { promise->set_value(std::move(response)); });
+            start(request, [this, promise](HttpResponse response) {
+                m_open.fetch_sub(1);
+                promise->set_value(std::move(response));
+            });
         },
         Qt::QueuedConnection);
-    HttpResponse response;
     try {
-        response = future.get();
+        return future.get();
     } catch (const std::future_error&) {
         // The client shut down before the request went out.
-        response = failure("the HTTP client is shutting down");
+        return failure("the HTTP client is shutting down");
     }
-    m_open.fetch_sub(1);
-    return response;
 }
 
 void QtHttpClient::start(const HttpRequest& request, std::function<void(HttpResponse)> done)
