@@ -61,6 +61,7 @@ struct QtHttpClient::Exchange {
     std::function<void(HttpResponse)> done;
     QByteArray body;
     std::string abortReason; // set when the client cut the exchange short
+    QTimer* timer = nullptr;  // a child of the reply
     bool finished = false;
 };
 
@@ -178,6 +179,7 @@ void QtHttpClient::start(const HttpRequest& request, std::function<void(HttpResp
     };
 
     auto* timer = new QTimer(reply);
+    exchange->timer = timer;
     timer->setSingleShot(true);
     const int ms = timeoutMs(request.timeout);
     QObject::connect(timer, &QTimer::timeout, reply,
@@ -202,6 +204,7 @@ void QtHttpClient::finish(QNetworkReply* reply, Exchange& exchange)
     if (exchange.finished)
         return;
     exchange.finished = true;
+    exchange.timer->stop();
     reply->deleteLater();
 
     HttpResponse response;
