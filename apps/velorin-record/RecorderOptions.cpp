@@ -1,5 +1,6 @@
 #include "RecorderOptions.h"
 
+#include "net/Endpoints.h"
 #include "platform/LocalTime.h"
 
 #include <charconv>
@@ -10,7 +11,27 @@ namespace velorin {
 const char* const recorderUsage =
     "usage: velorin-record [--documents DIR] [--settings FILE] [--sensor sim|replay:FILE|ble]\n"
     "                      [--sim-bpm N] [--clock real|virtual] [--start YYYY-MM-DDTHH:MM:SS]\n"
-    "                      [--duration SECONDS] [--script FILE] [--accept-terms] [-v]\n";
+    "                      [--duration SECONDS] [--script FILE] [--accept-terms] [-v]\n"
+    "                      [--login-endpoint URL] [--collection-endpoint URL]\n"
+    "       velorin-record login --user NAME --password PASSWORD [--settings FILE] [--login-endpoint URL]\n";
+
+namespace {
+
+std::string defaultSettings(const std::string& home)
+{
+    return home.empty() ? std::string() : home + "/.config/Velorin/settings.json";
+}
+
+// An endpoint is a whole http or https URL.
+std::optional<std::string> endpointProblem(const std::string& option, const std::string& url)
+{
+    const auto schemeEnd = url.find("://");
+    if (!hasHttpScheme(url) || url.size() <= schemeEnd + 3)
+        return option + " takes an http:// or https:// URL, not \"" + url + "\"";
+    return std::nullopt;
+}
+
+} // namespace
 
 OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
                                    const std::string& xdgDocuments)
@@ -21,8 +42,7 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
         o.documents = xdgDocuments + "/Velorin";
     else if (!home.empty())
         o.documents = home + "/Documents/Velorin";
-    if (!home.empty())
-        o.settings = home + "/.config/Velorin/settings.json";
+    o.settings = defaultSettings(home);
 
     auto fail = [](std::string message) { return OptionsResult{std::nullopt, std::move(message)}; };
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -35,7 +55,8 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
         } else if (arg == "-h" || arg == "--help") {
             o.help = true;
         } else if (arg == "--documents" || arg == "--settings" || arg == "--sensor" || arg == "--clock" ||
-                   arg == "--start" || arg == "--duration" || arg == "--script" || arg == "--sim-bpm") {
+                   arg == "--start" || arg == "--duration" || arg == "--script" || arg == "--sim-bpm" ||
+                   arg == "--login-endpoint" || arg == "--collection-endpoint") {
             const std::string* v = value();
             if (!v || v->empty())
                 return fail(arg + " needs a value");
@@ -73,6 +94,10 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
                     return fail("--duration takes a number of seconds up to 100 years, not \"" + *v + "\"");
             } else if (arg == "--script") {
                 o.scriptFile = *v;
+            } else if (arg == "--login-endpoint" || arg == "--collection-endpoint") {
+                if (auto problem = endpointProblem(arg, *v))
+                    return fail(*problem);
+                (arg == "--login-endpoint" ? o.loginEndpoint : o.collectionEndpoint) = *v;
             } else if (arg == "--sim-bpm") {
                 int bpm = 0;
                 const auto r = std::from_chars(v->data(), v->data() + v->size(), bpm);
@@ -91,6 +116,44 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
     // Stamps have four-digit years: a run may not go on past the last second of year 9999.
     if (o.start && o.duration && *o.start + toSeconds(*o.duration) > *parseLocalDateTime("9999-12-31T23:59:59"))
         return fail("--start plus --duration runs past 9999-12-31T23:59:59");
+    return {o, {}};
+}
+
+LoginOptionsResult parseLoginOptions(const std::vector<std::string>& args, const std::string& home)
+{
+    LoginOptions o;
+    o.settings = defaultSettings(home);
+    bool user = false, password = false;
+    auto fail = [](std::string message) { return LoginOptionsResult{std::nullopt, std::move(message)}; };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+            continue;
+        }
+        if (arg != "--user" && arg != "--password" && arg != "--settings" && arg != "--login-endpoint")
+            return fail("login: unknown argument \"" + arg + "\"");
+        if (i + 1 >= args.size())
+            return fail("login: " + arg + " needs a value");
+        const std::string& v = args[++i];
+        if (arg == "--user") {
+            o.user = v;
+            user = true;
+        } else if (arg == "--password") {
+            o.password = v;
+            password = true;
+        } else if (arg == "--settings") {
+            if (v.empty())
+                return fail("login: --settings needs a value");
+            o.settings = v;
+        } else {
+            if (auto problem = endpointProblem(arg, v))
+                return fail("login: " + *problem);
+            o.loginEndpoint = v;
+        }
+    }
+    if (!o.help && (!user || !password))
+        return fail("login needs --user NAME and --password PASSWORD");
     return {o, {}};
 }
 

@@ -24,6 +24,9 @@ struct RecorderOptions {
     bool acceptTerms = false;
     bool verbose = false;
     bool help = false;
+    // In place of the built-in URLs (kept for the upload and the event submission).
+    std::optional<std::string> loginEndpoint;
+    std::optional<std::string> collectionEndpoint;
 };
 
 struct OptionsResult {
@@ -36,6 +39,23 @@ struct OptionsResult {
 // stays empty when `home` is empty.
 OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const std::string& home,
                                    const std::string& xdgDocuments);
+
+// velorin-record login --user NAME --password PASSWORD [--settings FILE] [--login-endpoint URL]
+struct LoginOptions {
+    std::string user;     // may be empty: the login then asks for both fields, as the screen does
+    std::string password;
+    std::string settings;
+    std::optional<std::string> loginEndpoint;
+    bool help = false;
+};
+
+struct LoginOptionsResult {
+    std::optional<LoginOptions> options;
+    std::string error; // set when options is empty
+};
+
+// Reads the arguments after "login". Settings default as for a recording.
+LoginOptionsResult parseLoginOptions(const std::vector<std::string>& args, const std::string& home);
 
 extern const char* const recorderUsage;
 

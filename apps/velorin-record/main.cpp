@@ -1,5 +1,6 @@
 // velorin-record: the headless recorder. See README.md for its manual.
 
+#include "LoginCommand.h"
 #include "Recorder.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
@@ -227,6 +228,18 @@ int main(int argc, char** argv)
     // Before anything is written, so that an early signal ends the run cleanly too.
     installSignalHandlers();
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args.front() == "login") {
+        const LoginOptionsResult login = parseLoginOptions({args.begin() + 1, args.end()}, homeDirectory());
+        if (!login.options) {
+            std::fprintf(stderr, "velorin-record: %s\n%s", escapeControl(login.error).c_str(), recorderUsage);
+            return exitUsage;
+        }
+        if (login.options->help) {
+            std::fputs(recorderUsage, stdout);
+            return 0;
+        }
+        return runLoginCommand(*login.options, g_signalPipe[0], argc, argv);
+    }
     const OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocuments());
     if (!parsed.options) {
         std::fprintf(stderr, "velorin-record: %s\n%s", escapeControl(parsed.error).c_str(), recorderUsage);

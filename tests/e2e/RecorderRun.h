@@ -47,6 +47,12 @@ protected:
     RunResult run(std::vector<std::string> args, const std::function<void()>& inChild = {})
     {
         args.insert(args.begin(), {"--documents", docs, "--settings", settings});
+        return runAsGiven(std::move(args), inChild);
+    }
+
+    // Without the test's documents and settings in front (for the login command).
+    RunResult runAsGiven(std::vector<std::string> args, const std::function<void()>& inChild = {})
+    {
         const std::string outPath = m_dir + "/stdout", errPath = m_dir + "/stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {

@@ -42,9 +42,34 @@ TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
              {"--sim-bpm", "10"},
              {"--sim-bpm", "72.5"},
              {"extra"},
+             {"--login-endpoint", "127.0.0.1/api/login"},
+             {"--collection-endpoint", "http://"},
          }) {
         const auto r = parse(args);
         EXPECT_FALSE(r.options) << args[0];
+        EXPECT_FALSE(r.error.empty());
+    }
+}
+
+TEST(RecorderOptions, EndpointsAndTheLoginCommand)
+{
+    const auto plain = parse({"--login-endpoint", "http://127.0.0.1:8/api/login", "--collection-endpoint",
+                              "HTTPS://127.0.0.1/c"});
+    ASSERT_TRUE(plain.options) << plain.error;
+    EXPECT_EQ(plain.options->loginEndpoint, "http://127.0.0.1:8/api/login");
+    EXPECT_EQ(plain.options->collectionEndpoint, "HTTPS://127.0.0.1/c");
+
+    const auto login = parseLoginOptions({"--user", "", "--password", "a b", "--login-endpoint", "http://h/l"}, "/home/ana");
+    ASSERT_TRUE(login.options) << login.error;
+    EXPECT_EQ(login.options->user, "");
+    EXPECT_EQ(login.options->password, "a b");
+    EXPECT_EQ(login.options->settings, "/home/ana/.config/Velorin/settings.json");
+    EXPECT_EQ(login.options->loginEndpoint, "http://h/l");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--user", "ana"}, {"--user", "ana", "--password"}, {"--user", "a", "--password", "b", "--documents", "d"},
+             {"--user", "a", "--password", "b", "--login-endpoint", "ftp://h/l"}}) {
+        const auto r = parseLoginOptions(args, "/home/ana");
+        EXPECT_FALSE(r.options) << args.back();
         EXPECT_FALSE(r.error.empty());
     }
 }

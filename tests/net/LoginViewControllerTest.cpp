@@ -1,0 +1,244 @@
+#include "../fakes/FakeLog.h"
+#include "../fakes/MemoryFiles.h"
+#include "net/HttpClient.h"
+#include "net/LoginViewController.h"
+#include "platform/Alerts.h"
+#include "platform/virtual/VirtualRuntime.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace velorin {
+namespace {
+
+// Answers every blocking request with `answer` and keeps what was asked.
+class ScriptedHttp : public HttpClient {
+public:
+    void send(HttpRequest, Completion) override { ADD_FAILURE() << "the login only sends blocking requests"; }
+    HttpResponse sendBlocking(const HttpRequest& request) override
+    {
+        requests.push_back(request);
+        return answer;
+    }
+    int openRequests() const override { return 0; }
+
+    std::vector<HttpRequest> requests;
+    HttpResponse answer;
+};
+
+// The screen and its dialogs as one ordered list of what happened.
+class RecordingLoginView : public LoginView, public Alerts {
+public:
+    std::string username() const override { return user; }
+    std::string password() const override { return pass; }
+    void showProgress() override { events.push_back("progress"); }
+    void hideProgress() override { events.push_back("hidden"); }
+    void endEditing() override { events.push_back("endEditing"); }
+    void closeLogin() override { events.push_back("close"); }
+    void show(const AlertRequest& r, Answer) override
+    {
+        events.push_back("alert " + r.title + " | " + r.message + " [" + r.cancelButton + "]");
+    }
+
+    std::string user = "ana", pass = "secret";
+    std::vector<std::string> events;
+};
+
+const std::string settingsPath = "/config/settings.json";
+
+// The background queue is the runtime's second serial queue: on virtual time both run on the test's
+// thread, in order.
+struct LoginRig {
+    LoginRig()
+    {
+        // What an earlier login left, to see that failures keep it.
+        settings.set(keys::token, std::string("old-token"));
+        settings.set(keys::PatientId, std::string("900"));
+        controller->onFinished([this](bool loggedIn) { view.events.push_back(loggedIn ? "finished 1" : "finished 0"); });
+    }
+
+    std::vector<std::string> login(int status, const std::string& body, const std::string& error = {})
+    {
+        http.answer = HttpResponse{status, body, error};
+        view.events.clear();
+        runtime.mainQueue().async([this] { controller->loginClicked(); });
+        runtime.runPending();
+        return view.events;
+    }
+
+    VirtualRuntime runtime;
+    FakeLog log;
+    MemoryFiles files;
+    SettingsStore settings{files, log, settingsPath};
+    ScriptedHttp http;
+    RecordingLoginView view;
+    std::unique_ptr<LoginViewController> controller = std::make_unique<LoginViewController>(LoginContext{
+        runtime.mainQueue(), runtime.bluetoothQueue(), http, settings, view, log, view, "http://127.0.0.1:8/api/login"});
+};
+
+std::vector<std::string> dialog(const std::string& title, const std::string& message)
+{
+    return {"progress", "alert " + title + " | " + message + " [OK]", "hidden", "finished 0"};
+}
+
+void expectUntouched(const LoginRig& rig)
+{
+    EXPECT_EQ(rig.settings.text(keys::token), "old-token");
+    EXPECT_EQ(rig.settings.patientId(), "900");
+    EXPECT_FALSE(rig.settings.has(keys::loggedIn));
+}
+
+TEST(Login, AnEmptyFieldAsksForBothWithoutARequest)
+{
+    LoginRig rig;
+    rig.view.pass = "";
+    EXPECT_EQ(rig.login(200, "{}"), dialog("Login Failed!", "Please enter both Username and Password"));
+    rig.view.user = "";
+    rig.view.pass = "secret";
+    EXPECT_EQ(rig.login(200, "{}"), dialog("Login Failed!", "Please enter both Username and Password"));
+    EXPECT_TRUE(rig.http.requests.empty());
+}
+
+TEST(Login, PostsAPercentEncodedFormAndKeepsThePasswordOutOfTheLog)
+{
+    LoginRig rig;
+    rig.view.user = "ana maria&x=1";
+    rig.view.pass = "p+w=d%\xC3\xBC\xE2\x82\xAC/";
+    rig.login(200, "{}");
+    ASSERT_EQ(rig.http.requests.size(), 1u);
+    const HttpRequest& r = rig.http.requests[0];
+    const std::string body = "Username=ana+maria%26x%3D1&Password=p%2Bw%3Dd%25%C3%BC%E2%82%AC%2F";
+    EXPECT_EQ(r.body, body);
+    EXPECT_EQ(r.method, "POST");
+    EXPECT_EQ(r.url, "http://127.0.0.1:8/api/login");
+    EXPECT_EQ(r.timeout, std::chrono::seconds(30));
+    const decltype(r.headers) headers{{"Content-Length", std::to_string(body.size())},
+                                      {"Accept", "application/json"},
+                                      {"Content-Type", "application/x-www-form-urlencoded"}};
+    EXPECT_EQ(r.headers, headers);
+    EXPECT_TRUE(rig.log.contains("PostData: Username=ana+maria%26x%3D1&Password=********"));
+    EXPECT_FALSE(rig.log.contains("p%2Bw"));
+    EXPECT_TRUE(rig.log.contains("Response code: 200"));
+}
+
+TEST(Login, RefusalsShowTheirDialogBeforeAnythingElseIsLookedAt)
+{
+    LoginRig rig;
+    const std::vector<std::array<std::string, 3>> refusals{
+        {"Login unsuccessful. Username or password are incorrect.", "Login unsuccessful.",
+         "Username or password are incorrect."},
+        {"User is locked.", "User is locked.", "Login unsuccessful."},
+        {"This user requires verification.", "This user requires verification.", "Login unsuccessful."},
+    };
+    for (const auto& [status, title, message] : refusals) {
+        // An Id or a broken member beside a refusal changes nothing.
+        const std::string body = R"({"StatusMessage":")" + status + R"(","Id":"1001","Token":5})";
+        EXPECT_EQ(rig.login(200, body), dialog(title, message)) << status;
+    }
+    expectUntouched(rig);
+}
+
+TEST(Login, NoAnswerOrNoObjectFails)
+{
+    LoginRig rig;
+    const std::string noAnswer = "Connection Failed error code";
+    EXPECT_EQ(rig.login(401, R"({"Id":"1"})"), dialog("Login Failed!", noAnswer));
+    EXPECT_EQ(rig.login(500, ""), dialog("Login Failed!", noAnswer));
+    EXPECT_EQ(rig.login(302, ""), dialog("Login Failed!", noAnswer));
+    EXPECT_EQ(rig.login(0, "", "Connection refused"), dialog("Login Failed!", noAnswer));
+    EXPECT_TRUE(rig.log.contains("Response code: 0"));
+    EXPECT_TRUE(rig.log.contains("Error: Connection refused"));
+    EXPECT_EQ(rig.login(200, "", "the answer is larger than 1048576 bytes"), dialog("Login Failed!", noAnswer));
+
+    EXPECT_EQ(rig.login(200, ""), dialog("Login Failed!", "Connection Failed"));
+    EXPECT_EQ(rig.login(200, "<html>Welcome</html>"), dialog("Login Failed!", "Connection Failed"));
+    EXPECT_EQ(rig.login(200, "[1]"), dialog("Login Failed!", "Login Failed."));
+    EXPECT_TRUE(rig.log.contains("Exception: the login answer is not a JSON object"));
+    EXPECT_EQ(rig.login(200, "null"), dialog("Login Failed!", "Login Failed."));
+    expectUntouched(rig);
+}
+
+TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
+{
+    LoginRig rig;
+    rig.runtime.mainQueue().async([&] { rig.controller->loginClicked(); }); // ignored: the next one runs
+    const auto events = rig.login(200, R"({"StatusMessage":"Login successful.","Id":"1001","Token":"t1",
+        "FileServers":["127.0.0.1:92/Ecg/WriteTicksBase","b"],"CollectionServer":"127.0.0.1:92/e","VUApiKey":"k1"})");
+    EXPECT_EQ(events, (std::vector<std::string>{"progress", "close", "hidden", "finished 1"}));
+    EXPECT_EQ(rig.http.requests.size(), 1u);
+    EXPECT_TRUE(rig.log.contains("Login SUCCESS"));
+    EXPECT_EQ(rig.settings.object(keys::loggedIn), SettingValue(true));
+    EXPECT_EQ(rig.settings.object(keys::token), SettingValue(std::string("t1")));
+    EXPECT_EQ(rig.settings.object(keys::fileServers),
+              SettingValue(std::vector<std::string>{"127.0.0.1:92/Ecg/WriteTicksBase", "b"}));
+    EXPECT_EQ(rig.settings.object(keys::markedServer), SettingValue(std::string("127.0.0.1:92/e")));
+    EXPECT_EQ(rig.settings.object(keys::VUApiKey), SettingValue(std::string("k1")));
+    EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::string("1001")));
+    EXPECT_NE(rig.files.files[settingsPath].find("\"k1\""), std::string::npos);
+
+    // Null and missing members remove their keys; a numeric Id keeps its exact digits.
+    rig.login(200, R"({"Id":1002,"Token":null,"VUApiKey":"k2"})");
+    EXPECT_FALSE(rig.settings.has(keys::token));
+    EXPECT_FALSE(rig.settings.has(keys::fileServers));
+    EXPECT_FALSE(rig.settings.has(keys::markedServer));
+    EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{1002}));
+    rig.login(200, R"({"Id":123456789.0})");
+    EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{123456789}));
+    rig.login(200, R"({"Id":12.5})");
+    EXPECT_EQ(rig.settings.patientId(), "12.5");
+
+    // Without an Id the screen closes and nothing is stored.
+    EXPECT_EQ(rig.login(200, R"({"StatusMessage":"Welcome","Id":null,"Token":"t"})"),
+              (std::vector<std::string>{"progress", "close", "hidden", "finished 0"}));
+    EXPECT_EQ(rig.settings.patientId(), "12.5");
+}
+
+TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)
+{
+    LoginRig rig;
+    std::string manyServers = R"({"Id":"1","FileServers":[)";
+    for (int i = 0; i < 1001; ++i)
+        manyServers += i ? ",\"a\"" : "\"a\"";
+    manyServers += "]}";
+    for (const std::string& body : {
+             std::string(R"({"Id":{"n":1}})"), std::string(R"({"Id":[1]})"), std::string(R"({"Id":true})"),
+             std::string(R"({"Id":"1","FileServers":"a"})"), std::string(R"({"Id":"1","FileServers":[1]})"),
+             std::string(R"({"Id":"1","FileServers":[["a"]]})"), std::string(R"({"Id":"1","FileServers":[null]})"),
+             std::string(R"({"Id":"1","Token":5})"), std::string(R"({"Id":"1","CollectionServer":[]})"),
+             std::string(R"({"Id":"1","VUApiKey":{}})"), std::string(R"({"StatusMessage":3,"Id":"1"})"), manyServers,
+         }) {
+        rig.log.lines.clear();
+        EXPECT_EQ(rig.login(200, body), dialog("Login Failed!", "Login Failed.")) << body;
+        EXPECT_TRUE(rig.log.contains("Exception: the login answer's ")) << body;
+    }
+    expectUntouched(rig);
+}
+
+TEST(Login, GoingOnWithoutAnAccountStoresOnlyLoggedIn)
+{
+    LoginRig rig;
+    rig.controller->dontHaveAccount();
+    rig.controller->backgroundClick();
+    EXPECT_EQ(rig.view.events, (std::vector<std::string>{"close", "endEditing"}));
+    EXPECT_EQ(rig.settings.object(keys::loggedIn), SettingValue(true));
+    EXPECT_EQ(rig.settings.text(keys::token), "old-token");
+    EXPECT_NE(rig.files.files[settingsPath].find("loggedIn"), std::string::npos);
+}
+
+TEST(Login, AScreenClosedWhileTheLoginWaitsIsLeftAlone)
+{
+    LoginRig rig;
+    rig.http.answer = HttpResponse{200, R"({"Id":"1"})", ""};
+    rig.runtime.mainQueue().async([&] { rig.controller->loginClicked(); });
+    rig.runtime.mainQueue().async([&] { rig.controller.reset(); });
+    rig.runtime.runPending();
+    EXPECT_EQ(rig.view.events, std::vector<std::string>{"progress"});
+    EXPECT_EQ(rig.http.requests.size(), 1u);
+    expectUntouched(rig);
+}
+
+} // namespace
+} // namespace velorin
