@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <string>
 #include <vector>
 
@@ -68,6 +70,26 @@ TEST(VirtualRuntime, StopEndsTheRunAfterTheCurrentTask)
     runtime.runFor(100.0);
     EXPECT_EQ(ran, 3);
     EXPECT_DOUBLE_EQ(runtime.elapsed(), 3.0);
+}
+
+} // namespace
+} // namespace velorin
+
+namespace velorin {
+namespace {
+
+// An HTTP completion posts from its own thread: the task runs on the runtime's thread, at the next step.
+TEST(VirtualRuntimeThreads, WorkPostedFromAnotherThreadRunsAtTheNextStep)
+{
+    VirtualRuntime runtime;
+    std::thread::id ranOn;
+    int runs = 0;
+    std::thread poster([&] { runtime.bluetoothQueue().async([&] { ranOn = std::this_thread::get_id(); ++runs; }); });
+    poster.join();
+    EXPECT_EQ(runs, 0);
+    runtime.runFor(1.0);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
 } // namespace

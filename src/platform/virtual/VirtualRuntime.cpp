@@ -19,23 +19,50 @@ void VirtualRuntime::schedule(std::int64_t at, std::uint64_t timer, Task task)
     m_events.push(Event{at, m_sequence++, timer, std::move(task)});
 }
 
+void VirtualRuntime::post(Task task)
+{
+    if (std::this_thread::get_id() == m_owner) {
+        schedule(nowNs(), 0, std::move(task));
+        return;
+    }
+    std::lock_guard lock(m_foreignMutex);
+    m_foreign.push_back(std::move(task));
+    m_hasForeign.store(true);
+}
+
+void VirtualRuntime::takeForeignPosts()
+{
+    if (!m_hasForeign.load())
+        return;
+    std::vector<Task> taken;
+    {
+        std::lock_guard lock(m_foreignMutex);
+        taken.swap(m_foreign);
+        m_hasForeign.store(false);
+    }
+    for (Task& task : taken)
+        schedule(nowNs(), 0, std::move(task));
+}
+
 void VirtualRuntime::runUntilNs(std::int64_t until)
 {
     m_stopRequested = false;
+    takeForeignPosts();
     while (!m_events.empty() && m_events.top().at <= until && !m_stopRequested) {
         // priority_queue::top is const; the event is moved out before pop, which is safe because
         // nothing reads it again before pop.
         Event event = std::move(const_cast<Event&>(m_events.top()));
         m_events.pop();
-        if (event.at > m_nowNs)
-            m_nowNs = event.at;
+        if (event.at > nowNs())
+            m_nowNs.store(event.at);
         if (event.timer != 0)
             fireTimer(event.timer);
         else
             event.task();
+        takeForeignPosts();
     }
-    if (!m_stopRequested && until > m_nowNs)
-        m_nowNs = until;
+    if (!m_stopRequested && until > nowNs())
+        m_nowNs.store(until);
 }
 
 void VirtualRuntime::scheduleTimer(std::uint64_t id, const TimerState& state)
@@ -68,7 +95,7 @@ Timers::Id VirtualRuntime::VirtualTimers::repeating(Nanoseconds intervalSpan, Ta
 {
     const Id id = m_runtime.m_nextTimer++;
     const std::int64_t interval = std::max<std::int64_t>(clampedNs(intervalSpan), 1);
-    const std::int64_t first = fireNow ? m_runtime.m_nowNs : m_runtime.m_nowNs + interval;
+    const std::int64_t first = fireNow ? m_runtime.nowNs() : m_runtime.nowNs() + interval;
     auto [it, inserted] = m_runtime.m_timerStates.emplace(id, TimerState{first, interval, 0, std::move(action)});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
@@ -79,7 +106,7 @@ Timers::Id VirtualRuntime::VirtualTimers::oneShot(Nanoseconds delay, Task action
 {
     const Id id = m_runtime.m_nextTimer++;
     auto [it, inserted] = m_runtime.m_timerStates.emplace(
-        id, TimerState{m_runtime.m_nowNs + clampedNs(delay), 0, 0, std::move(action)});
+        id, TimerState{m_runtime.nowNs() + clampedNs(delay), 0, 0, std::move(action)});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
     return id;

@@ -4,9 +4,12 @@
 #include "platform/Queue.h"
 #include "platform/Timers.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <queue>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -14,6 +17,8 @@ namespace velorin {
 
 // Runs the main queue, the Bluetooth queue and every timer on the calling thread in virtual time.
 // Work due at the same instant runs in the order it was scheduled, so every run is deterministic.
+// Work posted from another thread (an HTTP completion) is taken in at the next step of the run, at
+// the virtual instant reached then; the clock may be read from any thread.
 class VirtualRuntime {
 public:
     explicit VirtualRuntime(double startEpochSeconds = 0.0);
@@ -27,17 +32,17 @@ public:
     const Clock& clock() const { return m_clock; }
 
     double now() const { return m_start + elapsed(); }
-    double elapsed() const { return static_cast<double>(m_nowNs) * 1e-9; }
+    double elapsed() const { return static_cast<double>(nowNs()) * 1e-9; }
 
     // Runs everything due up to and including `seconds` after the start, then sets the clock to it.
     void runUntilElapsed(Nanoseconds span) { runUntilNs(span.count()); }
-    void runFor(Nanoseconds span) { runUntilNs(m_nowNs + span.count()); }
+    void runFor(Nanoseconds span) { runUntilNs(nowNs() + span.count()); }
     // For tests: seconds rounded to nanoseconds.
     void runUntilElapsed(double seconds) { runUntilElapsed(fromSeconds(seconds)); }
     void runFor(double seconds) { runFor(fromSeconds(seconds)); }
-    Nanoseconds elapsedNs() const { return Nanoseconds{m_nowNs}; }
-    // Runs only what is due now (posted work and timers at the current instant).
-    void runPending() { runUntilNs(m_nowNs); }
+    Nanoseconds elapsedNs() const { return Nanoseconds{nowNs()}; }
+    // Runs only what is due now (posted work, also from other threads, and timers at the current instant).
+    void runPending() { runUntilNs(nowNs()); }
     // Stops a runUntil in progress after the task that calls it.
     void stop() { m_stopRequested = true; }
     std::size_t pendingCount() const { return m_events.size(); }
@@ -67,7 +72,7 @@ private:
     class PostQueue : public Queue {
     public:
         explicit PostQueue(VirtualRuntime& runtime) : m_runtime(runtime) {}
-        void async(Task task) override { m_runtime.schedule(m_runtime.m_nowNs, 0, std::move(task)); }
+        void async(Task task) override { m_runtime.post(std::move(task)); }
 
     private:
         VirtualRuntime& m_runtime;
@@ -93,13 +98,20 @@ private:
     };
 
     static std::int64_t clampedNs(Nanoseconds span);
+    std::int64_t nowNs() const { return m_nowNs.load(std::memory_order_relaxed); }
+    void post(Task task);
+    void takeForeignPosts();
     void runUntilNs(std::int64_t until);
     void schedule(std::int64_t at, std::uint64_t timer, Task task);
     void fireTimer(std::uint64_t id);
     void scheduleTimer(std::uint64_t id, const TimerState& state);
 
     double m_start;
-    std::int64_t m_nowNs = 0;
+    std::atomic<std::int64_t> m_nowNs{0};
+    const std::thread::id m_owner = std::this_thread::get_id();
+    std::mutex m_foreignMutex;
+    std::vector<Task> m_foreign; // posted from other threads, not yet scheduled
+    std::atomic<bool> m_hasForeign{false};
     std::uint64_t m_sequence = 0;
     std::uint64_t m_nextTimer = 1;
     bool m_stopRequested = false;
