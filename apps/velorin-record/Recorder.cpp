@@ -9,10 +9,14 @@
 namespace velorin {
 
 Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
-                   std::string documentsDirectory, std::FILE* out, bool lineBuffered)
+                   std::string documentsDirectory, std::FILE* out, bool lineBuffered,
+                   std::optional<RecorderNetwork> network)
     : m_ports(ports), m_view(out, ports.clock, ports.clock.monotonic(), lineBuffered, log), m_sensor(&sensor), m_log(log),
-      m_files(files), m_settings(settings), m_documents(std::move(documentsDirectory)), m_innerSensor(sensor)
+      m_files(files), m_settings(settings), m_documents(std::move(documentsDirectory)), m_innerSensor(sensor),
+      m_network(std::move(network))
 {
+    if (m_network)
+        m_reachability.emplace(m_network->systemReachability);
 }
 
 void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
@@ -28,7 +32,10 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
         m_sensor->onFinished([this] { m_quit(); });
     m_controller = std::make_unique<ViewController>(MonitorContext{
         m_ports.mainQueue, m_ports.bluetoothQueue, m_ports.timers, m_ports.clock, m_log, m_view, m_files, m_settings,
-        m_appState, m_sensor, m_view, m_documents});
+        m_appState, m_sensor, m_view, m_documents, nullptr,
+        m_network ? std::optional<MonitorNetwork>(MonitorNetwork{m_network->http, *m_reachability, m_network->location,
+                                                                 m_network->collectionUrl})
+                  : std::nullopt});
     // Commands at 0 s run right after the screen has loaded, in file order.
     m_controller->viewDidLoad();
     m_script = script;
@@ -81,8 +88,33 @@ bool Recorder::run(const ScriptCommand& command)
     case Kind::quit:
         m_quit();
         return false;
+    case Kind::mark:
+        markEvent(command.text, command.feeling);
+        break;
+    case Kind::offline:
+    case Kind::online:
+        if (m_reachability)
+            m_reachability->force(command.kind == Kind::online);
+        break;
+    default:
+        break;
     }
     return true;
+}
+
+// Presses the mark-event button, then the activity's button and the feeling's ("cancel" presses
+// Cancel there), as a user would in the two dialogs.
+void Recorder::markEvent(const std::string& activity, const std::string& feeling)
+{
+    auto buttonOf = [](const std::vector<std::string>& titles, const std::string& title) {
+        const auto found = std::find(titles.begin(), titles.end(), title);
+        return found == titles.end() ? 0 : static_cast<int>(found - titles.begin()) + 1;
+    };
+    m_controller->markEvent();
+    m_view.press(buttonOf(markActivities, activity), {});
+    // Only a chosen activity asks for a feeling.
+    if (m_view.openMessage() == "Choose feeling")
+        m_view.press(buttonOf(markFeelings, feeling), {});
 }
 
 } // namespace velorin

@@ -4,11 +4,13 @@
 #include "ConsoleView.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "ScriptedReachability.h"
 #include "monitor/ViewController.h"
 #include "platform/ApplicationState.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velorin {
@@ -27,12 +29,21 @@ struct RecorderPorts {
     const Clock& clock;
 };
 
+// Where recordings and events are sent.
+struct RecorderNetwork {
+    HttpClient& http;
+    const Reachability& systemReachability;
+    Location& location;
+    std::string collectionUrl;
+};
+
 // The headless recorder: the monitor's core with a console view, driven by a script or by the
 // first packet. The same object runs on virtual time and on the Qt runtime.
 class Recorder {
 public:
     Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
-             std::string documentsDirectory, std::FILE* out, bool lineBuffered);
+             std::string documentsDirectory, std::FILE* out, bool lineBuffered,
+             std::optional<RecorderNetwork> network = std::nullopt);
 
     // Loads the monitor and schedules the script; without one, Start follows the first packet.
     // quit is called on the main queue by a script's quit and, with endWithSensor, once a finite
@@ -48,6 +59,7 @@ private:
     // False once the run is to end.
     bool run(const ScriptCommand& command);
     void scheduleNextCommand();
+    void markEvent(const std::string& activity, const std::string& feeling);
 
     RecorderPorts m_ports;
     ApplicationState m_appState;
@@ -64,6 +76,8 @@ private:
     SettingsStore& m_settings;
     std::string m_documents;
     SensorSource& m_innerSensor;
+    std::optional<RecorderNetwork> m_network;
+    std::optional<ScriptedReachability> m_reachability;
 };
 
 } // namespace velorin

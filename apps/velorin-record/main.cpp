@@ -4,6 +4,10 @@
 #include "Recorder.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "net/Endpoints.h"
+#include "net/qt/QtHttpClient.h"
+#include "net/qt/QtLocation.h"
+#include "net/qt/QtReachability.h"
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
 #include "platform/LocalTime.h"
@@ -33,6 +37,7 @@
 #include <memory>
 #include <pwd.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using namespace velorin;
@@ -147,6 +152,36 @@ std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports
     return std::make_unique<SimulatedSensor>(ports.bluetoothQueue, ports.mainQueue, timers, sim);
 }
 
+// Uploads and events go out through Qt's network stack; it needs the QCoreApplication to exist.
+struct QtNetwork {
+    QtHttpClient http;
+    QtReachability reachability;
+    QtLocation location;
+
+    RecorderNetwork ports(const RecorderOptions& options)
+    {
+        return {http, reachability, location, options.collectionEndpoint.value_or(Endpoints::builtIn().collection)};
+    }
+};
+
+// Requests still open when the run ends get up to 10 s to be answered; `step` keeps their
+// follow-up work (the next buffered file, the removal of a sent one) moving meanwhile.
+void waitForOpenRequests(const HttpClient& http, Log& log, const std::function<void()>& step)
+{
+    using namespace std::chrono;
+    if (http.openRequests() == 0)
+        return;
+    log.line("Waiting up to 10 s for " + std::to_string(http.openRequests()) + " open requests");
+    const auto deadline = steady_clock::now() + seconds(10);
+    while (http.openRequests() > 0 && steady_clock::now() < deadline) {
+        step();
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    if (const int open = http.openRequests(); open > 0)
+        log.line(std::to_string(open) + " requests were still open when the run ended; their data stays in the "
+                                        "recording files and the Buffer directory");
+}
+
 // Data not saved outweighs a replay cut short by a problem in its file (the file changed as it played).
 int endStatus(Recorder& recorder)
 {
@@ -155,13 +190,17 @@ int endStatus(Recorder& recorder)
     return g_replayFailed.load() ? exitUsage : 0;
 }
 
-int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settings)
+int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settings, int argc, char** argv)
 {
+    // No event loop runs on this thread: the network client runs its own.
+    QCoreApplication app(argc, argv);
+    QtNetwork network;
     VirtualRuntime runtime(setup.options.start.value_or(wallNow()));
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
     auto sensor = makeSensor(setup, ports, runtime.timers(), files, log);
     // Virtual output goes out in large blocks; nobody watches it live.
-    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, false);
+    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, false,
+                      network.ports(setup.options));
     bool quit = false;
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] {
         quit = true;
@@ -188,6 +227,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
         runtime.runFor(std::min(left, slice));
     }
     recorder.stopSensor();
+    waitForOpenRequests(network.http, log, [&] { runtime.runPending(); });
     recorder.finishOutput();
     return endStatus(recorder);
 }
@@ -195,10 +235,12 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
 int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings, int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QtNetwork network;
     QtRuntime runtime;
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
     auto sensor = makeSensor(setup, ports, runtime.timers(), files, log);
-    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, true);
+    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, true,
+                      network.ports(setup.options));
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] { app.quit(); });
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
@@ -211,6 +253,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     if (!g_signalled.load())
         app.exec();
     recorder.stopSensor();
+    waitForOpenRequests(network.http, log, [] {});
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     recorder.finishOutput();
     return endStatus(recorder);
@@ -311,6 +354,6 @@ int main(int argc, char** argv)
         log.line("The documents directory is not locked against a second recorder: " + lock.problem());
 
     if (options.clock == RecorderOptions::ClockKind::virtualTime)
-        return runVirtual(setup, log, files, settings);
+        return runVirtual(setup, log, files, settings, argc, argv);
     return runReal(setup, log, files, settings, argc, argv);
 }
