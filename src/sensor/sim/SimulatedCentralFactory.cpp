@@ -1,34 +1,8 @@
 #include "sensor/sim/SimulatedCentralFactory.h"
 
+#include "sensor/ClosingCentral.h"
+
 namespace velorin {
-
-namespace {
-
-// The owner's handle: dropping it closes the central, whoever still holds its sensors.
-class OwnedCentral : public BleCentral {
-public:
-    explicit OwnedCentral(std::shared_ptr<SimulatedCentral> central) : m_central(std::move(central)) {}
-    ~OwnedCentral() override { m_central->close(); }
-    OwnedCentral(const OwnedCentral&) = delete;
-    OwnedCentral& operator=(const OwnedCentral&) = delete;
-
-    CentralState state() const override { return m_central->state(); }
-    void scanForPeripherals() override { m_central->scanForPeripherals(); }
-    void stopScan() override { m_central->stopScan(); }
-    void connectPeripheral(const std::shared_ptr<BlePeripheral>& peripheral) override
-    {
-        m_central->connectPeripheral(peripheral);
-    }
-    void cancelPeripheralConnection(const std::shared_ptr<BlePeripheral>& peripheral) override
-    {
-        m_central->cancelPeripheralConnection(peripheral);
-    }
-
-private:
-    std::shared_ptr<SimulatedCentral> m_central;
-};
-
-} // namespace
 
 SimulatedCentralFactory::SimulatedCentralFactory(Timers& timers, Log& log, SimulatedNimboOptions options)
     : m_timers(timers), m_log(log), m_options(options)
@@ -44,7 +18,7 @@ std::unique_ptr<BleCentral> SimulatedCentralFactory::createCentral(CentralDelega
         std::lock_guard lock(m_mutex);
         m_current = central;
     }
-    return std::make_unique<OwnedCentral>(std::move(central));
+    return std::make_unique<ClosingCentral<SimulatedCentral>>(std::move(central));
 }
 
 std::shared_ptr<SimulatedCentral> SimulatedCentralFactory::current()
