@@ -306,6 +306,8 @@ BleService QtBleConnection::describe(const Service& service) const
 
 void QtBleConnection::publishServices()
 {
+    if (m_finished)
+        return; // the central has emptied the list, and a late answer must not fill it again
     std::vector<BleService> services;
     for (const auto& service : m_services)
         services.push_back(describe(*service));
