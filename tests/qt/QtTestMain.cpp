@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// The adapters need an application object; none of them may need its event loop, so none runs.
+// The adapters need an application object; tests that need its event loop run it themselves.
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

@@ -2,22 +2,12 @@
 
 #include "sensor/SensorProfile.h"
 
-#include <algorithm>
-
 namespace velorin {
-
-namespace {
-
-// Whole milliseconds keep the drain exact over days of packets.
-constexpr std::uint64_t packetMilliseconds = 112;
-constexpr std::uint64_t millisecondsPerPercent = SimulatedSensor::minutesPerBatteryPercent * 60 * 1000;
-
-} // namespace
 
 SimulatedSensor::SimulatedSensor(Queue& bluetoothQueue, Queue& /*mainQueue*/, Timers& timers,
                                  SimulatedSensorOptions options)
-    : m_bluetoothQueue(bluetoothQueue), m_timers(timers), m_synthesizer(options.bpm, options.seed),
-      m_startBattery(std::clamp(options.startBattery, 0, 100))
+    : m_bluetoothQueue(bluetoothQueue), m_timers(timers),
+      m_packets(options.bpm, options.startBattery, options.seed)
 {
 }
 
@@ -58,13 +48,9 @@ void SimulatedSensor::readBatteryLevel()
 void SimulatedSensor::sendPacket()
 {
     SensorDelegate* delegate = m_delegate.load(std::memory_order_acquire);
-    m_synthesizer.nextPacket(m_samples);
-    packSamples(m_samples, m_packet);
-    m_packet[18] = static_cast<std::uint8_t>(m_packetsSent & 0xFF);
-    m_packet[19] = static_cast<std::uint8_t>(m_packetsSent >> 8 & 0xFF);
-    ++m_packetsSent;
+    const auto packet = m_packets.nextPacket();
     if (delegate)
-        delegate->peripheralDidUpdateValueForCharacteristic(profile::ecgPacket, m_packet, {});
+        delegate->peripheralDidUpdateValueForCharacteristic(profile::ecgPacket, packet, {});
 }
 
 void SimulatedSensor::sendBatteryLevel()
@@ -72,12 +58,7 @@ void SimulatedSensor::sendBatteryLevel()
     SensorDelegate* delegate = m_delegate.load(std::memory_order_acquire);
     if (!delegate)
         return;
-    // Streaming time is counted in packets, so the charge follows the virtual or real time the
-    // sensor has actually been running.
-    const std::uint64_t drained = m_packetsSent * packetMilliseconds / millisecondsPerPercent;
-    const auto level =
-        static_cast<std::uint64_t>(m_startBattery) > drained ? m_startBattery - static_cast<int>(drained) : 0;
-    m_battery[0] = static_cast<std::uint8_t>(level);
+    m_battery[0] = static_cast<std::uint8_t>(m_packets.batteryLevel());
     delegate->peripheralDidUpdateValueForCharacteristic(profile::batteryLevel, m_battery, {});
 }
 

@@ -3,7 +3,7 @@
 #include "platform/Queue.h"
 #include "platform/Timers.h"
 #include "sensor/SensorSource.h"
-#include "sensor/sim/EcgSynthesizer.h"
+#include "sensor/sim/SyntheticPackets.h"
 
 #include <array>
 #include <atomic>
@@ -27,7 +27,7 @@ struct SimulatedSensorOptions {
 class SimulatedSensor : public SensorSource {
 public:
     static constexpr Nanoseconds packetInterval = std::chrono::milliseconds(112);
-    static constexpr int minutesPerBatteryPercent = 20;
+    static constexpr int minutesPerBatteryPercent = SyntheticPackets::minutesPerBatteryPercent;
 
     SimulatedSensor(Queue& bluetoothQueue, Queue& mainQueue, Timers& timers, SimulatedSensorOptions options = {});
     ~SimulatedSensor() override;
@@ -48,11 +48,7 @@ private:
     std::atomic<SensorDelegate*> m_delegate{nullptr};
 
     // Bluetooth queue only.
-    EcgSynthesizer m_synthesizer;
-    int m_startBattery;
-    std::uint64_t m_packetsSent = 0;
-    PacketSamples m_samples{};
-    std::array<std::uint8_t, standardPacketLength> m_packet{};
+    SyntheticPackets m_packets;
     std::array<std::uint8_t, 1> m_battery{};
 };
 
