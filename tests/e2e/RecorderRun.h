@@ -74,12 +74,14 @@ protected:
         return result;
     }
 
+    // The recording files; the upload's Buffer directories are left out (no server runs here).
     std::set<std::string> listDocs() const
     {
         std::set<std::string> names;
         if (DIR* dir = ::opendir(docs.c_str())) {
             while (dirent* entry = ::readdir(dir))
-                if (entry->d_name[0] != '.')
+                if (entry->d_name[0] != '.' && std::string_view(entry->d_name) != "Buffer" &&
+                    std::string_view(entry->d_name) != "EventBuffer")
                     names.insert(entry->d_name);
             ::closedir(dir);
         }
