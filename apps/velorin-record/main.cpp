@@ -164,22 +164,23 @@ struct QtNetwork {
     }
 };
 
-// Requests still open when the run ends get up to 10 s to be answered; `step` keeps their
-// follow-up work (the next buffered file, the removal of a sent one) moving meanwhile.
-void waitForOpenRequests(const HttpClient& http, Log& log, const std::function<void()>& step)
+// Requests still unanswered when the run ends get up to 10 s; `step` keeps their follow-up work
+// (the next request, the removal of a sent file) moving meanwhile. What is still unanswered then
+// is kept in the Buffer directories when the monitor closes.
+void waitForOpenRequests(const ViewController& monitor, Log& log, const std::function<void()>& step)
 {
     using namespace std::chrono;
-    if (http.openRequests() == 0)
+    if (monitor.unansweredRequests() == 0)
         return;
-    log.line("Waiting up to 10 s for " + std::to_string(http.openRequests()) + " open requests");
+    log.line("Waiting up to 10 s for " + std::to_string(monitor.unansweredRequests()) + " unanswered requests");
     const auto deadline = steady_clock::now() + seconds(10);
-    while (http.openRequests() > 0 && steady_clock::now() < deadline) {
+    while (monitor.unansweredRequests() > 0 && steady_clock::now() < deadline) {
         step();
-        std::this_thread::sleep_for(milliseconds(10));
+        std::this_thread::sleep_for(milliseconds(5));
     }
-    if (const int open = http.openRequests(); open > 0)
-        log.line(std::to_string(open) + " requests were still open when the run ended; their data stays in the "
-                                        "recording files and the Buffer directory");
+    if (const std::size_t left = monitor.unansweredRequests(); left > 0)
+        log.line(std::to_string(left) + " requests were still unanswered when the run ended; they are kept for "
+                                        "the next run");
 }
 
 // Data not saved outweighs a replay cut short by a problem in its file (the file changed as it played).
@@ -227,7 +228,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
         runtime.runFor(std::min(left, slice));
     }
     recorder.stopSensor();
-    waitForOpenRequests(network.http, log, [&] { runtime.runPending(); });
+    waitForOpenRequests(recorder.controller(), log, [&] { runtime.runPending(); });
     recorder.finishOutput();
     return endStatus(recorder);
 }
@@ -253,7 +254,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     if (!g_signalled.load())
         app.exec();
     recorder.stopSensor();
-    waitForOpenRequests(network.http, log, [] {});
+    waitForOpenRequests(recorder.controller(), log, [] {});
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     recorder.finishOutput();
     return endStatus(recorder);

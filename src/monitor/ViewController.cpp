@@ -227,6 +227,11 @@ void ViewController::reEnableStopButton()
     m_ctx.view.setEnabled(Outlet::stopLandscape, true);
 }
 
+std::size_t ViewController::unansweredRequests() const
+{
+    return m_requests ? static_cast<std::size_t>(m_requests->openCount()) + m_requests->waitingCount() : 0;
+}
+
 void ViewController::resetImageChanged()
 {
     m_acq.sensorStatusShown.store(0);

@@ -1,5 +1,6 @@
 #include "net/EventSubmitter.h"
 
+#include "net/Endpoints.h"
 #include "net/RequestBuilding.h"
 #include "net/RequestQueue.h"
 #include "platform/Clock.h"
@@ -53,7 +54,7 @@ EventSubmitter::EventSubmitter(Acquisition& acquisition, RequestQueue* requests,
 
 std::string EventSubmitter::eventUrl() const
 {
-    return m_acq.eventServerAddress.empty() ? m_collectionUrl : "http://" + m_acq.eventServerAddress;
+    return m_acq.eventServerAddress.empty() ? m_collectionUrl : serverUrl(m_acq.eventServerAddress);
 }
 
 void EventSubmitter::sendMarkedEvent(const std::string& activity)

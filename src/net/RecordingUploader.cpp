@@ -1,5 +1,6 @@
 #include "net/RecordingUploader.h"
 
+#include "net/Endpoints.h"
 #include "net/EventSubmitter.h"
 #include "net/Location.h"
 #include "net/Reachability.h"
@@ -20,7 +21,7 @@ RecordingUploader::RecordingUploader(Ports ports, const Acquisition& acquisition
 
 std::string RecordingUploader::uploadUrl() const
 {
-    return m_acq.fileServerList.empty() ? m_collectionUrl : "http://" + m_acq.fileServerList.front();
+    return m_acq.fileServerList.empty() ? m_collectionUrl : serverUrl(m_acq.fileServerList.front());
 }
 
 void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::string& chunkStamp)

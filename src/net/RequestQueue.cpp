@@ -19,10 +19,27 @@ RequestQueue::~RequestQueue()
 
 void RequestQueue::close()
 {
-    std::lock_guard lock(m_state->mutex);
-    m_state->closed = true;
-    m_state->fresh.clear();
-    m_state->buffered.clear();
+    std::vector<Job> unanswered;
+    {
+        std::lock_guard lock(m_state->mutex);
+        State& s = *m_state;
+        if (s.closed)
+            return;
+        s.closed = true;
+        for (Job& job : s.fresh)
+            unanswered.push_back(std::move(job));
+        for (auto& [id, job] : s.openJobs)
+            if (job.path.empty())
+                unanswered.push_back(std::move(job));
+        s.fresh.clear();
+        s.buffered.clear();
+        s.openJobs.clear();
+    }
+    // Buffered files stay where they are; only a new request's bytes live nowhere else.
+    HttpResponse notSent;
+    notSent.error = "not sent: the run ended before an answer came";
+    for (Job& job : unanswered)
+        job.answered(notSent);
 }
 
 void RequestQueue::sendNow(HttpRequest request, Answered answered)
@@ -84,12 +101,17 @@ void RequestQueue::State::pumpLocked()
         HttpRequest request = std::move(*job.request);
         job.request.reset();
         job.prepare = nullptr;
+        const std::uint64_t id = nextId++;
+        openJobs.emplace(id, std::move(job));
         // The completion holds the state, not the queue: it may come after the queue is gone.
-        http.send(std::move(request), [self = shared_from_this(), job = std::move(job)](HttpResponse response) {
+        http.send(std::move(request), [self = shared_from_this(), id](HttpResponse response) {
             std::lock_guard lock(self->mutex);
             --self->open;
-            if (self->closed)
+            const auto found = self->openJobs.find(id);
+            if (self->closed || found == self->openJobs.end())
                 return;
+            const Job job = std::move(found->second);
+            self->openJobs.erase(found);
             self->settle(job, response);
             if (!self->pumpPosted && (!self->fresh.empty() || !self->buffered.empty())) {
                 self->pumpPosted = true;

@@ -3,7 +3,9 @@
 #include "net/HttpClient.h"
 #include "platform/Seconds.h"
 
+#include <cstdint>
 #include <deque>
+#include <vector>
 #include <functional>
 #include <map>
 #include <memory>
@@ -50,7 +52,9 @@ public:
     bool sendLater(const std::string& path, Prepare prepare, Answered answered);
     // Bluetooth queue. Sends what the free slots allow.
     void pump();
-    // From now on nothing is sent and answers are dropped. Any thread.
+    // From now on nothing is sent and answers are dropped. New requests that got no answer (waiting
+    // or open) are answered at once as not sent, so that their bytes are kept for a later run.
+    // Any thread.
     void close();
 
     int openCount() const;
@@ -83,6 +87,8 @@ private:
         bool closed = false;
         bool pumpPosted = false;
         int open = 0;
+        std::uint64_t nextId = 1;
+        std::map<std::uint64_t, Job> openJobs;
         std::deque<Job> fresh;
         std::deque<Job> buffered;
         std::set<std::string> busy; // buffered files open or waiting
