@@ -164,6 +164,7 @@ TEST(RecordingUpload, HostileBufferEntriesAreSkippedLoggedOnceAndTheRestStillSen
     EXPECT_TRUE(std::filesystem::is_symlink(buffer + "/link.ecg"));
 }
 
+// Closing keeps the new upload that got no answer; answers that come later touch nothing.
 TEST(RecordingUpload, AnswersAfterTheUploaderIsGoneTouchNothing)
 {
     NetRig rig;
@@ -178,7 +179,7 @@ TEST(RecordingUpload, AnswersAfterTheUploaderIsGoneTouchNothing)
     rig.answer(0, 0, "", "gone");
     rig.answer(1, 200, "ok");
     EXPECT_EQ(rig.log.lines.size(), logged);
-    EXPECT_EQ(rig.memory.files.size(), 1u);
+    EXPECT_EQ(rig.memory.files.size(), 2u);
 }
 
 TEST(RecordingUpload, DirectoryAndRemovalFailuresAreLogged)
