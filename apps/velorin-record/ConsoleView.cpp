@@ -59,8 +59,11 @@ void ConsoleView::setText(Outlet outlet, const std::string& text)
 
 void ConsoleView::setImage(Outlet outlet, const std::string& imageName)
 {
-    if (outlet == Outlet::sensorImage)
-        print("sensor", imageName);
+    if (outlet != Outlet::sensorImage)
+        return;
+    print("sensor", imageName);
+    if (imageName == "Ok" && m_sensorOk)
+        m_sensorOk();
 }
 
 void ConsoleView::makeToast(const std::string& message)

@@ -5,6 +5,7 @@
 #include "platform/Seconds.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ public:
     bool press(int buttonIndex, const std::string& fieldText);
     // The open alert's message; empty when none is open.
     std::string openMessage() const { return m_open ? m_openAlert.message : std::string(); }
+    // Called each time the sensor icon turns "Ok": the sensor's packets flow (again).
+    void onSensorOk(std::function<void()> sensorOk) { m_sensorOk = std::move(sensorOk); }
     // Writes out what is still buffered, saying so in the log should that fail.
     void finish();
 
@@ -55,6 +58,7 @@ private:
     bool m_open = false;
     AlertRequest m_openAlert;
     Answer m_answer;
+    std::function<void()> m_sensorOk;
 };
 
 } // namespace velorin

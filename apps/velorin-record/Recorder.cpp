@@ -1,22 +1,32 @@
 #include "Recorder.h"
 
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "platform/Queue.h"
 #include "platform/Timers.h"
+#include "sensor/SensorLink.h"
+#include "sensor/sim/SensorFaults.h"
 
 #include <algorithm>
 
 namespace velorin {
 
-Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
+using Kind = ScriptCommand::Kind;
+
+Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, RecorderSensor sensor,
                    std::string documentsDirectory, std::FILE* out, bool lineBuffered,
                    std::optional<RecorderNetwork> network)
-    : m_ports(ports), m_view(out, ports.clock, ports.clock.monotonic(), lineBuffered, log), m_sensor(&sensor), m_log(log),
-      m_files(files), m_settings(settings), m_documents(std::move(documentsDirectory)), m_innerSensor(sensor),
+    : m_ports(ports), m_view(out, ports.clock, ports.clock.monotonic(), lineBuffered, log), m_sensor(std::move(sensor)),
+      m_log(log), m_files(files), m_settings(settings), m_documents(std::move(documentsDirectory)),
       m_network(std::move(network))
 {
     if (m_network)
         m_reachability.emplace(m_network->systemReachability);
+}
+
+Recorder::~Recorder()
+{
+    m_ports.timers.cancel(m_listWatch);
 }
 
 void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
@@ -24,25 +34,41 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
 {
     m_quit = std::move(quit);
     if (!hasScript) {
-        m_autoStart = std::make_unique<AutoStart>(m_innerSensor, m_ports.mainQueue,
-                                                  [this] { m_controller->startClick(); });
-        m_sensor = m_autoStart.get();
+        // As a user would once the trace comes alive, and again after the sensor came back.
+        m_view.onSensorOk([this] {
+            if (m_controller->acquisition().recordingActive.load() != 1)
+                m_controller->startClick();
+        });
     }
-    if (endWithSensor)
-        m_sensor->onFinished([this] { m_quit(); });
+    if (endWithSensor && m_sensor.source)
+        m_sensor.source->onFinished([this] { m_quit(); });
     m_controller = std::make_unique<ViewController>(MonitorContext{
         m_ports.mainQueue, m_ports.bluetoothQueue, m_ports.timers, m_ports.clock, m_log, m_view, m_files, m_settings,
-        m_appState, m_sensor, m_view, m_documents, nullptr,
+        m_appState, m_sensor.source, m_view, m_documents, m_sensor.central,
         m_network ? std::optional<MonitorNetwork>(MonitorNetwork{m_network->http, *m_reachability, m_network->location,
                                                                  m_network->collectionUrl})
                   : std::nullopt});
     // Commands at 0 s run right after the screen has loaded, in file order.
     m_controller->viewDidLoad();
+    if (!hasScript && m_sensor.central && m_controller->acquisition().chosenSensorId.empty())
+        chooseFirstListed();
     m_script = script;
     std::stable_sort(m_script.begin(), m_script.end(),
                      [](const ScriptCommand& a, const ScriptCommand& b) { return a.at < b.at; });
     m_scriptStart = m_ports.clock.monotonic();
     scheduleNextCommand();
+}
+
+void Recorder::chooseFirstListed()
+{
+    // The list only grows on the Bluetooth queue; a glance four times a second is soon enough.
+    m_listWatch = m_ports.timers.repeating(std::chrono::milliseconds(250), [this] {
+        SensorLink* link = m_controller->link();
+        if (!link || link->devices().size() == 0)
+            return;
+        m_ports.timers.cancel(m_listWatch);
+        choose(1, m_sensor.pin);
+    });
 }
 
 // One timer at a time, however long the script: a timer per line would cost memory and start-up
@@ -61,14 +87,9 @@ void Recorder::scheduleNextCommand()
     });
 }
 
-void Recorder::stopSensor()
-{
-    m_sensor->stop();
-}
 
 bool Recorder::run(const ScriptCommand& command)
 {
-    using Kind = ScriptCommand::Kind;
     switch (command.kind) {
     case Kind::start:
         m_controller->startClick();
@@ -96,10 +117,69 @@ bool Recorder::run(const ScriptCommand& command)
         if (m_reachability)
             m_reachability->force(command.kind == Kind::online);
         break;
-    default:
+    case Kind::choose:
+        choose(command.number, command.text);
+        break;
+    case Kind::disconnect:
+        m_controller->disconnectClick();
+        break;
+    case Kind::simDrop:
+    case Kind::simAway:
+    case Kind::simRadioOff:
+    case Kind::simRadioOn:
+    case Kind::simRefuse:
+    case Kind::simShort:
+    case Kind::simBattery:
+    case Kind::simRssi:
+        simulate(command);
         break;
     }
     return true;
+}
+
+void Recorder::choose(int buttonIndex, const std::string& pin)
+{
+    m_controller->showDropDownList();
+    if (m_view.openMessage().empty())
+        return; // no list without a sensor link
+    if (!m_view.press(buttonIndex, pin)) {
+        m_log.line("choose " + std::to_string(buttonIndex) + ": the sensor list has no such button; pressed Cancel");
+        m_view.press(0, {});
+    }
+}
+
+// The faults act on the first simulated sensor, the first one listed.
+void Recorder::simulate(const ScriptCommand& command)
+{
+    if (!m_sensor.faults)
+        return;
+    SensorFaults& faults = *m_sensor.faults;
+    switch (command.kind) {
+    case Kind::simDrop:
+        faults.dropLink(0);
+        break;
+    case Kind::simAway:
+        faults.goOutOfRange(0, command.span);
+        break;
+    case Kind::simRadioOff:
+    case Kind::simRadioOn:
+        faults.setRadioPowered(command.kind == Kind::simRadioOn);
+        break;
+    case Kind::simRefuse:
+        faults.refuseNextConnection(0);
+        break;
+    case Kind::simShort:
+        faults.sendShortPacket(0);
+        break;
+    case Kind::simBattery:
+        faults.setBatteryLevel(0, command.number);
+        break;
+    case Kind::simRssi:
+        faults.setSignalStrength(0, command.number);
+        break;
+    default:
+        break;
+    }
 }
 
 // Presses the mark-event button, then the activity's button and the feeling's ("cancel" presses

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "AutoStart.h"
 #include "ConsoleView.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
 #include "ScriptedReachability.h"
 #include "monitor/ViewController.h"
 #include "platform/ApplicationState.h"
+#include "platform/Timers.h"
 
 #include <functional>
 #include <memory>
@@ -15,12 +15,13 @@
 
 namespace velorin {
 
+class BleCentralFactory;
 class Clock;
 class Files;
 class Log;
 class Queue;
+class SensorFaults;
 class SettingsStore;
-class Timers;
 
 struct RecorderPorts {
     Queue& mainQueue;
@@ -37,20 +38,31 @@ struct RecorderNetwork {
     std::string collectionUrl;
 };
 
-// The headless recorder: the monitor's core with a console view, driven by a script or by the
-// first packet. The same object runs on virtual time and on the Qt runtime.
+// Where packets come from: a replay feeding intake directly, or a central (simulated or over
+// Bluetooth) through which the monitor's sensor link finds and connects the sensor.
+struct RecorderSensor {
+    SensorSource* source = nullptr;
+    BleCentralFactory* central = nullptr;
+    SensorFaults* faults = nullptr; // the simulated sensors', for the script's "sim" commands
+    std::string pin;                // typed when the recorder chooses a sensor itself
+};
+
+// The headless recorder: the monitor's core with a console view, driven by a script or, without
+// one, by the sensor: Start is pressed whenever the sensor's packets begin to flow, and with no
+// remembered sensor the first one listed is chosen. The same object runs on virtual time and on
+// the Qt runtime.
 class Recorder {
 public:
-    Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, SensorSource& sensor,
+    Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, RecorderSensor sensor,
              std::string documentsDirectory, std::FILE* out, bool lineBuffered,
              std::optional<RecorderNetwork> network = std::nullopt);
+    ~Recorder();
 
-    // Loads the monitor and schedules the script; without one, Start follows the first packet.
-    // quit is called on the main queue by a script's quit and, with endWithSensor, once a finite
-    // sensor (a replay) has delivered its last update.
+    // Loads the monitor and schedules the script. quit is called on the main queue by a script's
+    // quit and, with endWithSensor, once a finite sensor (a replay) has delivered its last update.
     void begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
                std::function<void()> quit);
-    void stopSensor();
+    void stopSensor() { m_controller->stopSensor(); }
     void finishOutput() { m_view.finish(); }
 
     ViewController& controller() { return *m_controller; }
@@ -60,22 +72,26 @@ private:
     bool run(const ScriptCommand& command);
     void scheduleNextCommand();
     void markEvent(const std::string& activity, const std::string& feeling);
+    // Opens the sensor list and presses a button of it with the pin typed.
+    void choose(int buttonIndex, const std::string& pin);
+    void simulate(const ScriptCommand& command);
+    // Without a script and without a remembered sensor: the first sensor listed is chosen.
+    void chooseFirstListed();
 
     RecorderPorts m_ports;
     ApplicationState m_appState;
     ConsoleView m_view;
-    std::unique_ptr<AutoStart> m_autoStart;
-    SensorSource* m_sensor;
+    RecorderSensor m_sensor;
     std::unique_ptr<ViewController> m_controller;
     std::function<void()> m_quit;
     std::vector<ScriptCommand> m_script; // in time order
     std::size_t m_nextCommand = 0;
     Nanoseconds m_scriptStart{0};
+    Timers::Id m_listWatch = 0;
     Log& m_log;
     Files& m_files;
     SettingsStore& m_settings;
     std::string m_documents;
-    SensorSource& m_innerSensor;
     std::optional<RecorderNetwork> m_network;
     std::optional<ScriptedReachability> m_reachability;
 };

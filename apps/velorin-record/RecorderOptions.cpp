@@ -10,7 +10,8 @@ namespace velorin {
 
 const char* const recorderUsage =
     "usage: velorin-record [--documents DIR] [--settings FILE] [--sensor sim|replay:FILE|ble]\n"
-    "                      [--sim-bpm N] [--clock real|virtual] [--start YYYY-MM-DDTHH:MM:SS]\n"
+    "                      [--sim-bpm N] [--sim-sensors N] [--pin PIN] [--clock real|virtual]\n"
+    "                      [--start YYYY-MM-DDTHH:MM:SS]\n"
     "                      [--duration SECONDS] [--script FILE] [--accept-terms] [-v]\n"
     "                      [--login-endpoint URL] [--collection-endpoint URL]\n"
     "       velorin-record login --user NAME --password PASSWORD [--settings FILE] [--login-endpoint URL]\n";
@@ -54,9 +55,15 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
             o.verbose = true;
         } else if (arg == "-h" || arg == "--help") {
             o.help = true;
+        } else if (arg == "--pin") {
+            // An empty pin is a pin like any other.
+            const std::string* v = value();
+            if (!v)
+                return fail("--pin needs a value");
+            o.pin = *v;
         } else if (arg == "--documents" || arg == "--settings" || arg == "--sensor" || arg == "--clock" ||
                    arg == "--start" || arg == "--duration" || arg == "--script" || arg == "--sim-bpm" ||
-                   arg == "--login-endpoint" || arg == "--collection-endpoint") {
+                   arg == "--sim-sensors" || arg == "--login-endpoint" || arg == "--collection-endpoint") {
             const std::string* v = value();
             if (!v || v->empty())
                 return fail(arg + " needs a value");
@@ -104,6 +111,12 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
                 if (r.ec != std::errc{} || r.ptr != v->data() + v->size() || bpm < 30 || bpm > 250)
                     return fail("--sim-bpm takes a whole number from 30 to 250, not \"" + *v + "\"");
                 o.simBpm = bpm;
+            } else if (arg == "--sim-sensors") {
+                int sensors = 0;
+                const auto r = std::from_chars(v->data(), v->data() + v->size(), sensors);
+                if (r.ec != std::errc{} || r.ptr != v->data() + v->size() || sensors < 0 || sensors > 16)
+                    return fail("--sim-sensors takes a whole number from 0 to 16, not \"" + *v + "\"");
+                o.simSensors = sensors;
             }
         } else {
             return fail("unknown argument \"" + arg + "\"");

@@ -17,6 +17,8 @@ struct RecorderOptions {
     Sensor sensor = Sensor::sim;
     std::string replayFile;
     int simBpm = 72;
+    int simSensors = 1;   // sensors named "Nimbo" around the simulated central, besides the decoys
+    std::string pin;      // typed into the sensor list when the recorder chooses a sensor itself
     ClockKind clock = ClockKind::real;
     std::optional<double> start; // epoch seconds, virtual clock only
     std::optional<Nanoseconds> duration;

@@ -200,7 +200,10 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
             if (!kind)
                 return fail("unknown command " + quoted(command));
         }
-        ScriptCommand parsed{*at, *kind, lineNumber};
+        ScriptCommand parsed;
+        parsed.at = *at;
+        parsed.kind = *kind;
+        parsed.line = lineNumber;
         if (const auto problem = readArguments(parsed, name, line))
             return fail(*problem);
         result.commands.push_back(std::move(parsed));

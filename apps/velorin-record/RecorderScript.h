@@ -41,6 +41,14 @@ struct ScriptResult {
 // is a malformed line, never one that wraps round to an early command.
 ScriptResult parseRecorderScript(std::string_view text, const std::string& fileName);
 
+// The commands that only the simulated sensor can carry out.
+inline bool isSimulatorFault(ScriptCommand::Kind kind)
+{
+    using Kind = ScriptCommand::Kind;
+    return kind == Kind::simDrop || kind == Kind::simAway || kind == Kind::simRadioOff || kind == Kind::simRadioOn ||
+           kind == Kind::simRefuse || kind == Kind::simShort || kind == Kind::simBattery || kind == Kind::simRssi;
+}
+
 // The mark-event dialogs' buttons after "Cancel", in button order.
 extern const std::vector<std::string> markActivities;
 extern const std::vector<std::string> markFeelings;

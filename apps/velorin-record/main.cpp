@@ -18,7 +18,8 @@
 #include "platform/virtual/VirtualRuntime.h"
 #include "sensor/sim/ReplayFile.h"
 #include "sensor/sim/ReplaySensor.h"
-#include "sensor/sim/SimulatedSensor.h"
+#include "sensor/qt/QtBleCentralFactory.h"
+#include "sensor/sim/SimulatedCentralFactory.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -134,10 +135,24 @@ struct Setup {
     std::vector<ScriptCommand> script;
 };
 
-std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports, Timers& timers, Files& files,
-                                         Log& log)
+// The sensor of a run: a replay feeding intake, or a central for the monitor's sensor link.
+struct SensorParts {
+    std::unique_ptr<SensorSource> replay;
+    std::unique_ptr<SimulatedCentralFactory> simulated;
+    std::unique_ptr<QtBleCentralFactory> bluetooth;
+
+    RecorderSensor handles(const RecorderOptions& options) const
+    {
+        return {replay.get(), simulated ? static_cast<BleCentralFactory*>(simulated.get()) : bluetooth.get(),
+                simulated.get(), options.pin};
+    }
+};
+
+SensorParts makeSensor(const Setup& setup, RecorderPorts ports, Timers& timers, Files& files, Log& log)
 {
-    if (setup.options.sensor == RecorderOptions::Sensor::replay) {
+    SensorParts parts;
+    switch (setup.options.sensor) {
+    case RecorderOptions::Sensor::replay: {
         // Read again as it plays, one update at a time, after the check before the run.
         auto replay = std::make_unique<ReplaySensor>(ports.bluetoothQueue, ports.mainQueue, timers, ports.clock,
                                                      replayOpener(files, setup.options.replayFile));
@@ -145,11 +160,21 @@ std::unique_ptr<SensorSource> makeSensor(const Setup& setup, RecorderPorts ports
             log.line("Replay ended early: " + describe(error));
             g_replayFailed.store(true);
         });
-        return replay;
+        parts.replay = std::move(replay);
+        break;
     }
-    SimulatedSensorOptions sim;
-    sim.bpm = setup.options.simBpm;
-    return std::make_unique<SimulatedSensor>(ports.bluetoothQueue, ports.mainQueue, timers, sim);
+    case RecorderOptions::Sensor::sim: {
+        SimulatedNimboOptions sim;
+        sim.bpm = setup.options.simBpm;
+        sim.sensors = setup.options.simSensors;
+        parts.simulated = std::make_unique<SimulatedCentralFactory>(timers, log, sim);
+        break;
+    }
+    case RecorderOptions::Sensor::ble:
+        parts.bluetooth = std::make_unique<QtBleCentralFactory>(log);
+        break;
+    }
+    return parts;
 }
 
 // Uploads and events go out through Qt's network stack; it needs the QCoreApplication to exist.
@@ -198,9 +223,9 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     QtNetwork network;
     VirtualRuntime runtime(setup.options.start.value_or(wallNow()));
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
-    auto sensor = makeSensor(setup, ports, runtime.timers(), files, log);
+    const SensorParts sensor = makeSensor(setup, ports, runtime.timers(), files, log);
     // Virtual output goes out in large blocks; nobody watches it live.
-    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, false,
+    Recorder recorder(ports, log, files, settings, sensor.handles(setup.options), setup.options.documents, stdout, false,
                       network.ports(setup.options));
     bool quit = false;
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] {
@@ -239,8 +264,8 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     QtNetwork network;
     QtRuntime runtime;
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
-    auto sensor = makeSensor(setup, ports, runtime.timers(), files, log);
-    Recorder recorder(ports, log, files, settings, *sensor, setup.options.documents, stdout, true,
+    const SensorParts sensor = makeSensor(setup, ports, runtime.timers(), files, log);
+    Recorder recorder(ports, log, files, settings, sensor.handles(setup.options), setup.options.documents, stdout, true,
                       network.ports(setup.options));
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] { app.quit(); });
 
@@ -295,8 +320,6 @@ int main(int argc, char** argv)
         std::fputs(recorderUsage, stdout);
         return 0;
     }
-    if (options.sensor == RecorderOptions::Sensor::ble)
-        return fail(exitUsage, "--sensor ble: this build has no Bluetooth sensor link yet; use sim or replay:FILE");
 
     if (options.documents.empty() || options.settings.empty())
         return fail(exitFailure, "there is no home directory for the default places: give --settings FILE and "
@@ -315,6 +338,10 @@ int main(int argc, char** argv)
         if (!script.ok())
             return fail(exitUsage, script.error);
         setup.script = std::move(script.commands);
+        for (const ScriptCommand& command : setup.script)
+            if (isSimulatorFault(command.kind) && options.sensor != RecorderOptions::Sensor::sim)
+                return fail(exitUsage, options.scriptFile + ":" + std::to_string(command.line) +
+                                           ": sim commands need --sensor sim");
     }
     if (options.sensor == RecorderOptions::Sensor::replay) {
         // A malformed replay stops the run before anything is written. The check reads the whole

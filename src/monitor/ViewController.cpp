@@ -227,6 +227,12 @@ void ViewController::reEnableStopButton()
     m_ctx.view.setEnabled(Outlet::stopLandscape, true);
 }
 
+void ViewController::stopSensor()
+{
+    if (m_sensor)
+        m_sensor->stop();
+}
+
 std::size_t ViewController::unansweredRequests() const
 {
     return m_requests ? static_cast<std::size_t>(m_requests->openCount()) + m_requests->waitingCount() : 0;

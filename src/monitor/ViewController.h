@@ -108,6 +108,8 @@ public:
     HeartRateDetector& heartRate() { return m_heartRate; }
     // Null when the monitor was given a plain sensor source.
     SensorLink* link() { return m_link.get(); }
+    // Ends the sensor's updates (the link drops the sensor); nothing reaches intake afterwards.
+    void stopSensor();
     // Requests of uploads and events sent and not answered yet, or waiting for a free slot.
     std::size_t unansweredRequests() const;
     // True once a recording file could not be saved in this run.

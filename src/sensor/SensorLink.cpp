@@ -232,7 +232,8 @@ void SensorLink::setUpHeartRateService(BlePeripheral& peripheral, const BleServi
     // In the sensor's order: the pin may be written before or after the notifications are on.
     bool packets = false;
     for (const BleCharacteristic& characteristic : service.characteristics) {
-        m_log.line("Karakteristika:" + characteristic.uuid + "\n");
+        // The log ends every line itself.
+        m_log.line("Karakteristika:" + characteristic.uuid);
         if (characteristic.uuid == profile::controlPoint)
             writePin(peripheral, characteristic);
         if (characteristic.uuid == profile::ecgPacket) {

@@ -104,14 +104,14 @@ TEST_F(RecorderRun, ScriptDrivesStartStopAndUnknownCommandsAreRejected)
     EXPECT_NE(rejected.err.find("bad.script:3"), std::string::npos) << rejected.err;
 
     // Background from the start: chunks are written without Start; quit ends the run. The simulated
-    // sensor's first packet comes at once, so the 268th arrives at 29.904 s.
-    const std::string script = write("run.script", "0 background\n61 quit\n");
+    // sensor, chosen at 0.5 s, sends its first packet at 0.9 s, so the 268th arrives at 30.804 s.
+    const std::string script = write("run.script", "0 background\n0.5 choose 1\n61 quit\n");
     const RunResult r = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00",
                              "--script", script, "--duration", "600"});
     ASSERT_EQ(r.status, 0) << r.err;
-    // The heart-rate file is named by its first reading, at 2.5 s.
-    EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101500.ecg", "2017-05-27_101500.s2",
-                                                 "2017-05-27_101530.ecg", "2017-05-27_101502.bpm"}));
+    // The heart-rate file is named by its first reading, at 3.5 s.
+    EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101530.ecg", "2017-05-27_101530.s2",
+                                                 "2017-05-27_101600.ecg", "2017-05-27_101503.bpm"}));
 }
 
 TEST_F(RecorderRun, SimulatedHeartRateIsReadWithinThreeBeats)

@@ -85,7 +85,7 @@ TEST(SensorLink, RememberedSensorIsConnectedAndSetUpWithItsPin)
                                        "discoverCharacteristics 180A", "discoverCharacteristics 180F",
                                        "write 2A39 07 04 31 32", "notify 2A37", "read 2A38", "read 2A29"}));
     EXPECT_EQ(rig.outlets.calls, Calls{"taken up Nimbo"});
-    for (const char* line : {"Connected: YES", "Discovered service: 180F", "Karakteristika:2A39\n",
+    for (const char* line : {"Connected: YES", "Discovered service: 180F", "Karakteristika:2A39",
                              "Found heart rate measurement characteristic", "Found body sensor location characteristic",
                              "Found a device manufacturer name characteristic", "Notification began on 2A37"})
         EXPECT_TRUE(rig.log.contains(line)) << line;
