@@ -25,6 +25,10 @@ public:
     LoopbackServer() : m_port(m_server.bind_to_any_port("127.0.0.1"))
     {
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        // A stop() that comes before the server listens is lost, and the join would wait forever.
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!m_server.is_running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
     }
     ~LoopbackServer()
     {
