@@ -19,7 +19,7 @@ cat "$work/time"
 echo "files: $(ls "$work/day" | wc -l), .ecg: $(ls "$work/day"/*.ecg | wc -l), output lines: $(wc -l <"$work/day.out")"
 
 echo "== 3 days stopped in the foreground, virtual clock (nothing is flushed; memory must stay flat)"
-echo "0 foreground" >"$work/stopped.script"
+printf "0 foreground\n0.5 choose 1\n" >"$work/stopped.script"
 /usr/bin/time -o "$work/time" -f "wall %e s, user %U s, system %S s, peak %M KB" \
   "$bin" --settings "$work/settings.json" --documents "$work/stopped" --sensor sim --clock virtual \
   --start 2026-12-06T08:00:00 --duration 259200 --script "$work/stopped.script" >/dev/null 2>"$work/stopped.err"

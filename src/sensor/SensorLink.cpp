@@ -191,8 +191,9 @@ void SensorLink::centralManagerDidDisconnectPeripheral(const std::shared_ptr<Ble
 {
     m_log.line("Disconnected: " + (error.empty() ? std::string("no error") : error));
     queueScan();
-    // The sensor left behind when another was chosen drops quietly.
-    if (peripheral && isSensor(*peripheral))
+    // The sensor left behind when another was chosen drops quietly, as does the one let go when the
+    // monitor closes: nobody is to be told to connect it again.
+    if (peripheral && isSensor(*peripheral) && !m_stopped)
         m_outlets.showSensorDisconnected();
 }
 

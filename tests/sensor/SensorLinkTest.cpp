@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace velorin {
 namespace {
 
@@ -167,6 +169,19 @@ TEST(SensorLink, ReconnectsAfterEveryDropAndStopsAfterTheDisconnectButton)
     rig.advertise(rig.nimbo);
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1201u);
     EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
+}
+
+// Closing the monitor lets the sensor go without telling anyone that it was lost.
+TEST(SensorLink, StoppingLetsTheSensorGoQuietly)
+{
+    LinkRig rig;
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
+    rig.runtime.runFor(1.0);
+    rig.onMain([&] { rig.link.stop(); });
+    rig.runtime.runFor(1.0);
+    EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
+    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "disconnected"), 0);
 }
 
 TEST(SensorLink, FailedConnectionsRetryTheScanWithOneTimerAtATime)
