@@ -6,7 +6,8 @@
 #    starts the pass that sends them, four requests at a time, alongside the new chunks.
 # Prints the drain times, the collector's counts (a file sent again while its request was open
 # shows up as a duplicate) and the recorder's peak memory during the drain.
-# Usage: bench/upload-drain.sh [build/bin]
+# COLLECTOR_DELAY_MS=N holds back every answer N ms, so that later passes meet files still open.
+# Usage: [COLLECTOR_DELAY_MS=N] bench/upload-drain.sh [build/bin]
 set -euo pipefail
 bin=${1:-build/bin}
 work=$(mktemp -d)
@@ -21,7 +22,7 @@ now() { date +%s.%N; }
 diff_s() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
 count() { [ -d "$1" ] && find "$1" -mindepth 1 -maxdepth 1 | wc -l || echo 0; }
 
-"$bin/velorin-collector" --port 0 --data "$work/collector" >"$work/collector.out" 2>"$work/collector.log" &
+"$bin/velorin-collector" --port 0 --data "$work/collector" --delay-ms "${COLLECTOR_DELAY_MS:-0}" >"$work/collector.out" 2>"$work/collector.log" &
 collector_pid=$!
 for _ in $(seq 100); do grep -q listening "$work/collector.out" && break; sleep 0.1; done
 port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/collector.out")
@@ -30,10 +31,11 @@ endpoint="http://127.0.0.1:$port/Ecg/WriteTicksBase"
 record=("$bin/velorin-record" --settings "$work/settings.json" --documents "$work/docs" --accept-terms
         --sensor sim --collection-endpoint "$endpoint")
 
+# The day lies well before the real-clock run, so no stamp of the two runs can be the same.
 echo "== 24 h offline, virtual clock"
 printf '0 start\n0 offline\n' >"$work/offline.script"
 /usr/bin/time -o "$work/time" -f "wall %e s, peak %M KB" \
-  "${record[@]}" --clock virtual --start 2026-12-06T08:00:00 --duration 86400 \
+  "${record[@]}" --clock virtual --start 2017-05-27T00:00:00 --duration 86400 \
   --script "$work/offline.script" >/dev/null 2>"$work/offline.err"
 cat "$work/time"
 kept=$(count "$work/docs/Buffer")
