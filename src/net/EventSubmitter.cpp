@@ -19,19 +19,21 @@ namespace velorin {
 
 namespace {
 
-// A kept event holds the very request it was: sent again, the server sees the first try's date.
-std::string keptEvent(const std::string& url, const std::string& body)
+// A kept event holds the very body it was sent with: sent again, the server sees the first try's
+// date. The address is not kept: it goes wherever events go at the time of the retry, since an
+// address that failed may be gone for good (a new login, another endpoint). A "url" member that
+// earlier files carry is ignored.
+std::string keptEvent(const std::string& body)
 {
-    return nlohmann::json{{"url", url}, {"body", body}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return nlohmann::json{{"body", body}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::optional<HttpRequest> keptRequest(const std::string& bytes)
+std::optional<HttpRequest> keptRequest(const std::string& url, const std::string& bytes)
 {
     const nlohmann::json kept = nlohmann::json::parse(bytes, nullptr, false);
-    if (!kept.is_object() || !kept.contains("url") || !kept["url"].is_string() || !kept.contains("body") ||
-        !kept["body"].is_string())
+    if (!kept.is_object() || !kept.contains("body") || !kept["body"].is_string())
         return std::nullopt;
-    return jsonPost(kept["url"].get<std::string>(), kept["body"].get<std::string>());
+    return jsonPost(url, kept["body"].get<std::string>());
 }
 
 // "yyyy-MM-dd HH:mm:ss" becomes the file name "yyyy-MM-dd_HHmmss.json".
@@ -72,7 +74,7 @@ void EventSubmitter::sendMarkedEvent(const std::string& activity)
     const std::string date = formatDateTime(m_clock.now());
     const std::string url = eventUrl();
     const std::string body = eventBody(m_settings.eventKey(), activity, m_settings.patientId(), date);
-    m_requests->sendNow(jsonPost(url, body), [buffer = m_buffer, log = &m_log, url, body,
+    m_requests->sendNow(jsonPost(url, body), [buffer = m_buffer, log = &m_log, body,
                                               name = keptName(date)](const HttpResponse& response) {
         if (response.success()) {
             if (!response.body.empty())
@@ -80,7 +82,7 @@ void EventSubmitter::sendMarkedEvent(const std::string& activity)
             return std::string();
         }
         log->line("Event not delivered (" + failureText(response) + "); kept for a later try");
-        return buffer.keep(name, keptEvent(url, body)).value_or(std::string());
+        return buffer.keep(name, keptEvent(body)).value_or(std::string());
     });
 }
 
@@ -88,12 +90,13 @@ void EventSubmitter::resendKept()
 {
     if (!m_requests)
         return;
+    const std::string url = eventUrl();
     for (const BufferDirectory::Entry& entry : m_buffer.sendable(m_reported)) {
-        auto prepare = [buffer = m_buffer, log = &m_log, entry]() -> std::optional<HttpRequest> {
+        auto prepare = [buffer = m_buffer, log = &m_log, entry, url]() -> std::optional<HttpRequest> {
             const std::optional<std::string> bytes = buffer.read(entry);
             if (!bytes)
                 return std::nullopt;
-            std::optional<HttpRequest> request = keptRequest(*bytes);
+            std::optional<HttpRequest> request = keptRequest(url, *bytes);
             if (!request)
                 log->line("EventBuffer entry " + entry.name + " not sent: not a kept event");
             return request;

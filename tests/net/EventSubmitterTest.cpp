@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace velorin {
 namespace {
 
@@ -62,6 +64,34 @@ TEST(EventSubmission, AnUndeliveredEventIsKeptAndSentAgainWithEachPassUntilDeliv
     EXPECT_TRUE(passResends(60.0, 200));
     EXPECT_FALSE(rig.files.exists(kept));
     EXPECT_FALSE(passResends(3600.0, 200));
+}
+
+TEST(EventSubmission, AKeptEventGoesWhereEventsGoNowNotWhereItFailed)
+{
+    NetRig rig;
+    rig.mark("Walking");
+    const std::string body = rig.body(0);
+    rig.answer(0, 0, "", "Connection refused");
+    // An event kept by an earlier build names the address it failed at.
+    ASSERT_TRUE(rig.files.writeAtomically("/docs/EventBuffer/2017-05-27_101400.json",
+                                          R"({"url":"http://127.0.0.1:1/gone","body":"{}"})").ok);
+
+    // The server moved (a new login, another endpoint) before the next pass.
+    rig.acq.eventServerAddress = "127.0.0.1:8092/Ecg/WriteTicksBase";
+    rig.runtime.runFor(30.0);
+    const std::size_t before = rig.http.sent.size();
+    rig.flush("c");
+    std::multiset<std::string> eventBodies;
+    for (std::size_t i = before; i < rig.http.sent.size(); ++i) {
+        const HttpRequest& r = rig.http.sent[i].request;
+        if (r.body.find("VUApiKey") != std::string::npos || r.body == "{}") {
+            EXPECT_EQ(r.url, "http://127.0.0.1:8092/Ecg/WriteTicksBase");
+            eventBodies.insert(r.body);
+        }
+        rig.answer(i, 200, "ok");
+    }
+    EXPECT_EQ(eventBodies, (std::multiset<std::string>{body, "{}"}));
+    EXPECT_FALSE(rig.files.exists("/docs/EventBuffer/2017-05-27_101500.json"));
 }
 
 } // namespace

@@ -1,0 +1,275 @@
+// The recorder's uploads and marked events as the collector receives them: velorin-record on
+// virtual time against velorin-collector on 127.0.0.1, the collector's files compared with the
+// recording stream the recorder wrote beside them.
+
+#include "CollectorProcess.h"
+#include "RecorderRun.h"
+#include "recording/StreamRecords.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr std::size_t packetsPerChunk = 268;
+constexpr std::size_t packetBytes = 20; // the simulated sensor's packets
+const std::string packetPrefix = "10022";
+const std::string activities[] = {"Laying", "Sitting", "Standing", "Resting", "Walking", "Active", "Other"};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What a recording stream holds, in order: packet records and annotation records (with the number
+// of packets before each), the headers left out.
+struct Stream {
+    std::vector<std::string> packets;
+    std::vector<std::pair<std::size_t, std::string>> annotations;
+    std::string problem; // where the bytes stopped making sense
+};
+
+void parseStream(const std::string& s, Stream& out)
+{
+    std::size_t p = 0;
+    auto at = [&](const std::string& text) { return s.compare(p, text.size(), text) == 0; };
+    while (p < s.size() && out.problem.empty()) {
+        if (at(packetPrefix) && p + packetPrefix.size() + packetBytes <= s.size()) {
+            out.packets.push_back(s.substr(p + packetPrefix.size(), packetBytes));
+            p += packetPrefix.size() + packetBytes;
+        } else if (at(std::string("\x21\x32\x01", 3)) && s.find("Header end", p) != std::string::npos) {
+            p = s.find("Header end", p) + 10;
+        } else if (at("101168") && s.find("1033101197", p) != std::string::npos) {
+            const std::size_t title = s.find("1033101197", p) + 10;
+            std::size_t end = std::string::npos;
+            for (const std::string& a : activities)
+                if (s.compare(title, a.size(), a) == 0)
+                    end = title + a.size();
+            if (end == std::string::npos)
+                break;
+            out.annotations.emplace_back(out.packets.size(), s.substr(p, end - p));
+            p = end;
+        } else {
+            break;
+        }
+    }
+    if (p < s.size() && out.problem.empty())
+        out.problem = "unreadable stream bytes at offset " + std::to_string(p);
+}
+
+std::map<std::string, std::string> filesIn(const fs::path& dir)
+{
+    std::map<std::string, std::string> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec))
+        if (entry.is_regular_file())
+            found[entry.path().filename().string()] = readFile(entry.path());
+    return found;
+}
+
+class UploadRun : public RecorderRun {
+protected:
+    std::string m_data = m_dir + "/collector";
+    std::unique_ptr<CollectorProcess> m_collector;
+
+    void startCollector(std::vector<std::string> args = {})
+    {
+        if (m_collector)
+            m_collector->stop();
+        args.insert(args.begin(), {"--port", "0", "--data", m_data});
+        m_collector = std::make_unique<CollectorProcess>(args, m_dir + "/collector.log");
+        ASSERT_GT(m_collector->port(), 0) << m_collector->log();
+    }
+    std::string endpoint() const
+    {
+        return "http://127.0.0.1:" + std::to_string(m_collector->port()) + "/Ecg/WriteTicksBase";
+    }
+    // A simulated recording from `start` (local time) for `seconds`, driven by `script`.
+    RunResult record(const std::string& start, int seconds, const std::string& script)
+    {
+        const std::string scriptPath = write("run" + std::to_string(++m_runs) + ".script", script);
+        return run({"--accept-terms", "--clock", "virtual", "--start", start, "--duration", std::to_string(seconds),
+                    "--script", scriptPath, "--collection-endpoint", endpoint()});
+    }
+    json stats() const
+    {
+        httplib::Client client("127.0.0.1", m_collector->port());
+        const auto answer = client.Get("/stats");
+        return answer && answer->status == 200 ? json::parse(answer->body) : json();
+    }
+
+    // Every recording stream of the documents, oldest first, read as one.
+    Stream streams()
+    {
+        Stream all;
+        for (const std::string& name : listDocs())
+            if (name.size() > 3 && name.ends_with(".s2"))
+                parseStream(doc(name), all);
+        return all;
+    }
+    // What each chunk's upload must hold, by upload name: the packets of that chunk, each without
+    // its last byte, one after another.
+    std::map<std::string, std::string> expectedUploads()
+    {
+        std::vector<std::string> stamps;
+        for (const std::string& name : listDocs())
+            if (name.ends_with(".ecg"))
+                stamps.push_back(name.substr(0, name.size() - 4));
+        const Stream stream = streams();
+        EXPECT_EQ(stream.problem, "");
+        EXPECT_EQ(stream.packets.size(), stamps.size() * packetsPerChunk) << "chunks: " << stamps.size();
+        std::map<std::string, std::string> expected;
+        for (std::size_t i = 0; i < stamps.size(); ++i) {
+            std::string bytes;
+            for (std::size_t k = i * packetsPerChunk; k < (i + 1) * packetsPerChunk && k < stream.packets.size(); ++k)
+                bytes += stream.packets[k].substr(0, packetBytes - 1);
+            expected[stamps[i] + "_0.000000_0.000000.ecg"] = bytes;
+        }
+        return expected;
+    }
+    std::map<std::string, std::string> uploads() const { return filesIn(m_data + "/uploads"); }
+    std::map<std::string, std::string> buffered() const { return filesIn(docs + "/Buffer"); }
+    std::vector<json> events() const
+    {
+        std::vector<json> found;
+        std::ifstream in(m_data + "/events.jsonl");
+        for (std::string line; std::getline(in, line);)
+            found.push_back(json::parse(line, nullptr, false));
+        return found;
+    }
+
+    int m_runs = 0;
+};
+
+TEST_F(UploadRun, EachChunkArrivesAsItsPacketBytesUnderItsStampedName)
+{
+    startCollector();
+    const RunResult r = record("2017-05-27T10:15:00", 125, "0 start\n0 online\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const auto expected = expectedUploads();
+    ASSERT_EQ(expected.size(), 4u);
+    EXPECT_EQ(uploads(), expected);
+    const std::regex shape(R"(\d{4}-\d\d-\d\d_\d{6}_0\.000000_0\.000000\.ecg)");
+    for (const auto& [name, bytes] : expected) {
+        EXPECT_TRUE(std::regex_match(name, shape)) << name;
+        EXPECT_EQ(bytes.size(), packetsPerChunk * (packetBytes - 1));
+    }
+    // The first chunk ends at 29.9 s, in the first 30-second slot.
+    EXPECT_EQ(expected.begin()->first, "2017-05-27_101500_0.000000_0.000000.ecg");
+    EXPECT_TRUE(buffered().empty());
+    const json s = stats();
+    EXPECT_EQ(s["uploads"], 4);
+    EXPECT_EQ(s["duplicates"], 0);
+    EXPECT_EQ(s["rejected"], 0);
+}
+
+TEST_F(UploadRun, BufferFillsOfflineAndDrainsOnceOnline)
+{
+    startCollector();
+    // Offline for three chunks: they wait in Buffer, exactly as recorded, and nothing is sent.
+    const RunResult offline = record("2017-05-27T10:15:00", 100, "0 start\n0 offline\n");
+    ASSERT_EQ(offline.status, 0) << offline.err;
+    const auto firstRun = expectedUploads();
+    ASSERT_EQ(firstRun.size(), 3u);
+    EXPECT_EQ(buffered(), firstRun);
+    EXPECT_TRUE(uploads().empty());
+
+    // Still offline for one more chunk, then online: the next flush sends its own chunk and the pass
+    // sends the four kept ones, each once; a later pass must not send a file whose request is open.
+    const RunResult online = record("2017-05-27T11:00:00", 130, "0 start\n0 offline\n45 online\n");
+    ASSERT_EQ(online.status, 0) << online.err;
+    const auto expected = expectedUploads();
+    ASSERT_EQ(expected.size(), 7u);
+    EXPECT_EQ(uploads(), expected);
+    EXPECT_TRUE(buffered().empty());
+    const json s = stats();
+    EXPECT_EQ(s["uploads"], 7);
+    EXPECT_EQ(s["duplicates"], 0);
+    EXPECT_EQ(s["parts"], 0);
+}
+
+TEST_F(UploadRun, MarkedEventReachesTheServerTheStreamAndAnEventFile)
+{
+    startCollector();
+    const RunResult r = record("2017-05-27T10:15:00", 100, "0 start\n0 online\n40 mark Walking none\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const std::vector<json> sent = events();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (json{{"VUApiKey", "5d07e1b94c2a4f86b3e0"}, {"Activity", "Walking"},
+                             {"Date", "2017-05-27 10:15:40"}}));
+
+    // The annotation stands between the packet records, carrying the packets counted before it.
+    const Stream stream = streams();
+    EXPECT_EQ(stream.problem, "");
+    ASSERT_EQ(stream.annotations.size(), 1u);
+    const auto& [before, record] = stream.annotations[0];
+    EXPECT_EQ(record, annotationRecord(static_cast<std::int64_t>(before), "Walking"));
+    EXPECT_NEAR(static_cast<double>(before) * 0.112, 40.0, 0.2);
+
+    // Marked in the second chunk (29.9 s to 60 s): the file comes with the third, holding all three,
+    // named by its stamp with the feeling "none" left empty.
+    EXPECT_TRUE(doc("2017-05-27_101600 Walking  .event") ==
+                doc("2017-05-27_101500.ecg") + doc("2017-05-27_101530.ecg") + doc("2017-05-27_101600.ecg"));
+    EXPECT_FALSE(fs::exists(docs + "/EventBuffer") && !fs::is_empty(docs + "/EventBuffer"));
+}
+
+TEST_F(UploadRun, FailingServerLosesNothingAndSendsNothingTwiceOnceHealthy)
+{
+    startCollector({"--fail-rate", "0.3", "--empty-rate", "0.1"});
+    std::string script = "0 start\n0 online\n";
+    for (int minute = 10; minute < 120; minute += 20)
+        script += std::to_string(minute * 60 + 7) + " mark " + activities[minute % 7] + " discomfort\n";
+    const RunResult failing = record("2017-05-27T10:15:00", 7200, script);
+    ASSERT_EQ(failing.status, 0) << failing.err;
+    const auto firstRun = expectedUploads();
+    ASSERT_EQ(firstRun.size(), 239u);
+    // What waits in Buffer is whole.
+    for (const auto& [name, bytes] : buffered()) {
+        ASSERT_TRUE(firstRun.count(name)) << name;
+        EXPECT_EQ(bytes, firstRun.at(name)) << name;
+    }
+    EXPECT_GT(stats()["injectedFailures"].get<int>(), 0);
+
+    startCollector();
+    const RunResult healthy = record("2017-05-27T13:00:00", 65, "0 start\n0 online\n");
+    ASSERT_EQ(healthy.status, 0) << healthy.err;
+    const auto expected = expectedUploads();
+    ASSERT_EQ(expected.size(), 241u);
+    const auto stored = uploads();
+    EXPECT_EQ(stored.size(), expected.size());
+    for (const auto& [name, bytes] : stored) {
+        ASSERT_TRUE(expected.count(name)) << "not a chunk, or a further part: " << name;
+        EXPECT_EQ(bytes, expected.at(name)) << name;
+    }
+    EXPECT_TRUE(buffered().empty());
+    EXPECT_EQ(stats()["parts"], 0);
+
+    // Each event once, with the date it was marked at.
+    std::multiset<std::string> dates;
+    for (const json& e : events())
+        dates.insert(e.value("Date", ""));
+    EXPECT_EQ(dates, (std::multiset<std::string>{"2017-05-27 10:25:07", "2017-05-27 10:45:07", "2017-05-27 11:05:07",
+                                                  "2017-05-27 11:25:07", "2017-05-27 11:45:07",
+                                                  "2017-05-27 12:05:07"}));
+    EXPECT_FALSE(fs::exists(docs + "/EventBuffer") && !fs::is_empty(docs + "/EventBuffer"));
+}
+
+} // namespace
+} // namespace velorin
