@@ -101,9 +101,12 @@ void EventSubmitter::resendKept()
                 log->line("EventBuffer entry " + entry.name + " not sent: not a kept event");
             return request;
         };
-        auto answered = [buffer = m_buffer, log = &m_log, path = entry.path](const HttpResponse& response) {
-            if (!response.success())
+        auto answered = [buffer = m_buffer, log = &m_log, path = entry.path,
+                         name = entry.name](const HttpResponse& response) {
+            if (!response.success()) {
+                log->line("Kept event " + name + " not delivered (" + failureText(response) + "); tried again later");
                 return path;
+            }
             if (!response.body.empty())
                 log->line("responseData: " + response.body);
             return buffer.remove(path) ? std::string() : path;

@@ -99,10 +99,11 @@ protected:
     {
         return "http://127.0.0.1:" + std::to_string(m_collector->port()) + "/Ecg/WriteTicksBase";
     }
-    // A simulated recording from `start` (local time) for `seconds`, driven by `script`.
+    // A simulated recording from `start` (local time) for `seconds`, driven by `script`; the sensor is
+    // chosen at 0.5 s (a later run finds it remembered), and its packets flow from 0.9 s.
     RunResult record(const std::string& start, int seconds, const std::string& script)
     {
-        const std::string scriptPath = write("run" + std::to_string(++m_runs) + ".script", script);
+        const std::string scriptPath = write("run" + std::to_string(++m_runs) + ".script", "0.5 choose 1\n" + script);
         return run({"--accept-terms", "--clock", "virtual", "--start", start, "--duration", std::to_string(seconds),
                     "--script", scriptPath, "--collection-endpoint", endpoint()});
     }
@@ -170,8 +171,8 @@ TEST_F(UploadRun, EachChunkArrivesAsItsPacketBytesUnderItsStampedName)
         EXPECT_TRUE(std::regex_match(name, shape)) << name;
         EXPECT_EQ(bytes.size(), packetsPerChunk * (packetBytes - 1));
     }
-    // The first chunk ends at 29.9 s, in the first 30-second slot.
-    EXPECT_EQ(expected.begin()->first, "2017-05-27_101500_0.000000_0.000000.ecg");
+    // The first chunk ends at 30.8 s, in the second 30-second slot.
+    EXPECT_EQ(expected.begin()->first, "2017-05-27_101530_0.000000_0.000000.ecg");
     EXPECT_TRUE(buffered().empty());
     const json s = stats();
     EXPECT_EQ(s["uploads"], 4);
@@ -221,12 +222,13 @@ TEST_F(UploadRun, MarkedEventReachesTheServerTheStreamAndAnEventFile)
     ASSERT_EQ(stream.annotations.size(), 1u);
     const auto& [before, record] = stream.annotations[0];
     EXPECT_EQ(record, annotationRecord(static_cast<std::int64_t>(before), "Walking"));
-    EXPECT_NEAR(static_cast<double>(before) * 0.112, 40.0, 0.2);
+    // Packets flow from 0.9 s.
+    EXPECT_NEAR(static_cast<double>(before) * 0.112, 39.1, 0.2);
 
-    // Marked in the second chunk (29.9 s to 60 s): the file comes with the third, holding all three,
+    // Marked in the second chunk (30.8 s to 60.9 s): the file comes with the third, holding all three,
     // named by its stamp with the feeling "none" left empty.
-    EXPECT_TRUE(doc("2017-05-27_101600 Walking  .event") ==
-                doc("2017-05-27_101500.ecg") + doc("2017-05-27_101530.ecg") + doc("2017-05-27_101600.ecg"));
+    EXPECT_TRUE(doc("2017-05-27_101630 Walking  .event") ==
+                doc("2017-05-27_101530.ecg") + doc("2017-05-27_101600.ecg") + doc("2017-05-27_101630.ecg"));
     EXPECT_FALSE(fs::exists(docs + "/EventBuffer") && !fs::is_empty(docs + "/EventBuffer"));
 }
 
