@@ -17,34 +17,6 @@
 namespace velorin {
 namespace {
 
-TEST(RecordingFiles, KeptOpenFileFollowsItsNameWhenMovedOrRemoved)
-{
-    TempDir dir("velorin-recording");
-    PosixFiles files;
-    FakeLog log;
-    RecordingFiles recording(files, log, {});
-    RecordingFiles::Appender bpm(recording, dir.path() + "/a.bpm");
-    auto read = [&](const std::string& name) {
-        std::string bytes;
-        files.readAll(dir.path() + "/" + name, bytes, 1u << 30);
-        return bytes;
-    };
-
-    EXPECT_TRUE(bpm.append("72 "));
-    EXPECT_TRUE(bpm.append("73 "));
-    EXPECT_EQ(read("a.bpm"), "72 73 ");
-
-    ASSERT_EQ(std::rename((dir.path() + "/a.bpm").c_str(), (dir.path() + "/old.bpm").c_str()), 0);
-    EXPECT_TRUE(bpm.append("74 "));
-    EXPECT_EQ(read("old.bpm"), "72 73 ");
-    EXPECT_EQ(read("a.bpm"), "74 ");
-
-    ASSERT_EQ(std::remove((dir.path() + "/a.bpm").c_str()), 0);
-    EXPECT_TRUE(bpm.append("75 "));
-    EXPECT_EQ(read("a.bpm"), "75 ");
-    EXPECT_TRUE(log.lines.empty());
-}
-
 struct RecordingDir {
     TempDir dir{"velorin-recording"};
     PosixFiles files;
@@ -61,11 +33,30 @@ struct RecordingDir {
     }
 };
 
+TEST(RecordingFiles, KeptOpenFileFollowsItsNameWhenMovedOrRemoved)
+{
+    RecordingDir r;
+    RecordingFiles::Appender bpm(r.recording, r.path("a.bpm"));
+    EXPECT_TRUE(bpm.append("72 "));
+    EXPECT_TRUE(bpm.append("73 "));
+    EXPECT_EQ(r.read("a.bpm"), "72 73 ");
+
+    ASSERT_EQ(std::rename(r.path("a.bpm").c_str(), r.path("old.bpm").c_str()), 0);
+    EXPECT_TRUE(bpm.append("74 "));
+    EXPECT_EQ(r.read("old.bpm"), "72 73 ");
+    EXPECT_EQ(r.read("a.bpm"), "74 ");
+
+    ASSERT_EQ(std::remove(r.path("a.bpm").c_str()), 0);
+    EXPECT_TRUE(bpm.append("75 "));
+    EXPECT_EQ(r.read("a.bpm"), "75 ");
+    EXPECT_TRUE(r.log.lines.empty());
+}
+
 TEST(RecordingFiles, PlantedLinksFifosAndDirectoriesAreRefusedNeverWrittenThrough)
 {
     RecordingDir r;
     const std::string victim = r.path("victim");
-    { std::ofstream(victim) << "mine"; }
+    std::ofstream(victim) << "mine";
     std::filesystem::create_symlink(victim, r.path("a.ecg"));
     std::filesystem::create_symlink(r.path("nowhere"), r.path("b.ecg"));
     ASSERT_EQ(::mkfifo(r.path("c.s2").c_str(), 0600), 0);
@@ -103,7 +94,7 @@ TEST(RecordingFiles, ALinkPlantedAtTheLastMomentIsNotWrittenThrough)
     TempDir dir("velorin-recording");
     PlantingFiles files;
     files.victim = dir.path() + "/victim";
-    { std::ofstream(files.victim) << "mine"; }
+    std::ofstream(files.victim) << "mine";
     FakeLog log;
     RecordingFiles recording(files, log, {});
     EXPECT_FALSE(recording.writeOrAppend(dir.path() + "/a.ecg", "1 2 3 "));
