@@ -7,7 +7,6 @@
 #include <fstream>
 #include <set>
 #include <sys/stat.h>
-#include <thread>
 
 namespace velorin {
 namespace {
@@ -85,26 +84,6 @@ TEST_F(UploadStoreTest, WhatStandsUnderANameIsNeitherFollowedNorReplaced)
     EXPECT_TRUE(fs::is_symlink(m_store.uploadsDir() + "/linked.ecg"));
     std::ifstream in(outside);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc");
-}
-
-TEST_F(UploadStoreTest, ConcurrentUploadsOfOneNameKeepEachDistinctContentOnce)
-{
-    constexpr int threads = 8, perThread = 20, contents = 5;
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back([&, t] {
-            for (int i = 0; i < perThread; ++i)
-                m_store.store("same.ecg",
-                              std::string(1000 + (t + i) % contents, static_cast<char>('a' + (t + i) % contents)));
-        });
-    for (auto& w : workers)
-        w.join();
-    const std::set<std::string> stored = names();
-    EXPECT_EQ(stored.size(), static_cast<std::size_t>(contents));
-    std::set<std::string> bodies;
-    for (const auto& name : stored)
-        bodies.insert(read(name));
-    EXPECT_EQ(bodies.size(), static_cast<std::size_t>(contents));
 }
 
 TEST_F(UploadStoreTest, NamesThatLeaveUploadsOrLookLikePartsAreRefused)
