@@ -1,6 +1,5 @@
 #include "sensor/sim/PacketLogReader.h"
 
-
 #include <gtest/gtest.h>
 
 namespace velorin {
