@@ -42,6 +42,7 @@ TEST(StreamHeader, MatchesTheTableByteForByte)
     EXPECT_EQ(std::string("recording software = Trazio 1.5.2-0-g589e757 ()").size(), 0x2Fu);
     EXPECT_EQ(std::string("timezone=+0100").size(), 0x0Eu);
     EXPECT_EQ(std::string("Gadget firmware revision=1.0.2e 1b34dca").size(), 0x27u);
+    EXPECT_NE(streamHeader("", "s").find("UUID=\n"), std::string::npos);
 }
 
 TEST(StreamHeader, AnnotationRecordText)
