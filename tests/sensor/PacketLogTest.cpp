@@ -52,13 +52,17 @@ TEST(PacketLogErrors, EachMalformedLineIsReportedWithItsNumber)
     } cases[] = {
         {"01\n@x 02\n", 2, "bad time"},
         {"@-1 01\n", 1, "bad time"},
+        {"@1e3 01\n", 1, "bad time"},
         {"@1. 01\n", 1, "bad time"},
         {"#\n\n@1.0.0 01\n", 3, "bad time"},
         {"2A3: 01\n", 1, "bad characteristic"},
+        {"2A370: 01\n", 1, "bad characteristic"},
+        {"2G37: 01\n", 1, "bad characteristic"},
         {"2A37 : 01\n", 1, "bad characteristic"},
         {"01 02: 03\n", 1, "bad characteristic"},
         {"@1 01\n@2 0G\n", 2, "'G' is not a hex digit"},
         {"012\n", 1, "odd number of hex digits"},
+        {"0 1\n", 1, "odd number of hex digits"},
         {"@2 01\n@1.999 02\n", 2, "time 1.999 is earlier than the previous update's 2"},
         {"@1 01\n02\n@1.1 03\n", 3, "earlier than the previous"},
         {"@3155760000.000000001 01\n", 1, "bad time '@3155760000.000000001': longer than 100 years"},
@@ -174,6 +178,7 @@ TEST(PacketLogMessages, InputBytesAreShownEscapedAndLongTokensCut)
     EXPECT_EQ(message("@1\x1B[2J\0 01\n"s), "test.log:1: bad time '@1\\x1B[2J\\x00': expected seconds such as @30.016");
     EXPECT_EQ(message("2A\x7F"s + "7: 01\n"),
               "test.log:1: bad characteristic '2A\\x7F7': expected four hex digits such as 2A37");
+    EXPECT_EQ(message("0é\n"), "test.log:1: 'é' is not a hex digit");
     EXPECT_EQ(message("0\xFF\n"), "test.log:1: '\\xFF' is not a hex digit");
     EXPECT_EQ(message("zz\n", "logs/\x1B]0;owned\x07\n.log"),
               "logs/\\x1B]0;owned\\x07\\x0A.log:1: 'z' is not a hex digit");
