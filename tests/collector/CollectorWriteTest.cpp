@@ -69,11 +69,13 @@ TEST_F(CollectorRig, MalformedBodiesAreBadRequestsAndStoreNothing)
         R"({"token":5,"fileName":"a.ecg","baseData":")" + good + "\"}",
         R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":{"b":")" + good + "\"}}",
         R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YWJj\n"})",
+        R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YWJ"})",
         R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YW-j"})",
         R"({"token":")" + key + R"(","fileName":"../a.ecg","baseData":")" + good + "\"}",
         R"({"token":")" + key + R"(","fileName":"a\u0000b","baseData":")" + good + "\"}",
         R"({"token":")" + key + R"(","fileName":"a.ecg~1","baseData":")" + good + "\"}",
         "{\"token\":\"" + key + "\",\"fileName\":\"\xFF.ecg\",\"baseData\":\"" + good + "\"}", // not UTF-8
+        R"({"VUApiKey":")" + key + R"(","Activity":"Walking"})",
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27T14:30:12"})",
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12","PatientId":1001})",
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12","fileName":"a.ecg"})",

@@ -89,7 +89,7 @@ TEST_F(UploadStoreTest, WhatStandsUnderANameIsNeitherFollowedNorReplaced)
 TEST_F(UploadStoreTest, NamesThatLeaveUploadsOrLookLikePartsAreRefused)
 {
     for (const std::string& name :
-         std::vector<std::string>{"", "..", "../x.ecg", "a/b.ecg", "a\\b.ecg", "x.ecg~12", std::string("a\0b", 3),
+         std::vector<std::string>{"", ".", "..", "../x.ecg", "a/b.ecg", "a\\b.ecg", "x.ecg~12", std::string("a\0b", 3),
                                   "new\nline", std::string(UploadStore::maxNameBytes + 1, 'n')})
         EXPECT_TRUE(UploadStore::nameProblem(name)) << name;
     for (const std::string& name : std::vector<std::string>{"2017-05-27_143000_41.996100_21.431500.ecg", "x.ecg~",
