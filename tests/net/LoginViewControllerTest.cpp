@@ -202,9 +202,9 @@ TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)
         manyServers += i ? ",\"a\"" : "\"a\"";
     manyServers += "]}";
     for (const std::string& body : {
-             std::string(R"({"Id":{"n":1}})"), std::string(R"({"Id":true})"), std::string(R"({"Id":"1","FileServers":"a"})"),
-             std::string(R"({"Id":"1","FileServers":[null]})"), std::string(R"({"Id":"1","Token":5})"),
-             std::string(R"({"StatusMessage":3,"Id":"1"})"), manyServers,
+             std::string(R"({"Id":{"n":1}})"), std::string(R"({"Id":true})"),
+             std::string(R"({"Id":"1","FileServers":"a"})"), std::string(R"({"Id":"1","FileServers":[null]})"),
+             std::string(R"({"Id":"1","Token":5})"), std::string(R"({"StatusMessage":3,"Id":"1"})"), manyServers,
          }) {
         rig.log.lines.clear();
         EXPECT_EQ(rig.login(200, body), dialog("Login Failed!", "Login Failed.")) << body;
