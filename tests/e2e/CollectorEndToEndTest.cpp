@@ -111,6 +111,7 @@ TEST_F(CollectorRun, LoginThenUploadsAndEventsToTheAddressesItHandsOut)
     EXPECT_EQ(json::parse(post(uploadBody(builtInKey, name, packets + "!"))->body)["storedAs"], name + "~1");
     EXPECT_EQ(post(eventBody(key, "Walking"))->status, 200);
     EXPECT_EQ(post(eventBody(token, "Walking"))->status, 403);
+    EXPECT_EQ(c->Get("/nothing/here")->status, 404);
 
     // Bodies up to 16 MiB are taken, a byte more is refused before it is read into memory whole.
     const std::string bigName = "big.ecg";
