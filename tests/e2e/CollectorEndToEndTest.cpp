@@ -12,6 +12,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <set>
 #include <thread>
 
