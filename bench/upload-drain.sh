@@ -33,7 +33,7 @@ record=("$bin/velorin-record" --settings "$work/settings.json" --documents "$wor
 
 # The day lies well before the real-clock run, so no stamp of the two runs can be the same.
 echo "== 24 h offline, virtual clock"
-printf '0 start\n0 offline\n' >"$work/offline.script"
+printf '0 start\n0 offline\n0.5 choose 1\n' >"$work/offline.script"
 /usr/bin/time -o "$work/time" -f "wall %e s, peak %M KB" \
   "${record[@]}" --clock virtual --start 2017-05-27T00:00:00 --duration 86400 \
   --script "$work/offline.script" >/dev/null 2>"$work/offline.err"
