@@ -64,5 +64,37 @@ TEST(EventSubmission, AnUndeliveredEventIsKeptAndSentAgainWithEachPassUntilDeliv
     EXPECT_FALSE(passResends(3600.0, 200));
 }
 
+TEST(EventSubmission, AKeptEventGoesToTheEventServerOfTheDayWhateverItsFileNames)
+{
+    NetRig rig;
+    rig.mark("Walking");
+    rig.answer(0, 0, "", "Connection refused");
+    // Written by an earlier version, or planted: the address in the file is not followed.
+    rig.files.writeAtomically("/docs/EventBuffer/2017-05-27_090000.json",
+                              R"({"url":"http://127.0.0.1:1/elsewhere","body":"{}"})");
+    rig.acq.eventServerAddress = "127.0.0.1:8093/events";
+    rig.runtime.runFor(31.0);
+    rig.flush("c");
+    std::vector<std::string> eventUrls;
+    for (const auto& sent : rig.http.sent)
+        if (sent.request.body.find("fileName") == std::string::npos)
+            eventUrls.push_back(sent.request.url);
+    EXPECT_EQ(eventUrls, (std::vector<std::string>{testCollectionUrl, "http://127.0.0.1:8093/events",
+                                                   "http://127.0.0.1:8093/events"}));
+}
+
+TEST(EventSubmission, EveryEventOfABurstWithinOneSecondIsKept)
+{
+    NetRig rig;
+    constexpr std::size_t marks = 1100; // more than the folder's copies of one name
+    for (std::size_t i = 0; i < marks; ++i)
+        rig.mark("Walking");
+    for (std::size_t i = 0; i < marks; ++i)
+        rig.answer(i, 0, "", "Connection refused");
+    std::vector<std::string> kept;
+    ASSERT_TRUE(rig.files.listDirectory("/docs/EventBuffer", kept).ok);
+    EXPECT_EQ(kept.size(), marks);
+}
+
 } // namespace
 } // namespace velorin
