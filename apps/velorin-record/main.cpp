@@ -380,6 +380,15 @@ int main(int argc, char** argv)
         return fail(exitFailure, "cannot lock " + options.documents + " against a second recorder: " + lock.problem());
     if (lock.state() == DirectoryLock::State::readOnly)
         log.line("The documents directory is not locked against a second recorder: " + lock.problem());
+    // Uploads and events that cannot be sent wait in these folders; with something else under
+    // their names (a file, a FIFO, a link elsewhere) they would be lost without a word.
+    for (const char* folder : {"Buffer", "EventBuffer"}) {
+        const std::string path = options.documents + "/" + folder;
+        const EntryKind kind = files.entryInfo(path).kind;
+        if (kind != EntryKind::missing && kind != EntryKind::directory)
+            return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + path +
+                                         " is not a directory");
+    }
 
     if (options.clock == RecorderOptions::ClockKind::virtualTime)
         return runVirtual(setup, log, files, settings, argc, argv);

@@ -19,16 +19,15 @@ namespace velorin {
 
 namespace {
 
-// A kept event holds the very body it was sent with: sent again, the server sees the first try's
-// date. The address is not kept: it goes wherever events go at the time of the retry, since an
-// address that failed may be gone for good (a new login, another endpoint). A "url" member that
-// earlier files carry is ignored.
+// A kept event holds the body it was sent with: sent again, the server sees the first try's date.
+// It goes to the event server of the day, never to an address read from the file: a server that
+// has moved since would never take it, and anyone who can write the folder could send it anywhere.
 std::string keptEvent(const std::string& body)
 {
     return nlohmann::json{{"body", body}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::optional<HttpRequest> keptRequest(const std::string& url, const std::string& bytes)
+std::optional<HttpRequest> keptRequest(const std::string& bytes, const std::string& url)
 {
     const nlohmann::json kept = nlohmann::json::parse(bytes, nullptr, false);
     if (!kept.is_object() || !kept.contains("body") || !kept["body"].is_string())
@@ -36,12 +35,14 @@ std::optional<HttpRequest> keptRequest(const std::string& url, const std::string
     return jsonPost(url, kept["body"].get<std::string>());
 }
 
-// "yyyy-MM-dd HH:mm:ss" becomes the file name "yyyy-MM-dd_HHmmss.json".
-std::string keptName(std::string date)
+// "yyyy-MM-dd HH:mm:ss" becomes the file name "yyyy-MM-dd_HHmmss.json"; the second and later
+// events of the same second get "_N" before the suffix. The folder's own "~N" copies are bounded,
+// and a burst of marks within one second must not run out of them.
+std::string keptName(std::string date, std::uint64_t sameSecond)
 {
     std::replace(date.begin(), date.end(), ' ', '_');
     date.erase(std::remove(date.begin(), date.end(), ':'), date.end());
-    return date + ".json";
+    return date + (sameSecond == 0 ? "" : "_" + std::to_string(sameSecond)) + ".json";
 }
 
 } // namespace
@@ -72,10 +73,12 @@ void EventSubmitter::sendMarkedEvent(const std::string& activity)
         return;
     }
     const std::string date = formatDateTime(m_clock.now());
+    m_sameSecond = date == m_lastDate ? m_sameSecond + 1 : 0;
+    m_lastDate = date;
     const std::string url = eventUrl();
     const std::string body = eventBody(m_settings.eventKey(), activity, m_settings.patientId(), date);
     m_requests->sendNow(jsonPost(url, body), [buffer = m_buffer, log = &m_log, body,
-                                              name = keptName(date)](const HttpResponse& response) {
+                                              name = keptName(date, m_sameSecond)](const HttpResponse& response) {
         if (response.success()) {
             if (!response.body.empty())
                 log->line("responseData: " + response.body);
@@ -96,7 +99,7 @@ void EventSubmitter::resendKept()
             const std::optional<std::string> bytes = buffer.read(entry);
             if (!bytes)
                 return std::nullopt;
-            std::optional<HttpRequest> request = keptRequest(url, *bytes);
+            std::optional<HttpRequest> request = keptRequest(*bytes, url);
             if (!request)
                 log->line("EventBuffer entry " + entry.name + " not sent: not a kept event");
             return request;

@@ -2,6 +2,7 @@
 
 #include "net/BufferDirectory.h"
 
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -42,6 +43,9 @@ private:
     BufferDirectory m_buffer;
     std::set<std::string> m_reported; // EventBuffer entries already logged as not sent
     bool m_noNetworkLogged = false;
+    std::string m_lastDate;       // of the latest event sent
+    std::uint64_t m_sameSecond = 0; // events before it in that second
+
 };
 
 } // namespace velorin

@@ -124,8 +124,16 @@ void SensorLink::centralManagerDidDiscoverPeripheral(const std::shared_ptr<BlePe
     const std::string key = peripheral->identifier();
     if (key.empty())
         return; // nothing to list it or remember it by
-    if (!m_devices.contains(key))
-        listSensor(key, rssi);
+    if (!m_devices.contains(key)) {
+        // The chosen sensor is listed however many others came first.
+        if (m_devices.size() < mostListedSensors || key == m_acq.chosenSensorId) {
+            listSensor(key, rssi);
+        } else if (!m_listFullLogged) {
+            m_listFullLogged = true;
+            m_log.line("The sensor list holds " + std::to_string(mostListedSensors) +
+                       " sensors; further ones are not listed in this run");
+        }
+    }
     m_log.line("Found the heart rate monitor: " + *advertisement.localName);
     if (!m_acq.chosenSensorId.empty() && key == m_acq.chosenSensorId)
         connectSensor(peripheral);

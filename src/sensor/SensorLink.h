@@ -34,6 +34,9 @@ public:
     // Weaker than this (in dBm) the user is warned, once per run.
     static constexpr int outOfRangeRssi = -85;
     static constexpr Nanoseconds retryAfterFailedConnection = std::chrono::seconds(2);
+    // Sensors listed at most in a run. Anything may advertise the sensor's name under ever new
+    // identifiers; the list (and a dialog with one button per sensor) must not grow without end.
+    static constexpr std::size_t mostListedSensors = 64;
 
     SensorLink(BleCentralFactory& factory, Queue& bluetoothQueue, Timers& timers, Log& log, SettingsStore& settings,
                Acquisition& acquisition, LinkOutlets& outlets);
@@ -114,6 +117,7 @@ private:
     std::optional<CentralState> m_lastState;
     std::string m_connected; // "Connected: YES" or "NO", for the log
     std::int32_t m_outOfRangeShown = 0;
+    bool m_listFullLogged = false;
     Timers::Id m_retryTimer = 0;
     bool m_stopped = false;
 

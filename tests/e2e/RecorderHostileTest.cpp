@@ -74,6 +74,19 @@ TEST_F(RecorderRun, ASecondRecorderOnTheSameDirectoryIsTurnedAway)
     EXPECT_NE(planted.err.find("cannot lock " + docs + " against a second recorder"), std::string::npos) << planted.err;
 }
 
+TEST_F(RecorderRun, AnythingButAFolderUnderTheBufferNamesIsRefusedBeforeRecording)
+{
+    fs::create_directories(docs);
+    write("docs/Buffer", "not a folder");
+    const RunResult file = run({"--accept-terms", "--clock", "virtual", "--duration", "90"});
+    EXPECT_EQ(file.status, 1);
+    EXPECT_NE(file.err.find(docs + "/Buffer is not a directory"), std::string::npos) << file.err;
+    fs::remove(docs + "/Buffer");
+    fs::create_directory_symlink(m_dir, docs + "/EventBuffer");
+    EXPECT_EQ(run({"--accept-terms", "--clock", "virtual", "--duration", "90"}).status, 1);
+    EXPECT_TRUE(listDocs().empty()); // nothing recorded
+}
+
 // A per-file size limit in the recorder makes the disk fill up under it part-way through a write.
 TEST_F(RecorderRun, AFillingDiskLeavesNoTornFileAndEndsWithStatusFour)
 {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 
 namespace velorin {
 namespace {
@@ -66,32 +65,36 @@ TEST(EventSubmission, AnUndeliveredEventIsKeptAndSentAgainWithEachPassUntilDeliv
     EXPECT_FALSE(passResends(3600.0, 200));
 }
 
-TEST(EventSubmission, AKeptEventGoesWhereEventsGoNowNotWhereItFailed)
+TEST(EventSubmission, AKeptEventGoesToTheEventServerOfTheDayWhateverItsFileNames)
 {
     NetRig rig;
     rig.mark("Walking");
-    const std::string body = rig.body(0);
     rig.answer(0, 0, "", "Connection refused");
-    // An event kept by an earlier build names the address it failed at.
-    ASSERT_TRUE(rig.files.writeAtomically("/docs/EventBuffer/2017-05-27_101400.json",
-                                          R"({"url":"http://127.0.0.1:1/gone","body":"{}"})").ok);
-
-    // The server moved (a new login, another endpoint) before the next pass.
-    rig.acq.eventServerAddress = "127.0.0.1:8092/Ecg/WriteTicksBase";
-    rig.runtime.runFor(30.0);
-    const std::size_t before = rig.http.sent.size();
+    // Written by an earlier version, or planted: the address in the file is not followed.
+    rig.files.writeAtomically("/docs/EventBuffer/2017-05-27_090000.json",
+                              R"({"url":"http://127.0.0.1:1/elsewhere","body":"{}"})");
+    rig.acq.eventServerAddress = "127.0.0.1:8093/events";
+    rig.runtime.runFor(31.0);
     rig.flush("c");
-    std::multiset<std::string> eventBodies;
-    for (std::size_t i = before; i < rig.http.sent.size(); ++i) {
-        const HttpRequest& r = rig.http.sent[i].request;
-        if (r.body.find("VUApiKey") != std::string::npos || r.body == "{}") {
-            EXPECT_EQ(r.url, "http://127.0.0.1:8092/Ecg/WriteTicksBase");
-            eventBodies.insert(r.body);
-        }
-        rig.answer(i, 200, "ok");
-    }
-    EXPECT_EQ(eventBodies, (std::multiset<std::string>{body, "{}"}));
-    EXPECT_FALSE(rig.files.exists("/docs/EventBuffer/2017-05-27_101500.json"));
+    std::vector<std::string> eventUrls;
+    for (const auto& sent : rig.http.sent)
+        if (sent.request.body.find("fileName") == std::string::npos)
+            eventUrls.push_back(sent.request.url);
+    EXPECT_EQ(eventUrls, (std::vector<std::string>{testCollectionUrl, "http://127.0.0.1:8093/events",
+                                                   "http://127.0.0.1:8093/events"}));
+}
+
+TEST(EventSubmission, EveryEventOfABurstWithinOneSecondIsKept)
+{
+    NetRig rig;
+    constexpr std::size_t marks = 1100; // more than the folder's copies of one name
+    for (std::size_t i = 0; i < marks; ++i)
+        rig.mark("Walking");
+    for (std::size_t i = 0; i < marks; ++i)
+        rig.answer(i, 0, "", "Connection refused");
+    std::vector<std::string> kept;
+    ASSERT_TRUE(rig.files.listDirectory("/docs/EventBuffer", kept).ok);
+    EXPECT_EQ(kept.size(), marks);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace velorin {
 namespace {
@@ -295,6 +296,21 @@ TEST(SensorLink, ChoosingAnotherSensorDropsTheFirst)
     rig.runtime.runPending();
     EXPECT_EQ(rig.intake.updates, Calls{"2A37:2"});
     EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "disconnected"), 0);
+}
+
+TEST(SensorLink, EndlessNewIdentifiersFillTheListOnlyUpToItsBoundAndTheChosenSensorStillConnects)
+{
+    LinkRig rig;
+    rig.start(sensorId);
+    for (int i = 0; i < 1000; ++i) {
+        char id[40];
+        std::snprintf(id, sizeof id, "0A1B2C3D-4E5F-6071-8293-%012d", i);
+        rig.central().advertise(std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), id), "Nimbo");
+    }
+    rig.advertise(rig.nimbo);
+    EXPECT_EQ(rig.link.devices().size(), SensorLink::mostListedSensors + 1);
+    EXPECT_EQ(rig.link.devices().entries().back().key, sensorId);
+    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1u);
 }
 
 } // namespace
