@@ -45,11 +45,13 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
     // An upload the server did not take is kept like one made offline, so its bytes are not lost.
     m_ports.requests.sendNow(std::move(request), [buffer = m_buffer, log = &m_ports.log, name,
                                                   bytes = std::move(bytes)](const HttpResponse& response) {
-        if (response.success()) {
-            log->line(response.body.empty() ? std::string("Nothing was downloaded.") : "responseData: " + response.body);
+        // Only a body shows that the server took the bytes, as for a buffered file: an empty answer
+        // keeps them for another try (a server that stored them counts the repeat as a duplicate).
+        if (response.success() && !response.body.empty()) {
+            log->line("responseData: " + response.body);
             return std::string();
         }
-        log->line("Error = " + failureText(response));
+        log->line(response.success() ? std::string("Nothing was downloaded.") : "Error = " + failureText(response));
         if (bytes.empty())
             return std::string();
         std::optional<std::string> kept = buffer.keep(name, bytes);

@@ -42,6 +42,11 @@ TEST(RecordingUpload, OnlineRequestIsExactAndGoesToTheFirstFileServerOrTheBuiltI
     rig.answer(1, 204);
     EXPECT_EQ(rig.log.lines, (std::vector<std::string>{"responseData: stored", "Nothing was downloaded."}));
     EXPECT_TRUE(rig.memory.directories.empty()); // nothing was kept
+
+    // An empty answer does not show that the bytes were taken: they are kept for another try.
+    rig.flush("unconfirmed");
+    rig.answer(2, 200, "");
+    EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName)], "unconfirmed");
 }
 
 TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswerWithABodyRemovesThem)
