@@ -18,8 +18,8 @@ NoticeLayout layoutNotice(NoticeSize messageNeeds, NoticeSize view)
 
 NoticeRect placeAtBottom(NoticeSize box, NoticeSize view)
 {
-    return NoticeRect{(view.width - box.width) / 2, view.height - box.height - noticeStyle::verticalPadding,
-                      box.width, box.height};
+    return NoticeRect{(view.width - box.width) / 2, view.height - box.height - noticeStyle::verticalPadding, box.width,
+                      box.height};
 }
 
 namespace {

@@ -1,0 +1,154 @@
+#include "notices/NoticeQueue.h"
+#include "platform/virtual/VirtualRuntime.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+// Monospaced text, 8 wide and 20 high a character; logs every call at its virtual time.
+class FakeNoticeView : public NoticeView {
+public:
+    explicit FakeNoticeView(VirtualRuntime& runtime) : m_runtime(runtime) {}
+
+    NoticeSize viewSize() const override { return {320, 568}; }
+    NoticeSize measureText(const std::string& message, double maxWidth) const override
+    {
+        const double perLine = std::floor(maxWidth / 8), chars = static_cast<double>(message.size());
+        return {std::min(chars, perLine) * 8, std::ceil(chars / perLine) * 20};
+    }
+    void showNotice(NoticeId id, const std::string& message, const NoticeRect& box, const NoticeRect& label) override
+    {
+        onScreen[id] = message;
+        frame = box;
+        this->label = label;
+        log("show " + message);
+        mostOnScreen = std::max(mostOnScreen, onScreen.size());
+    }
+    void fadeNotice(NoticeId id, double opacity, Nanoseconds duration, FadeCurve curve) override
+    {
+        EXPECT_EQ(duration, std::chrono::milliseconds(200));
+        EXPECT_EQ(curve, opacity > 0 ? FadeCurve::easeOut : FadeCurve::easeIn);
+        log((opacity > 0 ? "in " : "out ") + onScreen.at(id));
+    }
+    void removeNotice(NoticeId id) override
+    {
+        log("remove " + onScreen.at(id));
+        onScreen.erase(id);
+    }
+    NoticeId current() const { return onScreen.empty() ? 0 : onScreen.begin()->first; }
+
+    std::map<NoticeId, std::string> onScreen;
+    NoticeRect frame, label; // of the latest notice shown
+    std::vector<std::string> events;
+    std::size_t mostOnScreen = 0;
+
+private:
+    void log(const std::string& what)
+    {
+        events.push_back(std::to_string(std::lround(m_runtime.elapsed() * 1000)) + " " + what);
+    }
+    VirtualRuntime& m_runtime;
+};
+
+struct NoticeRig {
+    VirtualRuntime runtime;
+    FakeNoticeView view{runtime};
+    std::optional<NoticeQueue> notices{std::in_place, view, runtime.timers()};
+};
+
+TEST(NoticeQueue, NoticesFollowOneAnotherEachWithItsFadesAndDuration)
+{
+    NoticeRig rig;
+    rig.notices->makeToast("A");
+    rig.runtime.runFor(0.05);
+    rig.notices->makeToast("B");
+    rig.notices->makeToast("");
+    rig.notices->makeToast("C");
+    EXPECT_EQ(rig.notices->waitingCount(), 2u);
+    rig.runtime.runFor(20.0);
+    EXPECT_EQ(rig.view.events, (std::vector<std::string>{
+                                   "0 show A",
+                                   "0 in A",
+                                   "3200 out A",
+                                   "3400 remove A",
+                                   "3400 show B",
+                                   "3400 in B",
+                                   "6600 out B",
+                                   "6800 remove B",
+                                   "6800 show C",
+                                   "6800 in C",
+                                   "10000 out C",
+                                   "10200 remove C",
+                               }));
+    EXPECT_EQ(rig.view.mostOnScreen, 1u);
+}
+
+TEST(NoticeQueue, TapDismissesTheShowingNoticeAndBringsTheNext)
+{
+    NoticeRig rig;
+    rig.notices->makeToast("A");
+    rig.notices->makeToast("B");
+    rig.notices->makeToast("C");
+    rig.runtime.runFor(1.0);
+    rig.notices->noticeTapped(rig.view.current());
+    rig.runtime.runFor(0.1);
+    rig.notices->noticeTapped(rig.view.current()); // already fading out
+    rig.runtime.runFor(0.2);
+    // Tapped while still fading in: no display timer may outlive the tap and end the next one early.
+    rig.notices->noticeTapped(rig.view.current());
+    rig.runtime.runFor(20.0);
+    EXPECT_EQ(rig.view.events, (std::vector<std::string>{
+                                   "0 show A",
+                                   "0 in A",
+                                   "1000 out A",
+                                   "1200 remove A",
+                                   "1200 show B",
+                                   "1200 in B",
+                                   "1300 out B",
+                                   "1500 remove B",
+                                   "1500 show C",
+                                   "1500 in C",
+                                   "4700 out C",
+                                   "4900 remove C",
+                               }));
+    EXPECT_EQ(rig.view.mostOnScreen, 1u);
+
+    // Going away with a notice on screen leaves no timer to call into the dead queue (the asan build
+    // catches one that is left).
+    rig.notices->makeToast("D");
+    rig.notices.reset();
+    rig.runtime.runFor(10.0);
+    EXPECT_EQ(rig.view.events.back(), "21300 in D");
+}
+
+TEST(NoticeQueue, SitsAtTheBottomWrapsLongTextsAndCutsTallOnes)
+{
+    NoticeRig rig;
+    rig.notices->makeToast("Marked event."); // 13 characters on one line
+    EXPECT_EQ(std::vector<double>({rig.view.label.x, rig.view.label.y, rig.view.label.width}),
+              std::vector<double>({10, 10, 104}));
+    EXPECT_EQ(std::vector<double>({rig.view.frame.x, rig.view.frame.y, rig.view.frame.width, rig.view.frame.height}),
+              std::vector<double>({98, 518, 124, 40}));
+
+    // 0.8 of 320 holds 32 characters a line: 100 take four lines; 40 lines are cut to 0.8 of 568.
+    rig.notices->makeToast(std::string(100, 'w'));
+    rig.notices->makeToast(std::string(32 * 40, 't'));
+    rig.runtime.runFor(3.4);
+    EXPECT_EQ(std::vector<double>({rig.view.frame.width, rig.view.frame.height}), std::vector<double>({276, 100}));
+    rig.runtime.runFor(3.4);
+    EXPECT_DOUBLE_EQ(rig.view.label.height, 0.8 * 568);
+    EXPECT_DOUBLE_EQ(rig.view.frame.y + rig.view.frame.height, 558);
+
+    // When the view widens, a shown box keeps its place relative to the edges.
+    EXPECT_DOUBLE_EQ(keepMargins(NoticeRect{98, 518, 124, 40}, {320, 568}, {640, 568}).x, 258);
+}
+
+} // namespace
+} // namespace velorin
