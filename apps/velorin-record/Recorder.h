@@ -62,7 +62,9 @@ public:
     // quit and, with endWithSensor, once a finite sensor (a replay) has delivered its last update.
     void begin(const std::vector<ScriptCommand>& script, bool hasScript, bool endWithSensor,
                std::function<void()> quit);
-    void stopSensor() { m_controller->stopSensor(); }
+    // Stops the sensor and writes what was gathered since the last flush; `done` runs on the
+    // Bluetooth queue once that is over.
+    void flushOnQuit(std::function<void()> done) { m_controller->flushOnQuit(std::move(done)); }
     void finishOutput() { m_view.finish(); }
 
     ViewController& controller() { return *m_controller; }

@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <pwd.h>
 #include <string>
@@ -252,7 +253,11 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
         }
         runtime.runFor(std::min(left, slice));
     }
-    recorder.stopSensor();
+    // The stop and the last flush are due now; the flush's upload is then among the open requests.
+    bool flushed = false;
+    recorder.flushOnQuit([&] { flushed = true; });
+    while (!flushed)
+        runtime.runPending();
     waitForOpenRequests(recorder.controller(), log, [&] { runtime.runPending(); });
     recorder.finishOutput();
     return endStatus(recorder);
@@ -278,7 +283,11 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
         runtime.timers().oneShot(*setup.options.duration, [&] { app.quit(); });
     if (!g_signalled.load())
         app.exec();
-    recorder.stopSensor();
+    // Before the requests are waited for and the Bluetooth queue shuts down: the last flush may
+    // start an upload.
+    std::promise<void> flushed;
+    recorder.flushOnQuit([&] { flushed.set_value(); });
+    flushed.get_future().wait();
     waitForOpenRequests(recorder.controller(), log, [] {});
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     recorder.finishOutput();

@@ -233,6 +233,26 @@ void ViewController::stopSensor()
         m_sensor->stop();
 }
 
+void ViewController::flushOnQuit(std::function<void()> done)
+{
+    stopSensor();
+    // Behind the sensor's stop on the Bluetooth queue: no packet arrives while the last chunk is written.
+    m_ctx.bluetoothQueue.async([this, done = std::move(done)] {
+        const bool counted = !m_ctx.appState.isActive() || m_acq.recordingActive.load() == 1;
+        bool gathered = false;
+        {
+            std::lock_guard lock(m_acq.bufferMutex);
+            gathered = !m_acq.sampleText.empty();
+        }
+        if (counted && gathered) {
+            m_writer.writeTickToFile();
+            m_acq.flushCounter = 0;
+        }
+        if (done)
+            done();
+    });
+}
+
 std::size_t ViewController::unansweredRequests() const
 {
     return m_requests ? static_cast<std::size_t>(m_requests->openCount()) + m_requests->waitingCount() : 0;

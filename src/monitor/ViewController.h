@@ -14,6 +14,7 @@
 #include "signal/TraceFeed.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -110,6 +111,10 @@ public:
     SensorLink* link() { return m_link.get(); }
     // Ends the sensor's updates (the link drops the sensor); nothing reaches intake afterwards.
     void stopSensor();
+    // The run ends: stops the sensor, then on the Bluetooth queue flushes what was gathered since the
+    // last flush, when the flush rule counts packets now (recording on, or not in the foreground), so
+    // the last part of a chunk is not lost. `done` runs on the Bluetooth queue afterwards.
+    void flushOnQuit(std::function<void()> done = {});
     // Requests of uploads and events sent and not answered yet, or waiting for a free slot.
     std::size_t unansweredRequests() const;
     // True once a recording file could not be saved in this run.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -52,11 +53,13 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
     const RunResult r = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00", "--sensor",
                              "replay:" + logPath});
     ASSERT_EQ(r.status, 0) << r.err;
-    // 268 counted packets: the last arrives at 269 x 0.112 = 30.128 s.
+    // 268 counted packets: the last arrives at 269 x 0.112 = 30.128 s. The short packet at 41 s is
+    // flushed when the replay has run out, in the same 30-second slot: a lone space, its note and record.
     EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101530.ecg", "2017-05-27_101530.s2"}));
     const std::string header = streamHeader("", "2017-05-27_101530");
-    EXPECT_EQ(doc("2017-05-27_101530.ecg"), chunk);
-    EXPECT_EQ(doc("2017-05-27_101530.s2"), stream + header);
+    EXPECT_EQ(doc("2017-05-27_101530.ecg"), chunk + " ");
+    EXPECT_EQ(doc("2017-05-27_101530.s2"),
+              stream + header + "Error in communication timestamp: 2017-05-27_101530" + "10022\x01\x02");
     EXPECT_EQ(lines(r.out), (std::vector<std::string>{
                                 "0.112 sensor Ok",
                                 "0.336 notice Connected to sensor",
@@ -104,7 +107,8 @@ TEST_F(RecorderRun, ScriptDrivesStartStopAndUnknownCommandsAreRejected)
     EXPECT_NE(rejected.err.find("bad.script:3"), std::string::npos) << rejected.err;
 
     // Background from the start: chunks are written without Start; quit ends the run. The simulated
-    // sensor, chosen at 0.5 s, sends its first packet at 0.9 s, so the 268th arrives at 30.804 s.
+    // sensor, chosen at 0.5 s, sends its first packet at 0.9 s, so the 268th arrives at 30.804 s. The
+    // packet that came after the second chunk (60.932 s) is appended to that chunk's file at quit.
     const std::string script = write("run.script", "0 background\n0.5 choose 1\n61 quit\n");
     const RunResult r = run({"--accept-terms", "--clock", "virtual", "--start", "2017-05-27T10:15:00",
                              "--script", script, "--duration", "600"});
@@ -112,6 +116,8 @@ TEST_F(RecorderRun, ScriptDrivesStartStopAndUnknownCommandsAreRejected)
     // The heart-rate file is named by its first reading, at 3.5 s.
     EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101530.ecg", "2017-05-27_101530.s2",
                                                  "2017-05-27_101600.ecg", "2017-05-27_101503.bpm"}));
+    const std::string last = doc("2017-05-27_101600.ecg");
+    EXPECT_EQ(std::count(last.begin(), last.end(), ' '), 269 * 14);
 }
 
 TEST_F(RecorderRun, SimulatedHeartRateIsReadWithinThreeBeats)
