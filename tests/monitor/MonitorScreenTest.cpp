@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 namespace velorin {
 namespace {
 
@@ -65,32 +68,24 @@ TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
 {
     MonitorRig rig;
     ViewController& vc = rig.load();
-    auto after = [&](void (ViewController::*action)(), float min, float max, int times = 1) {
-        rig.settings.setFloat(keys::amplitudeHeightMin, min);
-        rig.settings.setFloat(keys::amplitudeHeightMax, max);
+    using P = std::pair<float, float>;
+    // Without a start the bounds are absent.
+    auto after = [&](void (ViewController::*action)(), std::optional<P> start, int times = 1) {
+        for (auto [key, value] : {std::pair(keys::amplitudeHeightMin, start ? &start->first : nullptr),
+                                  std::pair(keys::amplitudeHeightMax, start ? &start->second : nullptr)})
+            value ? rig.settings.setFloat(key, *value) : rig.settings.remove(key);
         for (int i = 0; i < times; ++i)
             rig.press(action);
-        return std::pair(rig.settings.floatValue(keys::amplitudeHeightMin),
-                         rig.settings.floatValue(keys::amplitudeHeightMax));
-    };
-    using P = std::pair<float, float>;
-    EXPECT_EQ(after(&ViewController::zoom, 200, 750, 9), P(425, 550));
-    EXPECT_EQ(after(&ViewController::zoom, 425, 550), P(425, 550));
-    EXPECT_EQ(after(&ViewController::zoom, 400, 540), P(425, 540)); // max judged against the new min
-    EXPECT_EQ(after(&ViewController::unzoom, 25, 1000), P(25, 1000));
-    EXPECT_EQ(after(&ViewController::amplitudeUp, 300, 1000), P(300, 1000));
-    EXPECT_EQ(after(&ViewController::amplitudeDown, 25, 600), P(25, 600));
-    EXPECT_EQ(after(&ViewController::zoom, 800, 300), P(800, 300)); // min above max: no reset
-
-    auto fromDefaults = [&](void (ViewController::*action)()) {
-        rig.settings.remove(keys::amplitudeHeightMin);
-        rig.settings.remove(keys::amplitudeHeightMax);
-        rig.press(action);
         return P(rig.settings.floatValue(keys::amplitudeHeightMin), rig.settings.floatValue(keys::amplitudeHeightMax));
     };
-    EXPECT_EQ(fromDefaults(&ViewController::unzoom), P(175, 775));
-    EXPECT_EQ(fromDefaults(&ViewController::amplitudeUp), P(225, 775));
-    EXPECT_EQ(fromDefaults(&ViewController::amplitudeDown), P(175, 725));
+    EXPECT_EQ(after(&ViewController::zoom, std::nullopt, 10), P(425, 550));
+    EXPECT_EQ(after(&ViewController::zoom, P(400, 540)), P(425, 540)); // max judged against the new min
+    EXPECT_EQ(after(&ViewController::zoom, P(800, 300)), P(800, 300)); // min above max: no reset
+    EXPECT_EQ(after(&ViewController::unzoom, std::nullopt), P(175, 775));
+    EXPECT_EQ(after(&ViewController::amplitudeUp, std::nullopt), P(225, 775));
+    EXPECT_EQ(after(&ViewController::amplitudeUp, P(300, 1000)), P(300, 1000));
+    EXPECT_EQ(after(&ViewController::amplitudeDown, std::nullopt), P(175, 725));
+    EXPECT_EQ(after(&ViewController::amplitudeDown, P(25, 600)), P(25, 600));
 
     WindowPainter painter;
     vc.attachTracePainter(&painter);
@@ -104,7 +99,7 @@ TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
     EXPECT_EQ(frame(900.0f, 300.0f), P(200, 750));
     EXPECT_EQ(frame(std::string("300"), 900.0f), P(200, 750));
     EXPECT_EQ(frame(300.0f, 1100.5f), P(200, 750));
-    EXPECT_EQ(after(&ViewController::zoom, -1, 900), P(225, 725)); // the buttons start from 200/750 too
+    EXPECT_EQ(after(&ViewController::zoom, P(-1, 900)), P(225, 725)); // the buttons start from 200/750 too
 }
 
 TEST(MonitorScreen, LayoutShowsThePairOfTheWindowsOrientation)
