@@ -29,8 +29,13 @@ public:
     void setImage(Outlet outlet, const std::string& imageName) override;
     void setProgress(Outlet, float) override {}
     void setTint(Outlet, Tint) override {}
+    void setScale(Outlet, float, float) override {}
+    void setBorder(Outlet, float, Rgba) override {}
     void makeToast(const std::string& message) override;
     DeviceOrientation orientation() const override { return DeviceOrientation::portrait; }
+    // A headless run has no other screens to open.
+    void presentLogin() override {}
+    void selectMonitorTab() override {}
 
     // Alerts are printed, the choice list with one "sensor-list LABEL" line per sensor in button
     // order. The latest alert stays open until press() answers it; one it replaces is never answered.

@@ -48,6 +48,8 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
         m_network ? std::optional<MonitorNetwork>(MonitorNetwork{m_network->http, *m_reachability, m_network->location,
                                                                  m_network->collectionUrl})
                   : std::nullopt});
+    // Nobody is there to read the version; its alert would only stand in the way of the script's.
+    m_controller->dontShow();
     // Commands at 0 s run right after the screen has loaded, in file order.
     m_controller->viewDidLoad();
     if (!hasScript && m_sensor.central && m_controller->acquisition().chosenSensorId.empty())

@@ -24,6 +24,8 @@ namespace {
 constexpr Nanoseconds batteryPeriod = std::chrono::seconds(5);
 constexpr Nanoseconds resetImagePeriod = std::chrono::seconds(2);
 
+// The version alert shown at load until the terms are accepted.
+constexpr std::string_view versionMessage = "v 1.24     27.05.2017";
 // Alerts are told apart by their message.
 constexpr std::string_view unlockMessage = "Write your passcode!";
 constexpr std::string_view activityMessage = "Choose activity";
@@ -96,11 +98,15 @@ void ViewController::viewDidLoad()
     MonitorView& view = m_ctx.view;
     m_events.setActivity("");
     m_events.setFeeling("");
+    view.setScale(Outlet::batteryProgress, 1.0f, 5.0f);
     stillTrace();
     closeStream();
     m_heartRate.resetPath();
+    if (m_aboutPending == 1)
+        showAnsweredAlert({"Velorin", std::string(versionMessage), "Continue", {}, false});
     if (locked())
         view.setShown(Outlet::unlockButton, true);
+    view.setBorder(Outlet::markEventButton, 1.0f, {0.0f, 122.0f / 255.0f, 1.0f, 1.0f});
 
     SettingsStore& settings = m_ctx.settings;
     if (auto id = settings.text(keys::selectedUUID))
@@ -111,12 +117,109 @@ void ViewController::viewDidLoad()
     if (auto pin = settings.text(keys::password))
         m_acq.sensorPin = *pin;
 
-    if (m_ctx.network)
-        m_ctx.network->location.startUpdatingLocation();
     if (m_sensor)
         m_sensor->start(m_intake);
+    locationInit();
     m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
     m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] { m_heartRate.calculateBPM(); });
+    // The zoom images answer a single click.
+    view.setEnabled(Outlet::zoomIn, true);
+    view.setEnabled(Outlet::zoomOut, true);
+}
+
+void ViewController::locationInit()
+{
+    if (m_ctx.network)
+        m_ctx.network->location.startUpdatingLocation();
+}
+
+void ViewController::viewDidLayoutSubviews()
+{
+    MonitorView& view = m_ctx.view;
+    const bool recording = m_acq.recordingActive.load() == 1;
+    switch (view.orientation()) {
+    case DeviceOrientation::portrait:
+    case DeviceOrientation::portraitUpsideDown:
+        view.setShown(recording ? Outlet::StopButton : Outlet::startButton, true);
+        view.setShown(Outlet::stopLandscape, false);
+        view.setShown(Outlet::startLandscape, false);
+        break;
+    case DeviceOrientation::landscapeLeft:
+    case DeviceOrientation::landscapeRight:
+        view.setShown(recording ? Outlet::stopLandscape : Outlet::startLandscape, true);
+        view.setShown(Outlet::startButton, false);
+        view.setShown(Outlet::StopButton, false);
+        break;
+    case DeviceOrientation::faceUp:
+    case DeviceOrientation::faceDown:
+    case DeviceOrientation::unknown:
+        break;
+    }
+}
+
+void ViewController::currentTabIndex()
+{
+    m_ctx.view.selectMonitorTab();
+}
+
+void ViewController::backToLogin()
+{
+    m_ctx.mainQueue.async([this] { m_ctx.view.presentLogin(); });
+}
+
+void ViewController::passwordSet()
+{
+    stillTrace();
+    m_ctx.view.setShown(Outlet::unlockButton, true);
+}
+
+void ViewController::unlockClick()
+{
+    showAnsweredAlert({"Unlock visualisation", std::string(unlockMessage), "Cancel", {"OK"}, true});
+}
+
+void ViewController::unlockAnswered(const std::string& fieldText)
+{
+    const auto passcode = m_ctx.settings.text(keys::lockPass);
+    const bool lockOn = passcode && !passcode->empty();
+    // With no passcode stored any more (an earlier answer already unlocked) nothing is left to
+    // refuse, and the unlock button must not stay up for good.
+    if (lockOn && fieldText != *passcode) {
+        m_ctx.view.makeToast("Wrong password for unlock!");
+        return;
+    }
+    // One passcode protects one locking.
+    if (passcode)
+        m_ctx.settings.remove(keys::lockPass);
+    m_ctx.view.setShown(Outlet::unlockButton, false);
+    // The event button and the heart rate come back with the next Start.
+    if (m_acq.recordingActive.load() == 1)
+        m_ecgView.startAnimation();
+}
+
+void ViewController::zoom()
+{
+    m_amplitude.zoom();
+}
+
+void ViewController::unzoom()
+{
+    m_amplitude.unzoom();
+}
+
+void ViewController::amplitudeUp()
+{
+    m_amplitude.up();
+}
+
+void ViewController::amplitudeDown()
+{
+    m_amplitude.down();
+}
+
+void ViewController::attachTracePainter(TracePainter* painter)
+{
+    m_ecgView.setPainter(painter, [this] { return m_amplitude.frameWindow(); });
 }
 
 void ViewController::startClick()
@@ -291,7 +394,8 @@ void ViewController::alertViewClickedButtonAtIndex(const std::string& message, i
     if (buttonIndex <= 0)
         return;
     if (message == unlockMessage) {
-        // The unlock answer: not built yet.
+        if (buttonIndex == 1)
+            unlockAnswered(fieldText);
     } else if (message == activityMessage) {
         activityChosen(buttonIndex);
     } else if (message == feelingMessage) {

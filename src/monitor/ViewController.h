@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/AmplitudeWindow.h"
 #include "monitor/MonitorView.h"
 #include "monitor/TraceView.h"
 #include "recording/EventCapture.h"
@@ -82,6 +83,27 @@ public:
 
     // Screen load: initial outlet state, settings into the acquisition state, the sensor and the timers.
     void viewDidLoad();
+    // After every layout: only the Start/Stop pair of the window's orientation is shown.
+    void viewDidLayoutSubviews();
+    // No version alert at the next load (the terms were just accepted).
+    void dontShow() { m_aboutPending = 0; }
+    // Brings this screen's tab to the front (settings screens, when they close).
+    void currentTabIndex();
+    // The login screen over the tab bar, opened from the main queue.
+    void backToLogin();
+
+    // Lock (a passcode was just stored) and the unlock dialog. The lock holds while lockPass is a
+    // non-empty text; the right passcode removes it.
+    void passwordSet();
+    void unlockClick();
+
+    // The trace's vertical window, kept in the settings.
+    void zoom();
+    void unzoom();
+    void amplitudeUp();
+    void amplitudeDown();
+    // Frames drawn by the painter use the window the amplitude controls keep.
+    void attachTracePainter(TracePainter* painter);
 
     // Start and Stop buttons (main queue).
     void startClick();
@@ -149,6 +171,8 @@ private:
     void displayBattery(std::uint8_t rawByte);
     void setSensorImage(const std::string& name);
     bool locked() const;
+    void unlockAnswered(const std::string& fieldText);
+    void locationInit();
 
     MonitorContext m_ctx;
     Acquisition m_acq;
@@ -172,6 +196,8 @@ private:
     std::unique_ptr<RequestQueue> m_requests; // none without a network
     std::unique_ptr<RecordingUploader> m_uploader;
     std::unique_ptr<EventSubmitter> m_submitter;
+    AmplitudeWindow m_amplitude{m_ctx.settings};
+    int m_aboutPending = 1; // main queue only
 };
 
 } // namespace velorin

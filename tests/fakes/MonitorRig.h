@@ -53,6 +53,8 @@ struct MonitorRig {
     FakeReachability reachability;
     FakeLocation location;
     std::unique_ptr<ViewController> controller;
+    // Off by default: most tests would only have to look past the version alert at load.
+    bool versionAlert = false;
 
     ViewController& load()
     {
@@ -60,6 +62,8 @@ struct MonitorRig {
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
             settings, appState, &sensor, view, "/docs", centralFactory,
             MonitorNetwork{http, reachability, location, testCollectionUrl}});
+        if (!versionAlert)
+            controller->dontShow();
         controller->viewDidLoad();
         runtime.runPending();
         return *controller;
