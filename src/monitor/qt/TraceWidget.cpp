@@ -6,7 +6,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <map>
+#include <mutex>
 
 namespace velorin {
 
@@ -40,6 +44,83 @@ constexpr double markerHalfSide = 0.7;
 QPointF place(double modelX, double modelY, QSize size, VerticalWindow window)
 {
     return {horizontalFraction(modelX) * size.width(), (1.0 - verticalFraction(modelY, window)) * size.height()};
+}
+
+// Blends a band of the given width along the polyline (x rising from point to point) into a
+// premultiplied image, one pixel column at a time: each column covers the line's extent over the
+// columns within half a width of it, grown by half a width up and down, with partly covered end
+// pixels blended by their coverage.
+void strokeBand(QImage& image, const std::array<QPointF, traceLength>& points, double width, const QColor& colour)
+{
+    const double half = width / 2.0;
+    const double firstX = points.front().x();
+    const double lastX = points.back().x();
+    const int height = image.height();
+    const int fromColumn = std::max(0, static_cast<int>(std::floor(firstX - half)));
+    const int toColumn = std::min(image.width(), static_cast<int>(std::ceil(lastX + half)));
+    const double r = colour.redF(), g = colour.greenF(), b = colour.blueF(), a = colour.alphaF();
+
+    // The line's height at x, by its segment.
+    std::size_t segment = 0;
+    auto yAt = [&](double x, std::size_t& s) {
+        while (s + 2 < traceLength && points[s + 1].x() < x)
+            ++s;
+        const QPointF& p = points[s];
+        const QPointF& q = points[s + 1];
+        const double t = std::clamp((x - p.x()) / (q.x() - p.x()), 0.0, 1.0);
+        return p.y() + t * (q.y() - p.y());
+    };
+
+    for (int column = fromColumn; column < toColumn; ++column) {
+        const double from = std::max(firstX, column + 0.5 - half);
+        const double to = std::min(lastX, column + 0.5 + half);
+        if (from > to)
+            continue;
+        std::size_t s = segment;
+        double top = yAt(from, s);
+        double bottom = top;
+        segment = s;
+        for (std::size_t v = s + 1; v < traceLength && points[v].x() < to; ++v) {
+            top = std::min(top, points[v].y());
+            bottom = std::max(bottom, points[v].y());
+        }
+        const double end = yAt(to, s);
+        top = std::min(top, end) - half;
+        bottom = std::max(bottom, end) + half;
+
+        const int firstRow = std::max(0, static_cast<int>(std::floor(top)));
+        const int lastRow = std::min(height - 1, static_cast<int>(std::ceil(bottom)) - 1);
+        for (int row = firstRow; row <= lastRow; ++row) {
+            const double coverage = std::min(bottom, row + 1.0) - std::max(top, static_cast<double>(row));
+            const double alpha = a * coverage;
+            auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(row)) + column;
+            const double keep = 1.0 - alpha;
+            *pixel = qRgba(static_cast<int>(r * alpha * 255.0 + qRed(*pixel) * keep + 0.5),
+                           static_cast<int>(g * alpha * 255.0 + qGreen(*pixel) * keep + 0.5),
+                           static_cast<int>(b * alpha * 255.0 + qBlue(*pixel) * keep + 0.5),
+                           static_cast<int>(alpha * 255.0 + qAlpha(*pixel) * keep + 0.5));
+        }
+    }
+}
+
+// A round point of the given diameter and colour, made once per layer.
+const QImage& roundDot(double diameter, const QColor& colour)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<int, QRgb>, QImage> made;
+    std::lock_guard lock(mutex);
+    QImage& dot = made[{static_cast<int>(diameter * 16), colour.rgba()}];
+    if (dot.isNull()) {
+        const int side = static_cast<int>(std::ceil(diameter)) + 1;
+        dot = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        dot.fill(Qt::transparent);
+        QPainter p(&dot);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QRectF((side - diameter) / 2.0, (side - diameter) / 2.0, diameter, diameter));
+    }
+    return dot;
 }
 
 } // namespace
@@ -120,13 +201,28 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
         points[i] = place(frame.points[i].x, frame.points[i].y, size, window);
     const QPointF head = points[traceLength - 1];
 
+    QImage* canvas = dynamic_cast<QImage*>(painter.device());
+    const bool direct = canvas && canvas->format() == QImage::Format_ARGB32_Premultiplied &&
+                        painter.transform().isIdentity() && canvas->size() == size;
     for (const Layer& layer : layers) {
         QPen pen(layer.colour, layer.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        painter.setPen(pen);
-        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        if (direct) {
+            // Stroking wide translucent polylines through the painter costs several milliseconds a
+            // frame; the trace is a function of x, so column spans draw the same band far faster.
+            painter.beginNativePainting();
+            strokeBand(*canvas, points, layer.width, layer.colour);
+            painter.endNativePainting();
+        } else {
+            painter.setPen(pen);
+            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        }
         // Round points on every vertex thicken the line where it turns, as a glow does.
-        if (layer.width > 1.0)
-            painter.drawPoints(points.data(), static_cast<int>(points.size()));
+        if (layer.width > 1.0) {
+            const QImage& dot = roundDot(layer.width, layer.colour);
+            const QPointF offset(dot.width() / 2.0, dot.height() / 2.0);
+            for (const QPointF& point : points)
+                painter.drawImage((point - offset).toPoint(), dot);
+        }
         pen.setWidthF(layer.headDiameter);
         painter.setPen(pen);
         painter.drawPoint(head);
