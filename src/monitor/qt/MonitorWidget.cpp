@@ -172,8 +172,20 @@ QWidget* MonitorWidget::outletWidget(Outlet outlet) const
 
 void MonitorWidget::setShown(Outlet outlet, bool shown)
 {
-    if (QWidget* w = outletWidget(outlet))
-        w->setVisible(shown);
+    QWidget* w = outletWidget(outlet);
+    if (!w || w->isVisibleTo(this) == shown)
+        return;
+    w->setVisible(shown);
+    // Showing or hiding a control lays the screen out again, and every layout puts the Start/Stop
+    // pair of the window's shape in place; one pass for all changes of this turn.
+    if (m_controller && !m_layoutPending) {
+        m_layoutPending = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_layoutPending = false;
+            if (m_controller)
+                m_controller->viewDidLayoutSubviews();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void MonitorWidget::setEnabled(Outlet outlet, bool enabled)

@@ -61,6 +61,7 @@ private:
     void placeNotice();
 
     ViewController* m_controller = nullptr;
+    bool m_layoutPending = false;
     std::map<Outlet, QWidget*> m_outlets;
     QBoxLayout* m_traceRow = nullptr;
     QWidget* m_trace = nullptr;
