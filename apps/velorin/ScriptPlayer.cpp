@@ -1,0 +1,152 @@
+#include "ScriptPlayer.h"
+
+#include "ScriptedReachability.h"
+#include "app/qt/QtAlerts.h"
+#include "monitor/ViewController.h"
+#include "platform/ApplicationState.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "sensor/sim/SensorFaults.h"
+
+#include <algorithm>
+
+namespace velorin {
+
+using Kind = ScriptCommand::Kind;
+
+ScriptPlayer::ScriptPlayer(Parts parts, std::vector<ScriptCommand> script, std::function<void()> quit)
+    : m_parts(parts), m_script(std::move(script)), m_quit(std::move(quit))
+{
+    std::stable_sort(m_script.begin(), m_script.end(),
+                     [](const ScriptCommand& a, const ScriptCommand& b) { return a.at < b.at; });
+}
+
+ScriptPlayer::~ScriptPlayer()
+{
+    m_parts.timers.cancel(m_timer);
+}
+
+void ScriptPlayer::start()
+{
+    m_start = m_parts.clock.monotonic();
+    scheduleNext();
+}
+
+void ScriptPlayer::scheduleNext()
+{
+    if (m_next >= m_script.size())
+        return;
+    const Nanoseconds due = m_script[m_next].at;
+    m_timer = m_parts.timers.oneShot(due - (m_parts.clock.monotonic() - m_start), [this, due] {
+        m_timer = 0;
+        // Every command of the same instant runs in this one turn, in file order.
+        while (m_next < m_script.size() && m_script[m_next].at == due)
+            if (!run(m_script[m_next++]))
+                return;
+        scheduleNext();
+    });
+}
+
+bool ScriptPlayer::run(const ScriptCommand& command)
+{
+    ViewController& controller = m_parts.controller;
+    switch (command.kind) {
+    case Kind::start:
+        controller.startClick();
+        break;
+    case Kind::stop:
+        controller.stopClick();
+        break;
+    case Kind::foreground:
+        m_parts.appState.set(AppState::Active);
+        break;
+    case Kind::background:
+        m_parts.appState.set(AppState::Background);
+        break;
+    case Kind::inactive:
+        m_parts.appState.set(AppState::Inactive);
+        break;
+    case Kind::quit:
+        m_quit();
+        return false;
+    case Kind::mark:
+        markEvent(command.text, command.feeling);
+        break;
+    case Kind::offline:
+    case Kind::online:
+        if (m_parts.reachability)
+            m_parts.reachability->force(command.kind == Kind::online);
+        break;
+    case Kind::choose:
+        choose(command.number, command.text);
+        break;
+    case Kind::disconnect:
+        controller.disconnectClick();
+        break;
+    default:
+        simulate(command);
+        break;
+    }
+    return true;
+}
+
+void ScriptPlayer::choose(int buttonIndex, const std::string& pin)
+{
+    m_parts.controller.showDropDownList();
+    if (m_parts.alerts.openMessage().empty())
+        return; // no list without a sensor link
+    if (!m_parts.alerts.press(buttonIndex, pin)) {
+        m_parts.log.line("choose " + std::to_string(buttonIndex) + ": the sensor list has no such button; pressed Cancel");
+        m_parts.alerts.press(0, {});
+    }
+}
+
+void ScriptPlayer::markEvent(const std::string& activity, const std::string& feeling)
+{
+    auto buttonOf = [](const std::vector<std::string>& titles, const std::string& title) {
+        const auto found = std::find(titles.begin(), titles.end(), title);
+        return found == titles.end() ? 0 : static_cast<int>(found - titles.begin()) + 1;
+    };
+    m_parts.controller.markEvent();
+    if (m_parts.alerts.openMessage().empty())
+        return; // the button is not there while nothing records
+    m_parts.alerts.press(buttonOf(markActivities, activity), {});
+    if (m_parts.alerts.openMessage() == "Choose feeling")
+        m_parts.alerts.press(buttonOf(markFeelings, feeling), {});
+}
+
+// The faults act on the first simulated sensor, the first one listed.
+void ScriptPlayer::simulate(const ScriptCommand& command)
+{
+    if (!m_parts.faults)
+        return;
+    SensorFaults& faults = *m_parts.faults;
+    switch (command.kind) {
+    case Kind::simDrop:
+        faults.dropLink(0);
+        break;
+    case Kind::simAway:
+        faults.goOutOfRange(0, command.span);
+        break;
+    case Kind::simRadioOff:
+    case Kind::simRadioOn:
+        faults.setRadioPowered(command.kind == Kind::simRadioOn);
+        break;
+    case Kind::simRefuse:
+        faults.refuseNextConnection(0);
+        break;
+    case Kind::simShort:
+        faults.sendShortPacket(0);
+        break;
+    case Kind::simBattery:
+        faults.setBatteryLevel(0, command.number);
+        break;
+    case Kind::simRssi:
+        faults.setSignalStrength(0, command.number);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace velorin

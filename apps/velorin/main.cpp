@@ -1,0 +1,285 @@
+// velorin: the desktop application. See README.md for its manual.
+
+#include "RecorderOptions.h"
+#include "RecorderScript.h"
+#include "ScriptPlayer.h"
+#include "ScriptedReachability.h"
+#include "app/TermsController.h"
+#include "app/qt/MainWindow.h"
+#include "app/qt/QtAlerts.h"
+#include "monitor/ViewController.h"
+#include "monitor/qt/MonitorWidget.h"
+#include "net/Endpoints.h"
+#include "net/qt/QtHttpClient.h"
+#include "net/qt/QtLocation.h"
+#include "net/qt/QtReachability.h"
+#include "platform/ApplicationState.h"
+#include "platform/DirectoryLock.h"
+#include "platform/EscapedText.h"
+#include "platform/PosixFiles.h"
+#include "platform/StreamLog.h"
+#include "platform/qt/QtRuntime.h"
+#include "sensor/qt/QtBleCentralFactory.h"
+#include "sensor/sim/ReplayFile.h"
+#include "sensor/sim/ReplaySensor.h"
+#include "sensor/sim/SimulatedCentralFactory.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace velorin;
+
+namespace {
+
+constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
+
+const char* const usage =
+    "usage: velorin [--documents DIR] [--settings FILE] [--sensor sim|replay:FILE|ble]\n"
+    "               [--sim-bpm N] [--sim-sensors N] [--pin PIN] [--duration SECONDS] [--script FILE]\n"
+    "               [--login-endpoint URL] [--collection-endpoint URL] [-v] [--help]\n"
+    "The sensor is found over Bluetooth unless --sensor says otherwise. --script plays the recorder's\n"
+    "script commands on the window. With VELORIN_SCREENSHOT=FILE the window is saved to FILE as PNG\n"
+    "when the application ends.\n";
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    if (g_signalPipe[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    }
+}
+
+void installSignalHandlers()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        g_signalPipe[0] = g_signalPipe[1] = -1;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "velorin: %s\n", escapeControl(message).c_str());
+    return status;
+}
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? value : "";
+}
+
+// The recorder's options, less those of a headless run; the GUI looks for a real sensor by default.
+OptionsResult parseOptions(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+        if (arg == "--clock" || arg == "--start" || arg == "--accept-terms")
+            return {std::nullopt, arg + " is an option of velorin-record only"};
+    OptionsResult parsed = parseRecorderOptions(args, environment("HOME"), environment("XDG_DOCUMENTS_DIR"));
+    if (parsed.options && std::find(args.begin(), args.end(), "--sensor") == args.end())
+        parsed.options->sensor = RecorderOptions::Sensor::ble;
+    return parsed;
+}
+
+struct SensorParts {
+    std::unique_ptr<SensorSource> replay;
+    std::unique_ptr<SimulatedCentralFactory> simulated;
+    std::unique_ptr<QtBleCentralFactory> bluetooth;
+
+    BleCentralFactory* central() const
+    {
+        return simulated ? static_cast<BleCentralFactory*>(simulated.get()) : bluetooth.get();
+    }
+};
+
+SensorParts makeSensor(const RecorderOptions& options, QtRuntime& runtime, Files& files, Log& log)
+{
+    SensorParts parts;
+    switch (options.sensor) {
+    case RecorderOptions::Sensor::replay: {
+        auto replay = std::make_unique<ReplaySensor>(runtime.bluetoothQueue(), runtime.mainQueue(), runtime.timers(),
+                                                     runtime.clock(), replayOpener(files, options.replayFile));
+        replay->onProblem([&log](const ReplayError& error) { log.line("Replay ended early: " + describe(error)); });
+        parts.replay = std::move(replay);
+        break;
+    }
+    case RecorderOptions::Sensor::sim: {
+        SimulatedNimboOptions sim;
+        sim.bpm = options.simBpm;
+        sim.sensors = options.simSensors;
+        parts.simulated = std::make_unique<SimulatedCentralFactory>(runtime.timers(), log, sim);
+        break;
+    }
+    case RecorderOptions::Sensor::ble:
+        parts.bluetooth = std::make_unique<QtBleCentralFactory>(log);
+        break;
+    }
+    return parts;
+}
+
+// Uploads still unanswered at the end get up to 10 s; what is left stays buffered for the next run.
+void waitForOpenRequests(const ViewController& monitor, Log& log)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + seconds(10);
+    while (monitor.unansweredRequests() > 0 && steady_clock::now() < deadline)
+        std::this_thread::sleep_for(milliseconds(5));
+    if (const std::size_t left = monitor.unansweredRequests(); left > 0)
+        log.line(std::to_string(left) + " requests were still unanswered at the end; they are kept for the next run");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    installSignalHandlers();
+    const OptionsResult parsed = parseOptions({argv + 1, argv + argc});
+    if (!parsed.options) {
+        std::fprintf(stderr, "velorin: %s\n%s", escapeControl(parsed.error).c_str(), usage);
+        return exitUsage;
+    }
+    const RecorderOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (options.documents.empty() || options.settings.empty())
+        return fail(exitFailure, "there is no home directory for the default places: give --settings FILE and "
+                                 "--documents DIR");
+
+    PosixFiles files;
+    std::vector<ScriptCommand> script;
+    if (!options.scriptFile.empty()) {
+        std::string text;
+        if (const FileResult read = files.readAll(options.scriptFile, text, std::size_t{1} << 20); !read.ok)
+            return fail(exitUsage, "cannot read " + options.scriptFile + ": " + read.error);
+        ScriptResult result = parseRecorderScript(text, options.scriptFile);
+        if (!result.ok())
+            return fail(exitUsage, result.error);
+        script = std::move(result.commands);
+        for (const ScriptCommand& command : script)
+            if (isSimulatorFault(command.kind) && options.sensor != RecorderOptions::Sensor::sim)
+                return fail(exitUsage, options.scriptFile + ":" + std::to_string(command.line) +
+                                           ": sim commands need --sensor sim");
+    }
+    if (options.sensor == RecorderOptions::Sensor::replay)
+        if (const auto problem = checkReplay(files, options.replayFile, [] { return false; }))
+            return fail(exitUsage, describe(*problem));
+
+    StreamLog log(stderr);
+    log.setVerbose(options.verbose);
+    SettingsStore settings(files, log, options.settings);
+    if (!settings.usable())
+        return fail(exitFailure, settings.problem());
+    if (const FileResult made = files.createDirectories(options.documents); !made.ok)
+        return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + made.error);
+    const DirectoryLock lock(options.documents);
+    if (lock.state() == DirectoryLock::State::busy)
+        return fail(exitFailure, options.documents + " is in use by another recorder (pid " +
+                                     std::to_string(lock.holder()) + ")");
+    if (lock.state() == DirectoryLock::State::unavailable)
+        return fail(exitFailure, "cannot lock " + options.documents + " against a second recorder: " + lock.problem());
+
+    QApplication app(argc, argv);
+    QtRuntime runtime;
+    QtHttpClient http;
+    QtReachability systemReachability;
+    ScriptedReachability reachability(systemReachability);
+    QtLocation location;
+    const SensorParts sensor = makeSensor(options, runtime, files, log);
+    ApplicationState appState;
+    appState.set(AppState::Inactive); // until the window shows
+
+    auto* monitor = new MonitorWidget;
+    const bool simulated = options.sensor != RecorderOptions::Sensor::ble;
+    MainWindow window(TermsController(settings, runtime.clock()), monitor, &appState, MainWindow::titleFor(simulated));
+    QtAlerts alerts(&window);
+    monitor->onSelectMonitorTab([&window] { window.tabs()->setCurrentIndex(0); });
+    monitor->onPresentLogin([&window] {
+        // The login screen comes with a later release; its page already stands over the tab bar.
+        auto* page = new QWidget;
+        auto* layout = new QVBoxLayout(page);
+        layout->addWidget(new QLabel(QObject::tr("Login comes with a later release"), page), 1, Qt::AlignCenter);
+        auto* back = new QPushButton(QObject::tr("Back"), page);
+        QObject::connect(back, &QPushButton::clicked, &window, [&window] { window.popPage(); });
+        layout->addWidget(back, 0, Qt::AlignCenter);
+        window.pushPage(page);
+    });
+
+    // Declared after the window and the alerts, so that it goes before them.
+    std::unique_ptr<ViewController> controller;
+    std::unique_ptr<ScriptPlayer> player;
+    QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
+    QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {
+        controller = std::make_unique<ViewController>(MonitorContext{
+            runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, alerts, files,
+            settings, appState, sensor.replay.get(), *monitor, options.documents, sensor.central(),
+            MonitorNetwork{http, reachability, location,
+                           options.collectionEndpoint.value_or(Endpoints::builtIn().collection)}});
+        if (afterAcceptance)
+            controller->dontShow();
+        monitor->setController(controller.get());
+        controller->viewDidLoad();
+        controller->viewDidLayoutSubviews();
+        if (!script.empty()) {
+            player = std::make_unique<ScriptPlayer>(
+                ScriptPlayer::Parts{runtime.timers(), runtime.clock(), log, *controller, alerts, appState, &reachability,
+                                    sensor.simulated.get()},
+                script, [&app] { app.quit(); });
+            player->start();
+        }
+    });
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (g_signalPipe[0] >= 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+    }
+    if (options.duration)
+        runtime.timers().oneShot(*options.duration, [&app] { app.quit(); });
+
+    window.resize(1024, 600);
+    window.show();
+    window.route();
+    app.setQuitOnLastWindowClosed(true);
+    const int status = app.exec();
+
+    if (const std::string shot = environment("VELORIN_SCREENSHOT"); !shot.empty())
+        if (!window.grab().save(QString::fromStdString(shot), "PNG"))
+            log.line("Cannot save the screenshot " + shot);
+    player.reset();
+    if (controller) {
+        std::promise<void> flushed;
+        controller->flushOnQuit([&] { flushed.set_value(); });
+        flushed.get_future().wait();
+        waitForOpenRequests(*controller, log);
+    }
+    runtime.shutdown();
+    controller.reset();
+    return status;
+}

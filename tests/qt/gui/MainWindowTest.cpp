@@ -1,0 +1,106 @@
+#include "app/qt/MainWindow.h"
+#include "app/qt/QtAlerts.h"
+#include "fakes/FakeLog.h"
+#include "fakes/MemoryFiles.h"
+#include "monitor/qt/MonitorWidget.h"
+#include "platform/ApplicationState.h"
+#include "platform/Clock.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+class FixedClock : public Clock {
+public:
+    double now() const override { return 1.7e9; }
+    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
+};
+
+struct Window {
+    MemoryFiles files;
+    FakeLog log;
+    SettingsStore settings{files, log, "/settings.json"};
+    FixedClock clock;
+    ApplicationState appState;
+
+    std::unique_ptr<MainWindow> open()
+    {
+        auto window = std::make_unique<MainWindow>(TermsController(settings, clock), new MonitorWidget, &appState,
+                                                   MainWindow::titleFor(true));
+        window->route();
+        return window;
+    }
+};
+
+TEST(MainWindowTest, TermsUntilAcceptedThenTheTabBarWithTheMonitorFirst)
+{
+    EXPECT_EQ(MainWindow::titleFor(false), "Velorin");
+    Window w;
+    {
+        auto window = w.open();
+        EXPECT_EQ(window->windowTitle(), "Velorin (simulated sensor)");
+        ASSERT_TRUE(window->showingTerms());
+        int declined = 0;
+        QObject::connect(window.get(), &MainWindow::declined, [&] { ++declined; });
+        window->findChild<QPushButton*>("decline")->click();
+        EXPECT_EQ(declined, 1);
+        EXPECT_FALSE(w.settings.has(keys::termsAccept));
+        EXPECT_FALSE(w.settings.has(keys::termsDate));
+    }
+    auto window = w.open();
+    ASSERT_TRUE(window->showingTerms());
+    std::vector<bool> shown;
+    QObject::connect(window.get(), &MainWindow::tabBarShown, [&](bool accepted) { shown.push_back(accepted); });
+    window->findChild<QPushButton*>("accept")->click();
+    EXPECT_TRUE(window->showingTabs());
+    EXPECT_EQ(shown, std::vector<bool>{true});
+    EXPECT_TRUE(w.settings.boolean(keys::termsAccept));
+    EXPECT_TRUE(w.settings.date(keys::termsDate).has_value());
+    EXPECT_NE(qobject_cast<MonitorWidget*>(window->tabs()->widget(0)), nullptr);
+    EXPECT_EQ(window->tabs()->tabText(1), "History");
+
+    // Later starts go straight to the tab bar, and so does one after a decline by an older release.
+    auto again = w.open();
+    EXPECT_TRUE(again->showingTabs());
+    w.settings.remove(keys::termsAccept);
+    w.settings.setBool(keys::termsDecline, true);
+    EXPECT_TRUE(w.open()->showingTabs());
+}
+
+TEST(MainWindowTest, MinimizedIsBackgroundShownIsActive)
+{
+    Window w;
+    auto window = w.open();
+    window->show();
+    EXPECT_EQ(w.appState.get(), AppState::Active);
+    window->setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(w.appState.get(), AppState::Background);
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(w.appState.get(), AppState::Active);
+    window->hide();
+    EXPECT_EQ(w.appState.get(), AppState::Background);
+}
+
+TEST(MainWindowTest, AlertsAnswerOnceWithTheButtonAndTheText)
+{
+    QWidget parent;
+    QtAlerts alerts(&parent);
+    std::vector<std::pair<int, std::string>> answers;
+    alerts.show({"Unlock visualisation", "Write your passcode!", "Cancel", {"OK"}, true},
+                [&](int button, const std::string& text) { answers.emplace_back(button, text); });
+    EXPECT_EQ(alerts.openMessage(), "Write your passcode!");
+    EXPECT_FALSE(alerts.press(2, {}));
+    EXPECT_TRUE(alerts.press(1, "1234"));
+    EXPECT_FALSE(alerts.press(1, "1234"));
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers.front(), std::make_pair(1, std::string("1234")));
+}
+
+} // namespace
+} // namespace velorin
