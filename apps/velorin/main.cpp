@@ -9,6 +9,7 @@
 #include "app/qt/QtAlerts.h"
 #include "monitor/ViewController.h"
 #include "monitor/qt/MonitorWidget.h"
+#include "monitor/qt/TraceWidget.h"
 #include "net/Endpoints.h"
 #include "net/qt/QtHttpClient.h"
 #include "net/qt/QtLocation.h"
@@ -244,6 +245,7 @@ int main(int argc, char** argv)
         if (afterAcceptance)
             controller->dontShow();
         monitor->setController(controller.get());
+        monitor->setTraceWidget(new TraceWidget(controller->ecgView(), settings, runtime.timers()));
         controller->viewDidLoad();
         controller->viewDidLayoutSubviews();
         if (!script.empty()) {
@@ -273,6 +275,9 @@ int main(int argc, char** argv)
         if (!window.grab().save(QString::fromStdString(shot), "PNG"))
             log.line("Cannot save the screenshot " + shot);
     player.reset();
+    // The trace widget lets go of the renderer before the monitor that owns it goes.
+    if (controller)
+        monitor->setTraceWidget(new QWidget);
     if (controller) {
         std::promise<void> flushed;
         controller->flushOnQuit([&] { flushed.set_value(); });
