@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
-// The screens need a widget application; QT_QPA_PLATFORM=offscreen runs them without a display.
+// The screens need a widget application. Without a display (CI, and the build listing the tests)
+// they run offscreen.
 int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
