@@ -150,53 +150,21 @@ void Recorder::choose(int buttonIndex, const std::string& pin)
     }
 }
 
-// The faults act on the first simulated sensor, the first one listed.
 void Recorder::simulate(const ScriptCommand& command)
 {
-    if (!m_sensor.faults)
-        return;
-    SensorFaults& faults = *m_sensor.faults;
-    switch (command.kind) {
-    case Kind::simDrop:
-        faults.dropLink(0);
-        break;
-    case Kind::simAway:
-        faults.goOutOfRange(0, command.span);
-        break;
-    case Kind::simRadioOff:
-    case Kind::simRadioOn:
-        faults.setRadioPowered(command.kind == Kind::simRadioOn);
-        break;
-    case Kind::simRefuse:
-        faults.refuseNextConnection(0);
-        break;
-    case Kind::simShort:
-        faults.sendShortPacket(0);
-        break;
-    case Kind::simBattery:
-        faults.setBatteryLevel(0, command.number);
-        break;
-    case Kind::simRssi:
-        faults.setSignalStrength(0, command.number);
-        break;
-    default:
-        break;
-    }
+    if (m_sensor.faults)
+        playSimulatorFault(*m_sensor.faults, command);
 }
 
 // Presses the mark-event button, then the activity's button and the feeling's ("cancel" presses
 // Cancel there), as a user would in the two dialogs.
 void Recorder::markEvent(const std::string& activity, const std::string& feeling)
 {
-    auto buttonOf = [](const std::vector<std::string>& titles, const std::string& title) {
-        const auto found = std::find(titles.begin(), titles.end(), title);
-        return found == titles.end() ? 0 : static_cast<int>(found - titles.begin()) + 1;
-    };
     m_controller->markEvent();
-    m_view.press(buttonOf(markActivities, activity), {});
+    m_view.press(markButton(markActivities, activity), {});
     // Only a chosen activity asks for a feeling.
     if (m_view.openMessage() == "Choose feeling")
-        m_view.press(buttonOf(markFeelings, feeling), {});
+        m_view.press(markButton(markFeelings, feeling), {});
 }
 
 } // namespace velorin

@@ -1,6 +1,7 @@
 #include "RecorderScript.h"
 
 #include "platform/EscapedText.h"
+#include "sensor/sim/SensorFaults.h"
 
 #include <algorithm>
 #include <charconv>
@@ -209,6 +210,42 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
         result.commands.push_back(std::move(parsed));
     }
     return result;
+}
+
+int markButton(const std::vector<std::string>& titles, const std::string& title)
+{
+    const auto found = std::find(titles.begin(), titles.end(), title);
+    return found == titles.end() ? 0 : static_cast<int>(found - titles.begin()) + 1;
+}
+
+void playSimulatorFault(SensorFaults& faults, const ScriptCommand& command)
+{
+    switch (command.kind) {
+    case Kind::simDrop:
+        faults.dropLink(0);
+        break;
+    case Kind::simAway:
+        faults.goOutOfRange(0, command.span);
+        break;
+    case Kind::simRadioOff:
+    case Kind::simRadioOn:
+        faults.setRadioPowered(command.kind == Kind::simRadioOn);
+        break;
+    case Kind::simRefuse:
+        faults.refuseNextConnection(0);
+        break;
+    case Kind::simShort:
+        faults.sendShortPacket(0);
+        break;
+    case Kind::simBattery:
+        faults.setBatteryLevel(0, command.number);
+        break;
+    case Kind::simRssi:
+        faults.setSignalStrength(0, command.number);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace velorin

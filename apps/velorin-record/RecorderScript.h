@@ -53,4 +53,12 @@ inline bool isSimulatorFault(ScriptCommand::Kind kind)
 extern const std::vector<std::string> markActivities;
 extern const std::vector<std::string> markFeelings;
 
+// The button a title stands at in such a dialog (1 for the first after Cancel); 0, Cancel, for
+// "cancel" or any title the dialog does not offer.
+int markButton(const std::vector<std::string>& titles, const std::string& title);
+
+class SensorFaults;
+// Carries out a "sim" command. The faults act on the first simulated sensor, the first one listed.
+void playSimulatorFault(SensorFaults& faults, const ScriptCommand& command);
+
 } // namespace velorin

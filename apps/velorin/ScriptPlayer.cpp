@@ -103,50 +103,18 @@ void ScriptPlayer::choose(int buttonIndex, const std::string& pin)
 
 void ScriptPlayer::markEvent(const std::string& activity, const std::string& feeling)
 {
-    auto buttonOf = [](const std::vector<std::string>& titles, const std::string& title) {
-        const auto found = std::find(titles.begin(), titles.end(), title);
-        return found == titles.end() ? 0 : static_cast<int>(found - titles.begin()) + 1;
-    };
     m_parts.controller.markEvent();
     if (m_parts.alerts.openMessage().empty())
         return; // the button is not there while nothing records
-    m_parts.alerts.press(buttonOf(markActivities, activity), {});
+    m_parts.alerts.press(markButton(markActivities, activity), {});
     if (m_parts.alerts.openMessage() == "Choose feeling")
-        m_parts.alerts.press(buttonOf(markFeelings, feeling), {});
+        m_parts.alerts.press(markButton(markFeelings, feeling), {});
 }
 
-// The faults act on the first simulated sensor, the first one listed.
 void ScriptPlayer::simulate(const ScriptCommand& command)
 {
-    if (!m_parts.faults)
-        return;
-    SensorFaults& faults = *m_parts.faults;
-    switch (command.kind) {
-    case Kind::simDrop:
-        faults.dropLink(0);
-        break;
-    case Kind::simAway:
-        faults.goOutOfRange(0, command.span);
-        break;
-    case Kind::simRadioOff:
-    case Kind::simRadioOn:
-        faults.setRadioPowered(command.kind == Kind::simRadioOn);
-        break;
-    case Kind::simRefuse:
-        faults.refuseNextConnection(0);
-        break;
-    case Kind::simShort:
-        faults.sendShortPacket(0);
-        break;
-    case Kind::simBattery:
-        faults.setBatteryLevel(0, command.number);
-        break;
-    case Kind::simRssi:
-        faults.setSignalStrength(0, command.number);
-        break;
-    default:
-        break;
-    }
+    if (m_parts.faults)
+        playSimulatorFault(*m_parts.faults, command);
 }
 
 } // namespace velorin
