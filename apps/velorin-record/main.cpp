@@ -13,6 +13,7 @@
 #include "platform/LocalTime.h"
 #include "platform/PosixFiles.h"
 #include "platform/StandardStreams.h"
+#include "platform/StopSignals.h"
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
 #include "platform/virtual/VirtualRuntime.h"
@@ -33,7 +34,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -51,31 +51,7 @@ constexpr int exitUsage = 2;
 constexpr int exitTerms = 3;
 constexpr int exitNotSaved = 4;
 
-std::atomic<bool> g_signalled{false};
 std::atomic<bool> g_replayFailed{false}; // a replay found a problem while it played
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    g_signalled.store(true);
-    if (g_signalPipe[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-    }
-}
-
-void installSignalHandlers()
-{
-    // Non-blocking, so that a handler never waits on a full pipe.
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        g_signalPipe[0] = g_signalPipe[1] = -1;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr); // a closed terminal ends the run as cleanly
-}
 
 bool usableHome(const char* path)
 {
@@ -243,7 +219,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
         // A millisecond short of the year 10000: far beyond the rounding of the clock's seconds there.
         end = std::min(toLastStamp - std::chrono::milliseconds(1), longestSpan);
     }
-    while (!quit && !g_signalled.load()) {
+    while (!quit && !stopSignalled()) {
         const Nanoseconds left = *end - runtime.elapsedNs();
         if (left <= Nanoseconds{0}) {
             if (!setup.options.duration)
@@ -275,13 +251,13 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] { app.quit(); });
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (g_signalPipe[0] >= 0) {
-        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    if (stopSignalFd() >= 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(stopSignalFd(), QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&] { app.quit(); });
     }
     if (setup.options.duration)
         runtime.timers().oneShot(*setup.options.duration, [&] { app.quit(); });
-    if (!g_signalled.load())
+    if (!stopSignalled())
         app.exec();
     // Before the requests are waited for and the Bluetooth queue shuts down: the last flush may
     // start an upload.
@@ -304,7 +280,7 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     openClosedStandardStreams();
     // Before anything is written, so that an early signal ends the run cleanly too.
-    installSignalHandlers();
+    installStopSignals();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args.front() == "login") {
         const LoginOptionsResult login = parseLoginOptions({args.begin() + 1, args.end()}, homeDirectory());
@@ -316,7 +292,7 @@ int main(int argc, char** argv)
             std::fputs(recorderUsage, stdout);
             return 0;
         }
-        return runLoginCommand(*login.options, g_signalPipe[0], argc, argv);
+        return runLoginCommand(*login.options, stopSignalFd(), argc, argv);
     }
     const OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocuments());
     if (!parsed.options) {
@@ -355,8 +331,8 @@ int main(int argc, char** argv)
     if (options.sensor == RecorderOptions::Sensor::replay) {
         // A malformed replay stops the run before anything is written. The check reads the whole
         // file, so a signal is heeded while it runs.
-        const auto problem = checkReplay(files, options.replayFile, [] { return g_signalled.load(); });
-        if (g_signalled.load())
+        const auto problem = checkReplay(files, options.replayFile, [] { return stopSignalled(); });
+        if (stopSignalled())
             return 0;
         if (problem)
             return fail(exitUsage, describe(*problem));

@@ -18,6 +18,7 @@
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
 #include "platform/PosixFiles.h"
+#include "platform/StopSignals.h"
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
 #include "sensor/qt/QtBleCentralFactory.h"
@@ -38,7 +39,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <future>
 #include <memory>
 #include <string>
@@ -59,28 +59,6 @@ const char* const usage =
     "The sensor is found over Bluetooth unless --sensor says otherwise. --script plays the recorder's\n"
     "script commands on the window. With VELORIN_SCREENSHOT=FILE the window is saved to FILE as PNG\n"
     "when the application ends.\n";
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    if (g_signalPipe[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-    }
-}
-
-void installSignalHandlers()
-{
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        g_signalPipe[0] = g_signalPipe[1] = -1;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr);
-}
 
 int fail(int status, const std::string& message)
 {
@@ -158,7 +136,7 @@ void waitForOpenRequests(const ViewController& monitor, Log& log)
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    installSignalHandlers();
+    installStopSignals();
     const OptionsResult parsed = parseOptions({argv + 1, argv + argc});
     if (!parsed.options) {
         std::fprintf(stderr, "velorin: %s\n%s", escapeControl(parsed.error).c_str(), usage);
@@ -258,8 +236,8 @@ int main(int argc, char** argv)
     });
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (g_signalPipe[0] >= 0) {
-        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    if (stopSignalFd() >= 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(stopSignalFd(), QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&app] { app.quit(); });
     }
     if (options.duration)
