@@ -16,7 +16,7 @@ class Log;
 
 // What the monitor screen shows, as lines "SECONDS KIND TEXT" with seconds from the start to three
 // decimals: bpm, battery, notice, alert and sensor lines, one each time the screen is set.
-class ConsoleView : public MonitorView, public Alerts {
+class ConsoleView : public MonitorView, public ScriptableAlerts {
 public:
     // lineBuffered: flush after every line (a live run); otherwise the stream's own buffering.
     // Once the output cannot be written (a closed pipe, a full disk) the view says so once in the
@@ -42,9 +42,9 @@ public:
     void show(const AlertRequest& request, Answer answer) override;
     // Answers the open alert as if its button had been pressed with the text typed; false when no
     // alert is open or it has no such button.
-    bool press(int buttonIndex, const std::string& fieldText);
+    bool press(int buttonIndex, const std::string& fieldText) override;
     // The open alert's message; empty when none is open.
-    std::string openMessage() const { return m_open ? m_openAlert.message : std::string(); }
+    std::string openMessage() const override { return m_open ? m_openAlert.message : std::string(); }
     // Called each time the sensor icon turns "Ok": the sensor's packets flow (again).
     void onSensorOk(std::function<void()> sensorOk) { m_sensorOk = std::move(sensorOk); }
     // Writes out what is still buffered, saying so in the log should that fail.

@@ -2,16 +2,11 @@
 
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "platform/Queue.h"
 #include "platform/Timers.h"
 #include "sensor/SensorLink.h"
-#include "sensor/sim/SensorFaults.h"
 
-#include <algorithm>
 
 namespace velorin {
-
-using Kind = ScriptCommand::Kind;
 
 Recorder::Recorder(RecorderPorts ports, Log& log, Files& files, SettingsStore& settings, RecorderSensor sensor,
                    std::string documentsDirectory, std::FILE* out, bool lineBuffered,
@@ -52,13 +47,13 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
     m_controller->dontShow();
     // Commands at 0 s run right after the screen has loaded, in file order.
     m_controller->viewDidLoad();
+    m_player = std::make_unique<ScriptPlayer>(
+        ScriptPlayer::Parts{m_ports.timers, m_ports.clock, m_log, *m_controller, m_view, m_appState,
+                            m_reachability ? &*m_reachability : nullptr, m_sensor.faults},
+        script, [this] { m_quit(); });
     if (!hasScript && m_sensor.central && m_controller->acquisition().chosenSensorId.empty())
         chooseFirstListed();
-    m_script = script;
-    std::stable_sort(m_script.begin(), m_script.end(),
-                     [](const ScriptCommand& a, const ScriptCommand& b) { return a.at < b.at; });
-    m_scriptStart = m_ports.clock.monotonic();
-    scheduleNextCommand();
+    m_player->start();
 }
 
 void Recorder::chooseFirstListed()
@@ -69,102 +64,8 @@ void Recorder::chooseFirstListed()
         if (!link || link->devices().size() == 0)
             return;
         m_ports.timers.cancel(m_listWatch);
-        choose(1, m_sensor.pin);
+        m_player->choose(1, m_sensor.pin);
     });
-}
-
-// One timer at a time, however long the script: a timer per line would cost memory and start-up
-// time in proportion to it.
-void Recorder::scheduleNextCommand()
-{
-    if (m_nextCommand >= m_script.size())
-        return;
-    const Nanoseconds due = m_script[m_nextCommand].at;
-    m_ports.timers.oneShot(due - (m_ports.clock.monotonic() - m_scriptStart), [this, due] {
-        // Every command of the same instant runs in this one turn, in file order.
-        while (m_nextCommand < m_script.size() && m_script[m_nextCommand].at == due)
-            if (!run(m_script[m_nextCommand++]))
-                return;
-        scheduleNextCommand();
-    });
-}
-
-
-bool Recorder::run(const ScriptCommand& command)
-{
-    switch (command.kind) {
-    case Kind::start:
-        m_controller->startClick();
-        break;
-    case Kind::stop:
-        m_controller->stopClick();
-        break;
-    case Kind::foreground:
-        m_appState.set(AppState::Active);
-        break;
-    case Kind::background:
-        m_appState.set(AppState::Background);
-        break;
-    case Kind::inactive:
-        m_appState.set(AppState::Inactive);
-        break;
-    case Kind::quit:
-        m_quit();
-        return false;
-    case Kind::mark:
-        markEvent(command.text, command.feeling);
-        break;
-    case Kind::offline:
-    case Kind::online:
-        if (m_reachability)
-            m_reachability->force(command.kind == Kind::online);
-        break;
-    case Kind::choose:
-        choose(command.number, command.text);
-        break;
-    case Kind::disconnect:
-        m_controller->disconnectClick();
-        break;
-    case Kind::simDrop:
-    case Kind::simAway:
-    case Kind::simRadioOff:
-    case Kind::simRadioOn:
-    case Kind::simRefuse:
-    case Kind::simShort:
-    case Kind::simBattery:
-    case Kind::simRssi:
-        simulate(command);
-        break;
-    }
-    return true;
-}
-
-void Recorder::choose(int buttonIndex, const std::string& pin)
-{
-    m_controller->showDropDownList();
-    if (m_view.openMessage().empty())
-        return; // no list without a sensor link
-    if (!m_view.press(buttonIndex, pin)) {
-        m_log.line("choose " + std::to_string(buttonIndex) + ": the sensor list has no such button; pressed Cancel");
-        m_view.press(0, {});
-    }
-}
-
-void Recorder::simulate(const ScriptCommand& command)
-{
-    if (m_sensor.faults)
-        playSimulatorFault(*m_sensor.faults, command);
-}
-
-// Presses the mark-event button, then the activity's button and the feeling's ("cancel" presses
-// Cancel there), as a user would in the two dialogs.
-void Recorder::markEvent(const std::string& activity, const std::string& feeling)
-{
-    m_controller->markEvent();
-    m_view.press(markButton(markActivities, activity), {});
-    // Only a chosen activity asks for a feeling.
-    if (m_view.openMessage() == "Choose feeling")
-        m_view.press(markButton(markFeelings, feeling), {});
 }
 
 } // namespace velorin

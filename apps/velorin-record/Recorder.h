@@ -3,6 +3,7 @@
 #include "ConsoleView.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
 #include "monitor/ViewController.h"
 #include "platform/ApplicationState.h"
@@ -70,13 +71,6 @@ public:
     ViewController& controller() { return *m_controller; }
 
 private:
-    // False once the run is to end.
-    bool run(const ScriptCommand& command);
-    void scheduleNextCommand();
-    void markEvent(const std::string& activity, const std::string& feeling);
-    // Opens the sensor list and presses a button of it with the pin typed.
-    void choose(int buttonIndex, const std::string& pin);
-    void simulate(const ScriptCommand& command);
     // Without a script and without a remembered sensor: the first sensor listed is chosen.
     void chooseFirstListed();
 
@@ -86,9 +80,7 @@ private:
     RecorderSensor m_sensor;
     std::unique_ptr<ViewController> m_controller;
     std::function<void()> m_quit;
-    std::vector<ScriptCommand> m_script; // in time order
-    std::size_t m_nextCommand = 0;
-    Nanoseconds m_scriptStart{0};
+    std::unique_ptr<ScriptPlayer> m_player;
     Timers::Id m_listWatch = 0;
     Log& m_log;
     Files& m_files;

@@ -23,4 +23,13 @@ public:
     virtual void show(const AlertRequest& request, Answer answer) = 0;
 };
 
+// Dialogs that a script can answer: the newest open one, as if its button had been pressed.
+class ScriptableAlerts : public Alerts {
+public:
+    // False when no dialog is open or it has no such button.
+    virtual bool press(int buttonIndex, const std::string& fieldText) = 0;
+    // The open dialog's message; empty when none is open.
+    virtual std::string openMessage() const = 0;
+};
+
 } // namespace velorin

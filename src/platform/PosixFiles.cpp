@@ -233,12 +233,17 @@ private:
 
 } // namespace
 
-std::unique_ptr<ByteReader> PosixFiles::openForReading(const std::string& path, FileResult& result)
+namespace {
+
+// A regular file opened for reading; O_NONBLOCK keeps the open of a FIFO from waiting for a writer,
+// and the FIFO is refused just below.
+std::unique_ptr<ByteReader> openRegular(const std::string& path, int extraFlags, FileResult& result)
 {
-    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is refused just below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | extraFlags);
     if (fd < 0) {
-        result = errnoFailure("cannot open");
+        result = (extraFlags & O_NOFOLLOW) && errno == ELOOP
+                     ? FileResult::failure("is a symbolic link, not a regular file")
+                     : errnoFailure("cannot open");
         return nullptr;
     }
     struct stat st {};
@@ -254,25 +259,16 @@ std::unique_ptr<ByteReader> PosixFiles::openForReading(const std::string& path, 
     return std::make_unique<PosixReader>(fd);
 }
 
+} // namespace
+
+std::unique_ptr<ByteReader> PosixFiles::openForReading(const std::string& path, FileResult& result)
+{
+    return openRegular(path, 0, result);
+}
+
 std::unique_ptr<ByteReader> PosixFiles::openWithoutFollowing(const std::string& path, FileResult& result)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
-    if (fd < 0) {
-        result = errno == ELOOP ? FileResult::failure("is a symbolic link, not a regular file")
-                                : errnoFailure("cannot open");
-        return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        result = FileResult::failure("not a regular file");
-        ::close(fd);
-        return nullptr;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    result = FileResult::success();
-    return std::make_unique<PosixReader>(fd);
+    return openRegular(path, O_NOFOLLOW, result);
 }
 
 EntryInfo PosixFiles::entryInfo(const std::string& path)

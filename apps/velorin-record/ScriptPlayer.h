@@ -11,13 +11,14 @@ namespace velorin {
 class ApplicationState;
 class Clock;
 class Log;
-class QtAlerts;
+class ScriptableAlerts;
 class ScriptedReachability;
 class SensorFaults;
 class ViewController;
 
-// Plays the recorder's timed script on the window: each command goes through the same controller
-// action as the button it names, and dialogs are answered by pressing their buttons.
+// Plays a timed script on the monitor (the window's or the headless recorder's): each command goes
+// through the same controller action as the button it names, and dialogs are answered by pressing
+// their buttons.
 class ScriptPlayer {
 public:
     struct Parts {
@@ -25,7 +26,7 @@ public:
         const Clock& clock;
         Log& log;
         ViewController& controller;
-        QtAlerts& alerts;
+        ScriptableAlerts& alerts;
         ApplicationState& appState;
         ScriptedReachability* reachability; // none without a network
         SensorFaults* faults;               // the simulated sensors' only
@@ -37,12 +38,13 @@ public:
 
     // Times count from now.
     void start();
+    // Opens the sensor list and presses a button of it with the pin typed.
+    void choose(int buttonIndex, const std::string& pin);
 
 private:
     void scheduleNext();
     // False once the run is to end.
     bool run(const ScriptCommand& command);
-    void choose(int buttonIndex, const std::string& pin);
     void markEvent(const std::string& activity, const std::string& feeling);
     void simulate(const ScriptCommand& command);
 

@@ -1,8 +1,8 @@
 #include "ScriptPlayer.h"
 
 #include "ScriptedReachability.h"
-#include "app/qt/QtAlerts.h"
 #include "monitor/ViewController.h"
+#include "platform/Alerts.h"
 #include "platform/ApplicationState.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
