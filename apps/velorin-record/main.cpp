@@ -2,6 +2,7 @@
 
 #include "LoginCommand.h"
 #include "Recorder.h"
+#include "RunParts.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
 #include "net/Endpoints.h"
@@ -18,9 +19,6 @@
 #include "platform/qt/QtRuntime.h"
 #include "platform/virtual/VirtualRuntime.h"
 #include "sensor/sim/ReplayFile.h"
-#include "sensor/sim/ReplaySensor.h"
-#include "sensor/qt/QtBleCentralFactory.h"
-#include "sensor/sim/SimulatedCentralFactory.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -39,7 +37,6 @@
 #include <memory>
 #include <pwd.h>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 using namespace velorin;
@@ -52,6 +49,11 @@ constexpr int exitTerms = 3;
 constexpr int exitNotSaved = 4;
 
 std::atomic<bool> g_replayFailed{false}; // a replay found a problem while it played
+
+void noteReplayFailed(const ReplayError&)
+{
+    g_replayFailed.store(true);
+}
 
 bool usableHome(const char* path)
 {
@@ -112,48 +114,6 @@ struct Setup {
     std::vector<ScriptCommand> script;
 };
 
-// The sensor of a run: a replay feeding intake, or a central for the monitor's sensor link.
-struct SensorParts {
-    std::unique_ptr<SensorSource> replay;
-    std::unique_ptr<SimulatedCentralFactory> simulated;
-    std::unique_ptr<QtBleCentralFactory> bluetooth;
-
-    RecorderSensor handles(const RecorderOptions& options) const
-    {
-        return {replay.get(), simulated ? static_cast<BleCentralFactory*>(simulated.get()) : bluetooth.get(),
-                simulated.get(), options.pin};
-    }
-};
-
-SensorParts makeSensor(const Setup& setup, RecorderPorts ports, Timers& timers, Files& files, Log& log)
-{
-    SensorParts parts;
-    switch (setup.options.sensor) {
-    case RecorderOptions::Sensor::replay: {
-        // Read again as it plays, one update at a time, after the check before the run.
-        auto replay = std::make_unique<ReplaySensor>(ports.bluetoothQueue, ports.mainQueue, timers, ports.clock,
-                                                     replayOpener(files, setup.options.replayFile));
-        replay->onProblem([&log](const ReplayError& error) {
-            log.line("Replay ended early: " + describe(error));
-            g_replayFailed.store(true);
-        });
-        parts.replay = std::move(replay);
-        break;
-    }
-    case RecorderOptions::Sensor::sim: {
-        SimulatedNimboOptions sim;
-        sim.bpm = setup.options.simBpm;
-        sim.sensors = setup.options.simSensors;
-        parts.simulated = std::make_unique<SimulatedCentralFactory>(timers, log, sim);
-        break;
-    }
-    case RecorderOptions::Sensor::ble:
-        parts.bluetooth = std::make_unique<QtBleCentralFactory>(log);
-        break;
-    }
-    return parts;
-}
-
 // Uploads and events go out through Qt's network stack; it needs the QCoreApplication to exist.
 struct QtNetwork {
     QtHttpClient http;
@@ -165,25 +125,6 @@ struct QtNetwork {
         return {http, reachability, location, options.collectionEndpoint.value_or(Endpoints::builtIn().collection)};
     }
 };
-
-// Requests still unanswered when the run ends get up to 10 s; `step` keeps their follow-up work
-// (the next request, the removal of a sent file) moving meanwhile. What is still unanswered then
-// is kept in the Buffer directories when the monitor closes.
-void waitForOpenRequests(const ViewController& monitor, Log& log, const std::function<void()>& step)
-{
-    using namespace std::chrono;
-    if (monitor.unansweredRequests() == 0)
-        return;
-    log.line("Waiting up to 10 s for " + std::to_string(monitor.unansweredRequests()) + " unanswered requests");
-    const auto deadline = steady_clock::now() + seconds(10);
-    while (monitor.unansweredRequests() > 0 && steady_clock::now() < deadline) {
-        step();
-        std::this_thread::sleep_for(milliseconds(5));
-    }
-    if (const std::size_t left = monitor.unansweredRequests(); left > 0)
-        log.line(std::to_string(left) + " requests were still unanswered when the run ended; they are kept for "
-                                        "the next run");
-}
 
 // Data not saved outweighs a replay cut short by a problem in its file (the file changed as it played).
 int endStatus(Recorder& recorder)
@@ -200,9 +141,9 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     QtNetwork network;
     VirtualRuntime runtime(setup.options.start.value_or(wallNow()));
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
-    const SensorParts sensor = makeSensor(setup, ports, runtime.timers(), files, log);
+    const SensorParts sensor = makeSensorParts(setup.options, ports, files, log, noteReplayFailed);
     // Virtual output goes out in large blocks; nobody watches it live.
-    Recorder recorder(ports, log, files, settings, sensor.handles(setup.options), setup.options.documents, stdout, false,
+    Recorder recorder(ports, log, files, settings, sensor.handles(setup.options.pin), setup.options.documents, stdout, false,
                       network.ports(setup.options));
     bool quit = false;
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] {
@@ -234,7 +175,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     recorder.flushOnQuit([&] { flushed = true; });
     while (!flushed)
         runtime.runPending();
-    waitForOpenRequests(recorder.controller(), log, [&] { runtime.runPending(); });
+    waitForUnansweredRequests(recorder.controller(), log, [&] { runtime.runPending(); });
     recorder.finishOutput();
     return endStatus(recorder);
 }
@@ -245,8 +186,8 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     QtNetwork network;
     QtRuntime runtime;
     RecorderPorts ports{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()};
-    const SensorParts sensor = makeSensor(setup, ports, runtime.timers(), files, log);
-    Recorder recorder(ports, log, files, settings, sensor.handles(setup.options), setup.options.documents, stdout, true,
+    const SensorParts sensor = makeSensorParts(setup.options, ports, files, log, noteReplayFailed);
+    Recorder recorder(ports, log, files, settings, sensor.handles(setup.options.pin), setup.options.documents, stdout, true,
                       network.ports(setup.options));
     recorder.begin(setup.script, !setup.options.scriptFile.empty(), !setup.options.duration, [&] { app.quit(); });
 
@@ -264,7 +205,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     std::promise<void> flushed;
     recorder.flushOnQuit([&] { flushed.set_value(); });
     flushed.get_future().wait();
-    waitForOpenRequests(recorder.controller(), log, [] {});
+    waitForUnansweredRequests(recorder.controller(), log, [] {});
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     recorder.finishOutput();
     return endStatus(recorder);
@@ -355,25 +296,10 @@ int main(int argc, char** argv)
     if (!settings.boolean(keys::termsAccept) && !settings.boolean(keys::termsDecline))
         return fail(exitTerms, "the terms of use are not accepted yet; run with --accept-terms to accept them");
 
-    if (const FileResult made = files.createDirectories(options.documents); !made.ok)
-        return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + made.error);
-    const DirectoryLock lock(options.documents);
-    if (lock.state() == DirectoryLock::State::busy)
-        return fail(exitFailure, options.documents + " is in use by another recorder (pid " +
-                                     std::to_string(lock.holder()) + ")");
-    if (lock.state() == DirectoryLock::State::unavailable)
-        return fail(exitFailure, "cannot lock " + options.documents + " against a second recorder: " + lock.problem());
-    if (lock.state() == DirectoryLock::State::readOnly)
-        log.line("The documents directory is not locked against a second recorder: " + lock.problem());
-    // Uploads and events that cannot be sent wait in these folders; with something else under
-    // their names (a file, a FIFO, a link elsewhere) they would be lost without a word.
-    for (const char* folder : {"Buffer", "EventBuffer"}) {
-        const std::string path = options.documents + "/" + folder;
-        const EntryKind kind = files.entryInfo(path).kind;
-        if (kind != EntryKind::missing && kind != EntryKind::directory)
-            return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + path +
-                                         " is not a directory");
-    }
+    std::string documentsProblem;
+    const std::unique_ptr<DirectoryLock> lock = lockDocuments(files, log, options.documents, documentsProblem);
+    if (!lock)
+        return fail(exitFailure, documentsProblem);
 
     if (options.clock == RecorderOptions::ClockKind::virtualTime)
         return runVirtual(setup, log, files, settings, argc, argv);

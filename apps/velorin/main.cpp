@@ -2,6 +2,7 @@
 
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "RunParts.h"
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
 #include "app/TermsController.h"
@@ -21,10 +22,7 @@
 #include "platform/StopSignals.h"
 #include "platform/StreamLog.h"
 #include "platform/qt/QtRuntime.h"
-#include "sensor/qt/QtBleCentralFactory.h"
 #include "sensor/sim/ReplayFile.h"
-#include "sensor/sim/ReplaySensor.h"
-#include "sensor/sim/SimulatedCentralFactory.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -42,7 +40,6 @@
 #include <future>
 #include <memory>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 using namespace velorin;
@@ -82,53 +79,6 @@ OptionsResult parseOptions(const std::vector<std::string>& args)
     if (parsed.options && std::find(args.begin(), args.end(), "--sensor") == args.end())
         parsed.options->sensor = RecorderOptions::Sensor::ble;
     return parsed;
-}
-
-struct SensorParts {
-    std::unique_ptr<SensorSource> replay;
-    std::unique_ptr<SimulatedCentralFactory> simulated;
-    std::unique_ptr<QtBleCentralFactory> bluetooth;
-
-    BleCentralFactory* central() const
-    {
-        return simulated ? static_cast<BleCentralFactory*>(simulated.get()) : bluetooth.get();
-    }
-};
-
-SensorParts makeSensor(const RecorderOptions& options, QtRuntime& runtime, Files& files, Log& log)
-{
-    SensorParts parts;
-    switch (options.sensor) {
-    case RecorderOptions::Sensor::replay: {
-        auto replay = std::make_unique<ReplaySensor>(runtime.bluetoothQueue(), runtime.mainQueue(), runtime.timers(),
-                                                     runtime.clock(), replayOpener(files, options.replayFile));
-        replay->onProblem([&log](const ReplayError& error) { log.line("Replay ended early: " + describe(error)); });
-        parts.replay = std::move(replay);
-        break;
-    }
-    case RecorderOptions::Sensor::sim: {
-        SimulatedNimboOptions sim;
-        sim.bpm = options.simBpm;
-        sim.sensors = options.simSensors;
-        parts.simulated = std::make_unique<SimulatedCentralFactory>(runtime.timers(), log, sim);
-        break;
-    }
-    case RecorderOptions::Sensor::ble:
-        parts.bluetooth = std::make_unique<QtBleCentralFactory>(log);
-        break;
-    }
-    return parts;
-}
-
-// Uploads still unanswered at the end get up to 10 s; what is left stays buffered for the next run.
-void waitForOpenRequests(const ViewController& monitor, Log& log)
-{
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + seconds(10);
-    while (monitor.unansweredRequests() > 0 && steady_clock::now() < deadline)
-        std::this_thread::sleep_for(milliseconds(5));
-    if (const std::size_t left = monitor.unansweredRequests(); left > 0)
-        log.line(std::to_string(left) + " requests were still unanswered at the end; they are kept for the next run");
 }
 
 } // namespace
@@ -175,14 +125,10 @@ int main(int argc, char** argv)
     SettingsStore settings(files, log, options.settings);
     if (!settings.usable())
         return fail(exitFailure, settings.problem());
-    if (const FileResult made = files.createDirectories(options.documents); !made.ok)
-        return fail(exitFailure, "cannot use the documents directory " + options.documents + ": " + made.error);
-    const DirectoryLock lock(options.documents);
-    if (lock.state() == DirectoryLock::State::busy)
-        return fail(exitFailure, options.documents + " is in use by another recorder (pid " +
-                                     std::to_string(lock.holder()) + ")");
-    if (lock.state() == DirectoryLock::State::unavailable)
-        return fail(exitFailure, "cannot lock " + options.documents + " against a second recorder: " + lock.problem());
+    std::string documentsProblem;
+    const std::unique_ptr<DirectoryLock> lock = lockDocuments(files, log, options.documents, documentsProblem);
+    if (!lock)
+        return fail(exitFailure, documentsProblem);
 
     QApplication app(argc, argv);
     QtRuntime runtime;
@@ -190,7 +136,9 @@ int main(int argc, char** argv)
     QtReachability systemReachability;
     ScriptedReachability reachability(systemReachability);
     QtLocation location;
-    const SensorParts sensor = makeSensor(options, runtime, files, log);
+    const SensorParts sensor = makeSensorParts(
+        options, RecorderPorts{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()}, files,
+        log, {});
     ApplicationState appState;
     appState.set(AppState::Inactive); // until the window shows
 
@@ -260,7 +208,7 @@ int main(int argc, char** argv)
         std::promise<void> flushed;
         controller->flushOnQuit([&] { flushed.set_value(); });
         flushed.get_future().wait();
-        waitForOpenRequests(*controller, log);
+        waitForUnansweredRequests(*controller, log);
     }
     runtime.shutdown();
     controller.reset();
