@@ -49,7 +49,7 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
     m_controller->viewDidLoad();
     m_player = std::make_unique<ScriptPlayer>(
         ScriptPlayer::Parts{m_ports.timers, m_ports.clock, m_log, *m_controller, m_view, m_appState,
-                            m_reachability ? &*m_reachability : nullptr, m_sensor.faults},
+                            m_settings, m_reachability ? &*m_reachability : nullptr, m_sensor.faults},
         script, [this] { m_quit(); });
     if (!hasScript && m_sensor.central && m_controller->acquisition().chosenSensorId.empty())
         chooseFirstListed();

@@ -1,6 +1,7 @@
 #include "RecorderScript.h"
 
 #include "platform/EscapedText.h"
+#include "platform/Files.h"
 #include "sensor/sim/SensorFaults.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ namespace velorin {
 const std::vector<std::string> markActivities = {"Laying", "Sitting", "Standing", "Resting",
                                                   "Walking", "Active",  "Other"};
 const std::vector<std::string> markFeelings = {"diziness", "discomfort", "palpitations", "none"};
+const std::vector<std::string> windowTabs = {"monitor", "history", "settings"};
 
 namespace {
 
@@ -23,7 +25,10 @@ std::optional<Kind> commandKind(std::string_view word)
         {"start", Kind::start},           {"stop", Kind::stop},         {"foreground", Kind::foreground},
         {"background", Kind::background}, {"inactive", Kind::inactive}, {"quit", Kind::quit},
         {"choose", Kind::choose},         {"disconnect", Kind::disconnect}, {"mark", Kind::mark},
-        {"offline", Kind::offline},       {"online", Kind::online},
+        {"offline", Kind::offline},       {"online", Kind::online},     {"zoom", Kind::zoom},
+        {"unzoom", Kind::unzoom},         {"lock", Kind::lock},         {"unlock", Kind::unlock},
+        {"resize", Kind::resize},         {"minimize", Kind::minimize}, {"restore", Kind::restore},
+        {"tap", Kind::tap},               {"tab", Kind::tab},           {"screenshot", Kind::screenshot},
     };
     for (const auto& [name, kind] : table)
         if (word == name)
@@ -124,6 +129,34 @@ std::optional<std::string> readArguments(ScriptCommand& command, std::string_vie
         command.number = *number;
         break;
     }
+    case Kind::lock:
+    case Kind::unlock:
+    case Kind::screenshot: {
+        const std::string_view word = nextWord(line);
+        if (word.empty())
+            return quoted(name) + (command.kind == Kind::screenshot ? " takes a PNG file" : " takes a passcode");
+        command.text = std::string(word);
+        break;
+    }
+    case Kind::resize: {
+        // The window's own limits apply on top; 1 x 1 is a fair test of the layout.
+        const std::string_view width = nextWord(line);
+        const std::string_view height = nextWord(line);
+        const auto across = wholeNumber(width, 1, 10000);
+        const auto up = wholeNumber(height, 1, 10000);
+        if (!across || !up)
+            return "resize takes a width and a height from 1 to 10000, not " + quoted(width) + " " + quoted(height);
+        command.number = *across;
+        command.height = *up;
+        break;
+    }
+    case Kind::tab: {
+        const std::string_view tab = nextWord(line);
+        if (std::find(windowTabs.begin(), windowTabs.end(), tab) == windowTabs.end())
+            return "tab takes monitor, history or settings, not " + quoted(tab);
+        command.text = std::string(tab);
+        break;
+    }
     default:
         break;
     }
@@ -131,7 +164,9 @@ std::optional<std::string> readArguments(ScriptCommand& command, std::string_vie
         return std::nullopt;
     const bool takesArguments = command.kind == Kind::choose || command.kind == Kind::mark ||
                                 command.kind == Kind::simAway || command.kind == Kind::simBattery ||
-                                command.kind == Kind::simRssi;
+                                command.kind == Kind::simRssi || command.kind == Kind::lock ||
+                                command.kind == Kind::unlock || command.kind == Kind::screenshot ||
+                                command.kind == Kind::resize || command.kind == Kind::tab;
     return quoted(name) + (takesArguments ? " has too many arguments" : " takes no arguments");
 }
 
@@ -189,7 +224,13 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
             return fail("a command is missing after the seconds");
         std::optional<Kind> kind;
         std::string name(command);
-        if (command == "sim") {
+        if (command == "amplitude") {
+            const std::string_view way = nextWord(line);
+            if (way != "up" && way != "down")
+                return fail("amplitude takes up or down, not " + quoted(way));
+            kind = way == "up" ? Kind::amplitudeUp : Kind::amplitudeDown;
+            name += " " + std::string(way);
+        } else if (command == "sim") {
             const std::string_view fault = nextWord(line);
             kind = simKind(fault, line);
             if (!kind)
@@ -210,6 +251,22 @@ ScriptResult parseRecorderScript(std::string_view text, const std::string& fileN
         result.commands.push_back(std::move(parsed));
     }
     return result;
+}
+
+ScriptResult readRecorderScript(Files& files, const std::string& fileName, bool simulatedSensor, bool window)
+{
+    std::string text;
+    if (const FileResult read = files.readAll(fileName, text, std::size_t{1} << 20); !read.ok)
+        return {{}, "cannot read " + escapeControl(fileName) + ": " + read.error};
+    ScriptResult script = parseRecorderScript(text, fileName);
+    for (const ScriptCommand& command : script.commands) {
+        const char* problem = !simulatedSensor && isSimulatorFault(command.kind) ? "sim commands need --sensor sim"
+                              : !window && isWindowCommand(command.kind)          ? "window commands need velorin"
+                                                                                  : nullptr;
+        if (problem)
+            return {{}, escapeControl(fileName) + ":" + std::to_string(command.line) + ": " + problem};
+    }
+    return script;
 }
 
 int markButton(const std::vector<std::string>& titles, const std::string& title)

@@ -19,13 +19,20 @@ struct ScriptCommand {
         simDrop, simAway, simRadioOff, simRadioOn, simRefuse, simShort, simBattery, simRssi,
         // Marked events and the network.
         mark, offline, online,
+        // The monitor's zoom, amplitude and lock buttons.
+        zoom, unzoom, amplitudeUp, amplitudeDown, lock, unlock,
+        // The desktop window only.
+        resize, minimize, restore, tap, tab, screenshot,
     };
     Nanoseconds at{0};
     Kind kind = Kind::start;
     int line = 0;
-    int number = 0;       // choose: the button index; sim battery: the level; sim rssi: dBm
+    int number = 0;       // choose: the button index; sim battery: the level; sim rssi: dBm; resize: the width
+    int height = 0;       // resize
     Nanoseconds span{0};  // sim away: how long the sensor stays out of range
-    std::string text;     // choose: the PIN typed (may be empty); mark: the activity or "cancel"
+    // choose: the PIN typed (may be empty); mark: the activity or "cancel"; lock, unlock: the passcode;
+    // tab: monitor, history or settings; screenshot: the PNG file
+    std::string text;
     std::string feeling;  // mark: the feeling or "cancel"
 };
 
@@ -41,6 +48,11 @@ struct ScriptResult {
 // is a malformed line, never one that wraps round to an early command.
 ScriptResult parseRecorderScript(std::string_view text, const std::string& fileName);
 
+class Files;
+// Reads and parses a script file (at most 1 MiB), refusing the commands this run cannot carry out:
+// faults without the simulated sensor, window commands without a window.
+ScriptResult readRecorderScript(Files& files, const std::string& fileName, bool simulatedSensor, bool window);
+
 // The commands that only the simulated sensor can carry out.
 inline bool isSimulatorFault(ScriptCommand::Kind kind)
 {
@@ -48,6 +60,17 @@ inline bool isSimulatorFault(ScriptCommand::Kind kind)
     return kind == Kind::simDrop || kind == Kind::simAway || kind == Kind::simRadioOff || kind == Kind::simRadioOn ||
            kind == Kind::simRefuse || kind == Kind::simShort || kind == Kind::simBattery || kind == Kind::simRssi;
 }
+
+// The commands that need the desktop window.
+inline bool isWindowCommand(ScriptCommand::Kind kind)
+{
+    using Kind = ScriptCommand::Kind;
+    return kind == Kind::resize || kind == Kind::minimize || kind == Kind::restore || kind == Kind::tap ||
+           kind == Kind::tab || kind == Kind::screenshot;
+}
+
+// The tab names of the window's tab bar, in tab order.
+extern const std::vector<std::string> windowTabs;
 
 // The mark-event dialogs' buttons after "Cancel", in button order.
 extern const std::vector<std::string> markActivities;

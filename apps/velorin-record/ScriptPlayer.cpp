@@ -7,6 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "sensor/sim/SensorFaults.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 
@@ -83,6 +85,32 @@ bool ScriptPlayer::run(const ScriptCommand& command)
     case Kind::disconnect:
         controller.disconnectClick();
         break;
+    case Kind::zoom:
+        controller.zoom();
+        break;
+    case Kind::unzoom:
+        controller.unzoom();
+        break;
+    case Kind::amplitudeUp:
+        controller.amplitudeUp();
+        break;
+    case Kind::amplitudeDown:
+        controller.amplitudeDown();
+        break;
+    case Kind::lock:
+        lock(command.text);
+        break;
+    case Kind::unlock:
+        unlock(command.text);
+        break;
+    case Kind::resize:
+    case Kind::minimize:
+    case Kind::restore:
+    case Kind::tap:
+    case Kind::tab:
+    case Kind::screenshot:
+        act(command);
+        break;
     default:
         simulate(command);
         break;
@@ -109,6 +137,48 @@ void ScriptPlayer::markEvent(const std::string& activity, const std::string& fee
     m_parts.alerts.press(markButton(markActivities, activity), {});
     if (m_parts.alerts.openMessage() == "Choose feeling")
         m_parts.alerts.press(markButton(markFeelings, feeling), {});
+}
+
+// As the setup screen's save does with a passcode typed.
+void ScriptPlayer::lock(const std::string& passcode)
+{
+    m_parts.settings.set(keys::lockPass, passcode);
+    m_parts.settings.flush();
+    m_parts.controller.passwordSet();
+}
+
+void ScriptPlayer::unlock(const std::string& passcode)
+{
+    m_parts.controller.unlockClick();
+    m_parts.alerts.press(1, passcode);
+}
+
+void ScriptPlayer::act(const ScriptCommand& command)
+{
+    ScriptWindow* window = m_parts.window;
+    if (!window)
+        return; // refused when the script is read
+    switch (command.kind) {
+    case Kind::resize:
+        window->resize(command.number, command.height);
+        break;
+    case Kind::minimize:
+        window->minimize();
+        break;
+    case Kind::restore:
+        window->restore();
+        break;
+    case Kind::tap:
+        window->tapTrace();
+        break;
+    case Kind::tab:
+        window->showTab(command.text);
+        break;
+    default:
+        if (!window->screenshot(command.text))
+            m_parts.log.line("screenshot: cannot write " + command.text);
+        break;
+    }
 }
 
 void ScriptPlayer::simulate(const ScriptCommand& command)

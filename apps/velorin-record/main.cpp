@@ -257,17 +257,11 @@ int main(int argc, char** argv)
     PosixFiles files;
     // Everything the run reads is checked before anything is written.
     if (!options.scriptFile.empty()) {
-        std::string text;
-        if (const FileResult read = files.readAll(options.scriptFile, text, std::size_t{1} << 20); !read.ok)
-            return fail(exitUsage, "cannot read " + options.scriptFile + ": " + read.error);
-        ScriptResult script = parseRecorderScript(text, options.scriptFile);
-        if (!script.ok())
-            return fail(exitUsage, script.error);
-        setup.script = std::move(script.commands);
-        for (const ScriptCommand& command : setup.script)
-            if (isSimulatorFault(command.kind) && options.sensor != RecorderOptions::Sensor::sim)
-                return fail(exitUsage, options.scriptFile + ":" + std::to_string(command.line) +
-                                           ": sim commands need --sensor sim");
+        ScriptResult read = readRecorderScript(files, options.scriptFile,
+                                               options.sensor == RecorderOptions::Sensor::sim, false);
+        if (!read.ok())
+            return fail(exitUsage, read.error);
+        setup.script = std::move(read.commands);
     }
     if (options.sensor == RecorderOptions::Sensor::replay) {
         // A malformed replay stops the run before anything is written. The check reads the whole

@@ -5,6 +5,7 @@
 #include "RunParts.h"
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
+#include "WindowScript.h"
 #include "app/TermsController.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/QtAlerts.h"
@@ -104,17 +105,11 @@ int main(int argc, char** argv)
     PosixFiles files;
     std::vector<ScriptCommand> script;
     if (!options.scriptFile.empty()) {
-        std::string text;
-        if (const FileResult read = files.readAll(options.scriptFile, text, std::size_t{1} << 20); !read.ok)
-            return fail(exitUsage, "cannot read " + options.scriptFile + ": " + read.error);
-        ScriptResult result = parseRecorderScript(text, options.scriptFile);
-        if (!result.ok())
-            return fail(exitUsage, result.error);
-        script = std::move(result.commands);
-        for (const ScriptCommand& command : script)
-            if (isSimulatorFault(command.kind) && options.sensor != RecorderOptions::Sensor::sim)
-                return fail(exitUsage, options.scriptFile + ":" + std::to_string(command.line) +
-                                           ": sim commands need --sensor sim");
+        ScriptResult read = readRecorderScript(files, options.scriptFile,
+                                               options.sensor == RecorderOptions::Sensor::sim, true);
+        if (!read.ok())
+            return fail(exitUsage, read.error);
+        script = std::move(read.commands);
     }
     if (options.sensor == RecorderOptions::Sensor::replay)
         if (const auto problem = checkReplay(files, options.replayFile, [] { return false; }))
@@ -161,6 +156,7 @@ int main(int argc, char** argv)
     // Declared after the window and the alerts, so that it goes before them.
     std::unique_ptr<ViewController> controller;
     std::unique_ptr<ScriptPlayer> player;
+    WindowScript windowScript(window, *monitor);
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {
         controller = std::make_unique<ViewController>(MonitorContext{
@@ -176,8 +172,8 @@ int main(int argc, char** argv)
         controller->viewDidLayoutSubviews();
         if (!script.empty()) {
             player = std::make_unique<ScriptPlayer>(
-                ScriptPlayer::Parts{runtime.timers(), runtime.clock(), log, *controller, alerts, appState, &reachability,
-                                    sensor.simulated.get()},
+                ScriptPlayer::Parts{runtime.timers(), runtime.clock(), log, *controller, alerts, appState, settings,
+                                    &reachability, sensor.simulated.get(), &windowScript},
                 script, [&app] { app.quit(); });
             player->start();
         }

@@ -1,5 +1,6 @@
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "fakes/MemoryFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,28 @@ TEST(RecorderScript, SensorFaultAndEventCommandsCarryTheirArguments)
               "s:1: sim rssi takes a signal strength from -127 to 20 dBm, not \"-200\"");
     EXPECT_EQ(parseRecorderScript("1 mark walking none\n", "s").error.substr(0, 33), "s:1: mark takes an activity (Layi");
     EXPECT_EQ(parseRecorderScript("1 sim drop now\n", "s").error, "s:1: \"sim drop\" takes no arguments");
+}
+
+TEST(RecorderScript, MonitorAndWindowCommandsAndWhereTheyMayRun)
+{
+    const auto ok = parseRecorderScript("1 amplitude up\n2 lock 0000\n3 resize 1 1\n4 tab settings\n5 screenshot a.png\n",
+                                        "s");
+    ASSERT_TRUE(ok.ok()) << ok.error;
+    EXPECT_EQ(ok.commands[0].kind, ScriptCommand::Kind::amplitudeUp);
+    EXPECT_EQ(ok.commands[1].text, "0000");
+    EXPECT_EQ(ok.commands[2].height, 1);
+    EXPECT_EQ(parseRecorderScript("1 amplitude\n", "s").error, "s:1: amplitude takes up or down, not \"\"");
+    EXPECT_EQ(parseRecorderScript("1 unlock\n", "s").error, "s:1: \"unlock\" takes a passcode");
+    EXPECT_EQ(parseRecorderScript("1 resize 0 600\n", "s").error,
+              "s:1: resize takes a width and a height from 1 to 10000, not \"0\" \"600\"");
+    EXPECT_EQ(parseRecorderScript("1 tab login\n", "s").error, "s:1: tab takes monitor, history or settings, not \"login\"");
+
+    MemoryFiles files;
+    files.files["run"] = "0 zoom\n1 minimize\n2 sim drop\n";
+    EXPECT_EQ(readRecorderScript(files, "run", true, false).error, "run:2: window commands need velorin");
+    EXPECT_EQ(readRecorderScript(files, "run", false, true).error, "run:3: sim commands need --sensor sim");
+    EXPECT_EQ(readRecorderScript(files, "run", true, true).commands.size(), 3u);
+    EXPECT_EQ(readRecorderScript(files, "gone", true, true).error.substr(0, 18), "cannot read gone: ");
 }
 
 TEST(RecorderScript, ControlBytesInWordsAndNamesAreShownEscaped)
