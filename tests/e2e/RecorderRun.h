@@ -31,6 +31,8 @@ struct RunResult {
 
 class RecorderRun : public ::testing::Test {
 protected:
+    // The program under test: the recorder unless a test runs the desktop application.
+    const char* m_program = VELORIN_RECORD_BIN;
     TempDir m_temp{"velorin-e2e"};
     const std::string m_dir = m_temp.path();
     std::string docs = m_dir + "/docs";
@@ -63,7 +65,7 @@ protected:
             ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
             if (inChild)
                 inChild();
-            execProgram(VELORIN_RECORD_BIN, args);
+            execProgram(m_program, args);
         }
         int status = 0;
         ::waitpid(pid, &status, 0);

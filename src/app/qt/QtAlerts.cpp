@@ -38,17 +38,23 @@ void QtAlerts::show(const AlertRequest& request, Answer answer)
         field->setObjectName("alertField");
         layout->addWidget(field);
     }
-    // Every button answers once: the dialog is gone after the first.
-    auto shared = std::make_shared<Answer>(std::move(answer));
-    auto finish = [dialog, field, shared](int index, const std::optional<std::string>& typed = std::nullopt) {
-        if (!*shared)
+    // Every button answers once: the dialog is gone after the first. A dialog without an answer
+    // (a plain message) still closes on its button.
+    struct Pending {
+        Answer answer;
+        bool answered = false;
+    };
+    auto pending = std::make_shared<Pending>(Pending{std::move(answer)});
+    auto finish = [dialog, field, pending](int index, const std::optional<std::string>& typed = std::nullopt) {
+        if (pending->answered)
             return;
+        pending->answered = true;
         const std::string text = typed ? *typed : field ? field->text().toStdString() : std::string();
-        Answer once = std::move(*shared);
-        *shared = nullptr;
+        const Answer once = std::move(pending->answer);
         dialog->hide();
         dialog->deleteLater();
-        once(index, text);
+        if (once)
+            once(index, text);
     };
     auto* buttons = new QVBoxLayout;
     std::vector<std::string> titles{request.cancelButton};

@@ -100,6 +100,11 @@ TEST(MainWindowTest, AlertsAnswerOnceWithTheButtonAndTheText)
     EXPECT_FALSE(alerts.press(1, "1234"));
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers.front(), std::make_pair(1, std::string("1234")));
+
+    // A plain message without an answer closes on its button all the same.
+    alerts.show({"About us", "Velorin", "OK", {}, false}, {});
+    EXPECT_TRUE(alerts.press(0, {}));
+    EXPECT_EQ(alerts.openMessage(), "");
 }
 
 } // namespace

@@ -1,0 +1,73 @@
+// The desktop application driven by a script in an offscreen window: what a user's hands do to the
+// window while it records must not cost a packet.
+
+#include "RecorderRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace velorin {
+namespace {
+
+const std::string simSensorId = "7A3F1C20-5B8D-4E61-9C0A-000000000001";
+
+// The simulated sensor's packet counters in stream order; fails on a piece that is neither a
+// packet record nor the header.
+std::vector<unsigned> packetCounters(const std::string& stream)
+{
+    const std::string record = "10022", header = "!2\x01";
+    const std::size_t headerLength = 180 + simSensorId.size(), packetLength = 20;
+    std::vector<unsigned> counters;
+    for (std::size_t at = 0; at < stream.size();) {
+        if (stream.compare(at, record.size(), record) == 0 && at + record.size() + packetLength <= stream.size()) {
+            const auto* packet = reinterpret_cast<const std::uint8_t*>(stream.data() + at + record.size());
+            counters.push_back(packet[18] | packet[19] << 8);
+            at += record.size() + packetLength;
+        } else if (stream.compare(at, header.size(), header) == 0) {
+            at += headerLength;
+        } else {
+            ADD_FAILURE() << "unknown piece at byte " << at;
+            break;
+        }
+    }
+    return counters;
+}
+
+class WindowRun : public RecorderRun {
+protected:
+    WindowRun() { m_program = VELORIN_BIN; }
+};
+
+TEST_F(WindowRun, ResizingAndMinimizingDuringARecordingLoseNoPacket)
+{
+    ASSERT_TRUE(files.createDirectories(m_dir + "/config", 0700).ok);
+    write("config/settings.json", R"({"termsAccept": true})");
+    std::string script = "0.5 choose 1 1234\n1.5 start\n";
+    for (int i = 0; i < 100; ++i) {
+        const double at = 2.0 + i * 0.1;
+        script += std::to_string(at) + " minimize\n" + std::to_string(at + 0.05) + " restore\n";
+        if (i % 10 == 0)
+            script += std::to_string(at + 0.02) + " resize 1 1\n" + std::to_string(at + 0.07) + " resize 1024 600\n";
+    }
+    script += "12.5 tap\n13.5 tap\n14 quit\n";
+    // --duration only ends a run that the script failed to end.
+    const RunResult run = this->run({"--sensor", "sim", "--duration", "60", "--script", write("window.txt", script)},
+                                    [] { ::setenv("QT_QPA_PLATFORM", "offscreen", 1); });
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    std::string stream;
+    for (const std::string& name : listDocs())
+        if (name.ends_with(".s2"))
+            stream += doc(name);
+    const std::vector<unsigned> counters = packetCounters(stream);
+    // About 9 packets a second for 12.5 s; the bound only guards against a run that never recorded.
+    ASSERT_GT(counters.size(), 50u) << run.err;
+    for (std::size_t i = 1; i < counters.size(); ++i)
+        ASSERT_EQ(counters[i], (counters[i - 1] + 1) & 0xFFFF) << "packet " << i << " of " << counters.size();
+}
+
+} // namespace
+} // namespace velorin
