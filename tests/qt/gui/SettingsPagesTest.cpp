@@ -127,9 +127,13 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
     ASSERT_TRUE(picture.save(QString::fromStdString(temp.path() + "/picked.jpg"), "JPEG"));
     setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
     EXPECT_TRUE(alerts.titles.empty());
-    QImage logo(QString::fromStdString(temp.path() + "/latest_logo.png"), "PNG");
-    EXPECT_EQ(logo.size(), QSize(300, 120));
+    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png"), "PNG").size(), QSize(300, 120));
     EXPECT_FALSE(setup->findChild<QLabel*>("logo")->pixmap().isNull());
+    // Refused by what its header declares, and the logo stays.
+    ASSERT_TRUE(QImage(5000, 1, QImage::Format_Mono).save(QString::fromStdString(temp.path() + "/wide.png")));
+    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.png");
+    EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
+    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png")).size(), QSize(300, 120));
     screenshot(window, "setup");
     setup->findChild<QPushButton*>("cancel")->click();
     EXPECT_TRUE(window.showingTabs());
