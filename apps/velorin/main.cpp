@@ -25,6 +25,8 @@
 #include "platform/qt/QtRuntime.h"
 #include "sensor/sim/ReplayFile.h"
 #include "settings/SettingsStore.h"
+#include "settings/qt/QtImageDecoder.h"
+#include "settings/qt/SettingsMenuPage.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -137,12 +139,13 @@ int main(int argc, char** argv)
     ApplicationState appState;
     appState.set(AppState::Inactive); // until the window shows
 
+    QtImageDecoder logoImages;
     auto* monitor = new MonitorWidget;
     const bool simulated = options.sensor != RecorderOptions::Sensor::ble;
     MainWindow window(TermsController(settings, runtime.clock()), monitor, &appState, MainWindow::titleFor(simulated));
     QtAlerts alerts(&window);
     monitor->onSelectMonitorTab([&window] { window.tabs()->setCurrentIndex(0); });
-    monitor->onPresentLogin([&window] {
+    const auto presentLogin = [&window] {
         // The login screen comes with a later release; its page already stands over the tab bar.
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);
@@ -151,12 +154,32 @@ int main(int argc, char** argv)
         QObject::connect(back, &QPushButton::clicked, &window, [&window] { window.popPage(); });
         layout->addWidget(back, 0, Qt::AlignCenter);
         window.pushPage(page);
-    });
+    };
+    monitor->onPresentLogin(presentLogin);
 
     // Declared after the window and the alerts, so that it goes before them.
     std::unique_ptr<ViewController> controller;
     std::unique_ptr<ScriptPlayer> player;
     WindowScript windowScript(window, *monitor);
+    // The settings reach the monitor through its controller, which exists once the tab bar shows.
+    SettingsNavigation settingsNavigation{
+        [&controller] {
+            if (controller)
+                controller->passwordSet();
+        },
+        [&controller, &window] {
+            if (controller)
+                controller->currentTabIndex();
+            else
+                window.tabs()->setCurrentIndex(0);
+        },
+        presentLogin,
+        // Through the event loop, so that the open recording is flushed as on every other quit.
+        [&app] { app.exit(0); }};
+    window.setSettingsPage(new SettingsMenuPage(
+        SettingsContext{settings, log, runtime.mainQueue(), alerts, files, logoImages, options.documents,
+                        std::move(settingsNavigation)},
+        [&window](QWidget* page) { window.pushPage(page); }, [&window] { window.popPage(); }));
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {
         controller = std::make_unique<ViewController>(MonitorContext{

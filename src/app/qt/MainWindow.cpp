@@ -87,6 +87,18 @@ void MainWindow::showTabs(bool afterAcceptance)
     }
 }
 
+void MainWindow::setSettingsPage(QWidget* page)
+{
+    constexpr int settingsTab = 2;
+    QWidget* placeholder = m_tabs->widget(settingsTab);
+    const QString title = m_tabs->tabText(settingsTab);
+    const int current = m_tabs->currentIndex();
+    m_tabs->removeTab(settingsTab);
+    m_tabs->insertTab(settingsTab, page, title);
+    m_tabs->setCurrentIndex(current);
+    delete placeholder;
+}
+
 void MainWindow::pushPage(QWidget* page)
 {
     m_pages->addWidget(page);

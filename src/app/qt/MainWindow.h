@@ -30,6 +30,8 @@ public:
     bool showingTerms() const;
     bool showingTabs() const;
     QTabWidget* tabs() const { return m_tabs; }
+    // Puts the settings tab's page in place of its placeholder; the window owns it.
+    void setSettingsPage(QWidget* page);
     // A page over the tab bar until popPage; the window owns it.
     void pushPage(QWidget* page);
     void popPage();

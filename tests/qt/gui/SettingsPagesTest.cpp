@@ -1,0 +1,144 @@
+#include "app/qt/MainWindow.h"
+#include "fakes/FakeLog.h"
+#include "fakes/TempDir.h"
+#include "monitor/qt/MonitorWidget.h"
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/PosixFiles.h"
+#include "platform/Queue.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "settings/qt/PageFrame.h"
+#include "settings/qt/ProfilePage.h"
+#include "settings/qt/QtImageDecoder.h"
+#include "settings/qt/SettingsMenuPage.h"
+#include "settings/qt/SetupPage.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+class FixedClock : public Clock {
+public:
+    double now() const override { return 1.7e9; }
+    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
+};
+
+class EventLoopQueue : public Queue {
+public:
+    void async(Task task) override { QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection); }
+};
+
+struct NoAlerts : Alerts {
+    void show(const AlertRequest& request, Answer) override { titles.push_back(request.title); }
+    std::vector<std::string> titles;
+};
+
+// With VELORIN_SCREENSHOTS=DIR the pages are saved there, to be looked at.
+void screenshot(QWidget& window, const char* name)
+{
+    if (const QString dir = qEnvironmentVariable("VELORIN_SCREENSHOTS"); !dir.isEmpty())
+        window.grab().save(dir + "/settings-" + name + ".png");
+}
+
+template <typename Page> Page* shownPage(MainWindow& window)
+{
+    return qobject_cast<Page*>(static_cast<QStackedWidget*>(window.centralWidget())->currentWidget());
+}
+
+QPushButton* buttonTitled(QWidget* page, const QString& title)
+{
+    for (QPushButton* button : page->findChildren<QPushButton*>())
+        if (button->text() == title)
+            return button;
+    return nullptr;
+}
+
+TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
+{
+    TempDir temp("velorin-settings-pages");
+    PosixFiles files;
+    FakeLog log;
+    SettingsStore settings(files, log, temp.path() + "/settings.json");
+    settings.setBool(keys::termsAccept, true);
+    FixedClock clock;
+    EventLoopQueue mainQueue;
+    NoAlerts alerts;
+    QtImageDecoder images;
+    MainWindow window(TermsController(settings, clock), new MonitorWidget, nullptr, MainWindow::titleFor(true));
+    int fronts = 0;
+    const SettingsContext context{settings,
+                                  log,
+                                  mainQueue,
+                                  alerts,
+                                  files,
+                                  images,
+                                  temp.path(),
+                                  {{},
+                                   [&] {
+                                       window.tabs()->setCurrentIndex(0);
+                                       ++fronts;
+                                   },
+                                   {},
+                                   {}}};
+    window.setSettingsPage(new SettingsMenuPage(
+        context, [&](QWidget* p) { window.pushPage(p); }, [&] { window.popPage(); }));
+    window.resize(1024, 600);
+    window.show();
+    window.route();
+    window.tabs()->setCurrentIndex(2);
+    ASSERT_NE(qobject_cast<SettingsMenuPage*>(window.tabs()->currentWidget()), nullptr);
+    window.tabs()->currentWidget()->findChild<QPushButton*>("position1")->click();
+    screenshot(window, "menu");
+
+    window.tabs()->currentWidget()->findChild<QPushButton*>("profile")->click();
+    auto* profile = shownPage<ProfilePage>(window);
+    ASSERT_NE(profile, nullptr);
+    const std::string name = std::string(10'000 - 4, 'W') + "é李🫀";
+    profile->setText(ProfileField::name, name);
+    buttonTitled(profile, "Female")->click();
+    QApplication::processEvents();
+    EXPECT_EQ(window.width(), 1024);
+    EXPECT_LE(window.minimumSizeHint().width(), 1024);
+    EXPECT_LE(profile->field(ProfileField::name)->width(), PageFrame::maxWidth);
+    screenshot(window, "profile");
+    profile->findChild<QPushButton*>("save")->click();
+    EXPECT_EQ(settings.text(keys::Name), name);
+    EXPECT_EQ(settings.integer(keys::Gender), 1);
+    EXPECT_TRUE(window.showingTabs());
+    EXPECT_EQ(window.tabs()->currentIndex(), 0);
+
+    // A real picture becomes the logo as PNG, with a preview.
+    window.tabs()->setCurrentIndex(2);
+    window.tabs()->currentWidget()->findChild<QPushButton*>("setup")->click();
+    auto* setup = shownPage<SetupPage>(window);
+    ASSERT_NE(setup, nullptr);
+    QImage picture(300, 120, QImage::Format_RGB32);
+    picture.fill(QColor(30, 90, 160));
+    ASSERT_TRUE(picture.save(QString::fromStdString(temp.path() + "/picked.jpg"), "JPEG"));
+    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
+    EXPECT_TRUE(alerts.titles.empty());
+    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png"), "PNG").size(), QSize(300, 120));
+    EXPECT_FALSE(setup->findChild<QLabel*>("logo")->pixmap().isNull());
+    // Refused by what its header declares, and the logo stays.
+    ASSERT_TRUE(QImage(5000, 1, QImage::Format_Mono).save(QString::fromStdString(temp.path() + "/wide.png")));
+    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.png");
+    EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
+    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png")).size(), QSize(300, 120));
+    screenshot(window, "setup");
+    setup->findChild<QPushButton*>("cancel")->click();
+    EXPECT_TRUE(window.showingTabs());
+    EXPECT_EQ(fronts, 2);
+}
+
+} // namespace
+} // namespace velorin

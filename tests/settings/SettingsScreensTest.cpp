@@ -1,0 +1,250 @@
+#include "fakes/FakeLog.h"
+#include "fakes/MemoryFiles.h"
+#include "platform/Alerts.h"
+#include "platform/virtual/VirtualRuntime.h"
+#include "settings/ImageDecoder.h"
+#include "settings/PositionButtonsView.h"
+#include "settings/ProfileView.h"
+#include "settings/SettingsController.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsMenuController.h"
+#include "settings/SettingsSetupController.h"
+#include "settings/SettingsStore.h"
+#include "settings/SetupView.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace velorin {
+namespace {
+
+struct FakeAlerts : Alerts {
+    void show(const AlertRequest& request, Answer) override { shown.push_back(request); }
+    std::vector<AlertRequest> shown;
+};
+
+struct FakeImages : ImageDecoder {
+    ImageHeader header(const std::string& path) override { return headers[path]; }
+    bool toPng(const std::string& path, int, std::string& png, std::string&) override
+    {
+        ++decoded;
+        png = "PNG of " + path;
+        return true;
+    }
+    std::map<std::string, ImageHeader> headers;
+    int decoded = 0;
+};
+
+struct FakePositions : PositionButtonsView {
+    int positionCount() const override { return 3; }
+    bool positionSelected(int i) const override { return selected[i]; }
+    void setPositionSelected(int i, bool on) override { selected[i] = on; }
+    void setPositionBorder(int i, float width, Rgba) override { borders[i] = width; }
+    bool selected[3]{};
+    float borders[3]{};
+};
+
+struct FakeProfile : ProfileView {
+    std::string text(ProfileField f) const override { return texts.count(f) ? texts.at(f) : std::string(); }
+    void setText(ProfileField f, const std::string& t) override { texts[f] = t; }
+    int gender() const override { return segment; }
+    void setGender(int s) override { segment = s; }
+    void endEditing() override {}
+    void dismiss() override { ++dismissed; }
+    std::map<ProfileField, std::string> texts;
+    int segment = 0;
+    int dismissed = 0;
+};
+
+struct FakeSetup : SetupView {
+    std::string lockPassword() const override { return passcode; }
+    void setLockPassword(const std::string& t) override { passcode = t; }
+    int pdfLength() const override { return segment; }
+    int pdfLengthCount() const override { return 3; }
+    void setPdfLength(int s) override { segment = s; }
+    void showLogo(const std::string& path) override { logo = path; }
+    void chooseImage() override {}
+    void endEditing() override {}
+    void dismiss() override { ++dismissed; }
+    std::string passcode, logo;
+    int segment = 0;
+    int dismissed = 0;
+};
+
+class SettingsScreensTest : public ::testing::Test {
+protected:
+    MemoryFiles files;
+    FakeLog log;
+    SettingsStore settings{files, log, "/settings.json"};
+    VirtualRuntime runtime;
+    FakeAlerts alerts;
+    FakeImages images;
+    FakePositions positions;
+    int locks = 0, monitorFronts = 0, logins = 0, quits = 0;
+
+    SettingsContext context()
+    {
+        return {settings,
+                log,
+                runtime.mainQueue(),
+                alerts,
+                files,
+                images,
+                "/docs",
+                {[this] { ++locks; }, [this] { ++monitorFronts; }, [this] { ++logins; }, [this] { ++quits; }}};
+    }
+};
+
+TEST_F(SettingsScreensTest, ProfileSavesAndReloadsFemaleAndLongUnicodeTextsWhileCancelOnlyCloses)
+{
+    const std::string name = std::string(9'990, 'a') + "Zoë 李雷 🫀";
+    FakeProfile view;
+    SettingsController profile(context(), view, positions);
+    profile.viewDidLoad();
+    view.texts = {{ProfileField::name, name}, {ProfileField::Age, ""}, {ProfileField::Weight, "72"}};
+    view.segment = gender::female;
+    profile.cancel();
+    EXPECT_FALSE(settings.has(keys::Name));
+    EXPECT_EQ(monitorFronts, 0);
+    EXPECT_EQ(view.dismissed, 1);
+
+    profile.updateInformation();
+    EXPECT_EQ(settings.integer(keys::Gender), 1);
+    EXPECT_EQ(settings.text(keys::Age), ""); // an empty field is a value
+    EXPECT_EQ(monitorFronts, 1);
+    EXPECT_EQ(view.dismissed, 2);
+
+    FakeProfile again;
+    SettingsController(context(), again, positions).viewDidLoad();
+    EXPECT_EQ(again.text(ProfileField::name), name);
+    EXPECT_EQ(again.text(ProfileField::Weight), "72");
+    EXPECT_EQ(again.segment, gender::female);
+    EXPECT_TRUE(alerts.shown.empty());
+
+    // A profile the disk refuses is said to be unsaved, not silently lost at the next start.
+    files.failAll = true;
+    view.texts[ProfileField::Weight] = "71";
+    profile.updateInformation();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].title, "Profile not saved");
+}
+
+TEST_F(SettingsScreensTest, SetupLocksOnlyWithATypedPasscodeAndCancelBringsTheMonitorBack)
+{
+    settings.set(keys::lockPass, std::string("1234"));
+    settings.set(keys::PdfLength, std::int64_t{2});
+    FakeSetup view;
+    SettingsSetupController setup(context(), view);
+    setup.viewDidLoad();
+    EXPECT_EQ(view.segment, 2);
+    EXPECT_EQ(view.passcode, "1234");
+
+    view.passcode.clear();
+    view.segment = 1;
+    setup.updateInformation();
+    EXPECT_EQ(settings.text(keys::lockPass), "1234");
+    EXPECT_EQ(locks, 0);
+    EXPECT_EQ(settings.integer(keys::PdfLength), 1);
+
+    view.passcode = "9";
+    setup.updateInformation();
+    EXPECT_EQ(settings.text(keys::lockPass), "9");
+    EXPECT_EQ(locks, 1);
+
+    setup.cancel();
+    EXPECT_EQ(monitorFronts, 3);
+    EXPECT_EQ(view.dismissed, 3);
+
+    // A hand-edited length outside the segments keeps the default one.
+    settings.set(keys::PdfLength, 7.0F);
+    FakeSetup fresh;
+    SettingsSetupController(context(), fresh).viewDidLoad();
+    EXPECT_EQ(fresh.segment, 0);
+}
+
+TEST_F(SettingsScreensTest, LogoIsRefusedBeforeDecodingAndTheOldOneStays)
+{
+    const std::string logo = "/docs/latest_logo.png";
+    files.files[logo] = "old logo";
+    files.files["/empty.png"] = "";
+    files.files["/huge.png"] = std::string(SettingsSetupController::maxLogoFileBytes + 1, 'x');
+    files.files["/notes.txt"] = "hello";
+    files.files["/wide.png"] = "header";
+    files.others["/fifo.png"] = EntryKind::fifo;
+    images.headers["/notes.txt"] = {false, 0, 0, "Unsupported image format"};
+    images.headers["/wide.png"] = {true, 4097, 10, {}};
+    FakeSetup view;
+    SettingsSetupController setup(context(), view);
+    for (const char* path : {"/empty.png", "/huge.png", "/notes.txt", "/wide.png", "/fifo.png", "/gone.png"})
+        setup.imagePickerControllerDidFinishPickingMediaWithInfo(path);
+    EXPECT_EQ(images.decoded, 0);
+    EXPECT_EQ(files.files[logo], "old logo");
+    ASSERT_EQ(alerts.shown.size(), 6u);
+    EXPECT_EQ(alerts.shown[0].message, "The chosen file cannot be the report logo: it is empty.");
+    EXPECT_EQ(alerts.shown[1].message, "The chosen file cannot be the report logo: it is larger than 20 MB.");
+
+    files.files["/ok.jpg"] = "jpeg";
+    images.headers["/ok.jpg"] = {true, 4096, 300, {}};
+    files.failEndings.insert("latest_logo.png");
+    setup.imagePickerControllerDidFinishPickingMediaWithInfo("/ok.jpg");
+    EXPECT_EQ(alerts.shown.back().title, "Logo not saved");
+    EXPECT_EQ(files.files[logo], "old logo");
+    EXPECT_EQ(view.logo, "");
+
+    files.failEndings.clear();
+    setup.imagePickerControllerDidFinishPickingMediaWithInfo("/ok.jpg");
+    EXPECT_EQ(files.files[logo], "PNG of /ok.jpg");
+    EXPECT_EQ(view.logo, logo);
+    EXPECT_EQ(alerts.shown.size(), 7u);
+}
+
+TEST_F(SettingsScreensTest, BackToLoginFromEveryScreenLaterKeepsTheLoginResults)
+{
+    settings.setBool(keys::loggedIn, true);
+    settings.set(keys::token, std::string("t0k3n"));
+    settings.set(keys::fileServers, std::vector<std::string>{"files.example:92"});
+    settings.set(keys::PatientId, std::string("42"));
+    FakeProfile profileView;
+    FakeSetup setupView;
+    SettingsMenuController menu(context(), positions);
+    SettingsController(context(), profileView, positions).backToLogin();
+    SettingsSetupController(context(), setupView).backToLogin();
+    menu.backToLogin();
+    EXPECT_EQ(logins, 0); // the screens that asked are gone by the time it happens
+    runtime.runPending();
+    EXPECT_EQ(logins, 3);
+    EXPECT_FALSE(settings.boolean(keys::loggedIn));
+    EXPECT_TRUE(settings.has(keys::loggedIn));
+    EXPECT_EQ(settings.text(keys::token), "t0k3n");
+    EXPECT_EQ(settings.textArray(keys::fileServers).size(), 1u);
+    EXPECT_EQ(settings.text(keys::PatientId), "42");
+}
+
+TEST_F(SettingsScreensTest, MenuActionsAndPositionBorderOnlyOnTheLastSelected)
+{
+    SettingsMenuController menu(context(), positions);
+    menu.aboutUs();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].title, "About us");
+    EXPECT_EQ(alerts.shown[0].cancelButton, "OK");
+    EXPECT_TRUE(alerts.shown[0].otherButtons.empty());
+    EXPECT_EQ(alerts.shown[0].message.rfind("Velorin v. 1.24 27.05.2017 Made by", 0), 0u);
+    menu.passwordSet();
+    menu.cancel();
+    menu.exit();
+    EXPECT_EQ(std::vector<int>({locks, monitorFronts, quits}), std::vector<int>({1, 1, 1}));
+
+    menu.changeSensorPos(0);
+    menu.changeSensorPos(2);
+    EXPECT_TRUE(positions.selected[0] && positions.selected[2]);
+    EXPECT_EQ(std::vector<float>(positions.borders, positions.borders + 3), std::vector<float>({0, 0, 1}));
+    menu.changeSensorPos(2);
+    EXPECT_FALSE(positions.selected[2]);
+    EXPECT_TRUE(positions.selected[0]);
+    EXPECT_EQ(std::vector<float>(positions.borders, positions.borders + 3), std::vector<float>({0, 0, 0}));
+    EXPECT_EQ(log.lines, std::vector<std::string>({"Selected", "Selected", "Un Selected"}));
+}
+
+} // namespace
+} // namespace velorin
