@@ -6,6 +6,7 @@
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
 #include "app/TermsController.h"
+#include "app/qt/LoginPresenter.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/QtAlerts.h"
 #include "monitor/ViewController.h"
@@ -16,6 +17,7 @@
 #include "net/qt/QtLocation.h"
 #include "net/qt/QtReachability.h"
 #include "platform/ApplicationState.h"
+#include "platform/BackgroundQueue.h"
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
 #include "platform/PosixFiles.h"
@@ -26,17 +28,15 @@
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QVBoxLayout>
 #include <QSocketNotifier>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -132,6 +132,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QtRuntime runtime;
+    // Before the client, so that at the end the client goes first: a login still waiting then ends
+    // with an error at once instead of holding the exit until its time-out.
+    BackgroundQueue loginQueue;
     QtHttpClient http;
     QtReachability systemReachability;
     ScriptedReachability reachability(systemReachability);
@@ -147,16 +150,12 @@ int main(int argc, char** argv)
     MainWindow window(TermsController(settings, runtime.clock()), monitor, &appState, MainWindow::titleFor(simulated));
     QtAlerts alerts(&window);
     monitor->onSelectMonitorTab([&window] { window.tabs()->setCurrentIndex(0); });
-    monitor->onPresentLogin([&window] {
-        // The login screen comes with a later release; its page already stands over the tab bar.
-        auto* page = new QWidget;
-        auto* layout = new QVBoxLayout(page);
-        layout->addWidget(new QLabel(QObject::tr("Login comes with a later release"), page), 1, Qt::AlignCenter);
-        auto* back = new QPushButton(QObject::tr("Back"), page);
-        QObject::connect(back, &QPushButton::clicked, &window, [&window] { window.popPage(); });
-        layout->addWidget(back, 0, Qt::AlignCenter);
-        window.pushPage(page);
-    });
+    monitor->setNoticeTimers(runtime.timers());
+    LoginPresenter login(window, {runtime.mainQueue(), loginQueue, http, settings, alerts, log,
+                                  options.loginEndpoint.value_or(Endpoints::builtIn().login)});
+    // Every screen that leads back to the login calls this one.
+    const std::function<void()> presentLogin = [&login] { login.present(); };
+    monitor->onPresentLogin(presentLogin);
 
     // Declared after the window and the alerts, so that it goes before them.
     std::unique_ptr<ViewController> controller;
