@@ -7,6 +7,7 @@
 #include "ScriptedReachability.h"
 #include "WindowScript.h"
 #include "app/TermsController.h"
+#include "app/qt/LoginPresenter.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/QtAlerts.h"
 #include "monitor/ViewController.h"
@@ -17,6 +18,7 @@
 #include "net/qt/QtLocation.h"
 #include "net/qt/QtReachability.h"
 #include "platform/ApplicationState.h"
+#include "platform/BackgroundQueue.h"
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
 #include "platform/PosixFiles.h"
@@ -29,17 +31,15 @@
 #include "settings/qt/SettingsMenuPage.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QVBoxLayout>
 #include <QSocketNotifier>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -129,6 +129,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QtRuntime runtime;
+    // Before the client, so that at the end the client goes first: a login still waiting then ends
+    // with an error at once instead of holding the exit until its time-out.
+    BackgroundQueue loginQueue;
     QtHttpClient http;
     QtReachability systemReachability;
     ScriptedReachability reachability(systemReachability);
@@ -145,16 +148,11 @@ int main(int argc, char** argv)
     MainWindow window(TermsController(settings, runtime.clock()), monitor, &appState, MainWindow::titleFor(simulated));
     QtAlerts alerts(&window);
     monitor->onSelectMonitorTab([&window] { window.tabs()->setCurrentIndex(0); });
-    const auto presentLogin = [&window] {
-        // The login screen comes with a later release; its page already stands over the tab bar.
-        auto* page = new QWidget;
-        auto* layout = new QVBoxLayout(page);
-        layout->addWidget(new QLabel(QObject::tr("Login comes with a later release"), page), 1, Qt::AlignCenter);
-        auto* back = new QPushButton(QObject::tr("Back"), page);
-        QObject::connect(back, &QPushButton::clicked, &window, [&window] { window.popPage(); });
-        layout->addWidget(back, 0, Qt::AlignCenter);
-        window.pushPage(page);
-    };
+    monitor->setNoticeTimers(runtime.timers());
+    LoginPresenter login(window, {runtime.mainQueue(), loginQueue, http, settings, alerts, log,
+                                  options.loginEndpoint.value_or(Endpoints::builtIn().login)});
+    // Every screen that leads back to the login calls this one.
+    const std::function<void()> presentLogin = [&login] { login.present(); };
     monitor->onPresentLogin(presentLogin);
 
     // Declared after the window and the alerts, so that it goes before them.

@@ -2,6 +2,8 @@
 
 #include "monitor/ViewController.h"
 #include "monitor/qt/MonitorIcons.h"
+#include "notices/NoticeQueue.h"
+#include "notices/qt/NoticeOverlay.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -9,7 +11,6 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace velorin {
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int iconSize = 28;
 constexpr int batteryHeight = 2; // the bar's own height, before its stretch
-constexpr int noticeMilliseconds = 2500;
 
 QWidget* blackArea(QWidget* parent)
 {
@@ -121,16 +121,7 @@ MonitorWidget::MonitorWidget(QWidget* parent) : QWidget(parent)
     for (Outlet o : {Outlet::StopButton, Outlet::stopLandscape, Outlet::startLandscape, Outlet::unlockButton})
         m_outlets[o]->hide();
 
-    m_notice = new QLabel(this);
-    m_notice->setObjectName("notice");
-    m_notice->setWordWrap(true);
-    m_notice->setAlignment(Qt::AlignCenter);
-    m_notice->setStyleSheet("background: rgba(0, 0, 0, 190); color: white; border-radius: 8px; padding: 8px;");
-    m_notice->hide();
-    m_notice->installEventFilter(this);
-    m_noticeTimer = new QTimer(this);
-    m_noticeTimer->setSingleShot(true);
-    connect(m_noticeTimer, &QTimer::timeout, this, [this] { showNextNotice(); });
+    m_noticeOverlay = std::make_unique<NoticeOverlay>(this);
 }
 
 MonitorWidget::~MonitorWidget() = default;
@@ -147,6 +138,14 @@ void MonitorWidget::call(void (ViewController::*action)())
 {
     if (m_controller)
         (m_controller->*action)();
+}
+
+void MonitorWidget::setNoticeTimers(Timers& timers)
+{
+    if (m_notices)
+        return;
+    m_notices = std::make_unique<NoticeQueue>(*m_noticeOverlay, timers);
+    m_noticeOverlay->onTapped([queue = m_notices.get()](NoticeId id) { queue->noticeTapped(id); });
 }
 
 void MonitorWidget::setController(ViewController* controller)
@@ -249,36 +248,8 @@ void MonitorWidget::setBorder(Outlet outlet, float width, Rgba colour)
 
 void MonitorWidget::makeToast(const std::string& message)
 {
-    if (message.empty())
-        return;
-    m_notices.push_back(QString::fromStdString(message));
-    if (!m_notice->isVisible())
-        showNextNotice();
-}
-
-void MonitorWidget::showNextNotice()
-{
-    if (m_notices.empty()) {
-        m_notice->hide();
-        return;
-    }
-    m_notice->setText(m_notices.front());
-    m_notices.pop_front();
-    placeNotice();
-    m_notice->show();
-    m_notice->raise();
-    m_noticeTimer->start(noticeMilliseconds);
-}
-
-void MonitorWidget::placeNotice()
-{
-    // At the bottom, 10 px above the edge, no wider than 0.8 of the screen.
-    const int width = std::max(40, static_cast<int>(this->width() * 0.8));
-    m_notice->setFixedWidth(width);
-    m_notice->adjustSize();
-    const int height = std::min(m_notice->height(), static_cast<int>(this->height() * 0.8));
-    m_notice->setFixedHeight(height);
-    m_notice->move((this->width() - width) / 2, this->height() - height - 10);
+    if (m_notices)
+        m_notices->makeToast(message);
 }
 
 DeviceOrientation MonitorWidget::orientation() const
@@ -302,8 +273,6 @@ void MonitorWidget::selectMonitorTab()
 void MonitorWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_notice->isVisible())
-        placeNotice();
     if (m_controller)
         m_controller->viewDidLayoutSubviews();
 }
@@ -317,12 +286,6 @@ bool MonitorWidget::eventFilter(QObject* watched, QEvent* event)
         }
         if (watched == outletWidget(Outlet::zoomOut)) {
             call(&ViewController::unzoom);
-            return true;
-        }
-        if (watched == m_notice) {
-            // A tap dismisses the notice and brings the next.
-            m_noticeTimer->stop();
-            showNextNotice();
             return true;
         }
     }

@@ -4,19 +4,21 @@
 
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 class QBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace velorin {
 
+class NoticeOverlay;
+class NoticeQueue;
+class Timers;
 class ViewController;
 
 // The monitor screen on Qt Widgets: every outlet is a real widget, and each button calls its
@@ -32,6 +34,8 @@ public:
     // Puts a trace widget where the black area was; the monitor owns it from then on.
     void setTraceWidget(QWidget* trace);
     QWidget* traceWidget() const { return m_trace; }
+    // The main queue's timers, which pace the notices; given once, before the first notice.
+    void setNoticeTimers(Timers& timers);
     // What opening the login screen and bringing the monitor's tab to the front do in this window.
     void onPresentLogin(std::function<void()> present) { m_presentLogin = std::move(present); }
     void onSelectMonitorTab(std::function<void()> select) { m_selectTab = std::move(select); }
@@ -57,8 +61,6 @@ protected:
 private:
     QPushButton* addButton(Outlet outlet, const QString& title, void (ViewController::*action)());
     void call(void (ViewController::*action)());
-    void showNextNotice();
-    void placeNotice();
 
     ViewController* m_controller = nullptr;
     bool m_layoutPending = false;
@@ -66,9 +68,8 @@ private:
     QBoxLayout* m_traceRow = nullptr;
     QWidget* m_trace = nullptr;
     QProgressBar* m_battery = nullptr;
-    QLabel* m_notice = nullptr;
-    QTimer* m_noticeTimer = nullptr;
-    std::deque<QString> m_notices;
+    std::unique_ptr<NoticeOverlay> m_noticeOverlay;
+    std::unique_ptr<NoticeQueue> m_notices; // after the overlay, which it draws on
     std::function<void()> m_presentLogin;
     std::function<void()> m_selectTab;
 };
