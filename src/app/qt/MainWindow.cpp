@@ -143,7 +143,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     // Nothing ends before the answer; a second close while asking only brings the question up.
     event->ignore();
-    if (m_quitQuestion) {
+    if (m_quitQuestion && m_quitQuestion->isVisible()) {
         m_quitQuestion->raise();
         return;
     }

@@ -14,23 +14,16 @@
 namespace velorin {
 namespace {
 
-TEST(KeepAwakeAdapters, SilentSoundSaysWhyItCannotPlayWithoutHangingOrWarning)
+TEST(KeepAwakeAdapters, SilentSoundSaysWhyItCannotPlay)
 {
-    QtSilentSound missing(QStringLiteral(":/no-such.wav"));
-    EXPECT_EQ(missing.play(), "no sound file :/no-such.wav");
-
-    QtSilentSound sound(QStringLiteral(":/silence.wav"));
-    const std::string first = sound.play();
-    if (QMediaDevices::defaultAudioOutput().isNull()) {
-        EXPECT_EQ(first, "no audio output");
-    } else {
-        EXPECT_EQ(first, "");
-    }
+    EXPECT_EQ(QtSilentSound(":/no-such.wav").play(), "no sound file :/no-such.wav");
+    QtSilentSound sound(":/silence.wav");
+    const std::string expected = QMediaDevices::defaultAudioOutput().isNull() ? "no audio output" : "";
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(sound.play(), first);
+        EXPECT_EQ(sound.play(), expected);
 }
 
-TEST(KeepAwakeAdapters, InhibitorAnswersFromTheEventLoopAndLetsGo)
+TEST(KeepAwakeAdapters, InhibitorAnswersFromTheEventLoopAndNotAfterRelease)
 {
     LogindInhibitor inhibitor;
     std::optional<std::string> outcome;
@@ -41,20 +34,14 @@ TEST(KeepAwakeAdapters, InhibitorAnswersFromTheEventLoopAndLetsGo)
     while (!outcome && waited.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     ASSERT_TRUE(outcome);
-    if (!QDBusConnection::systemBus().isConnected()) {
-        EXPECT_EQ(*outcome, "no system bus");
-    }
-    inhibitor.release();
+    EXPECT_TRUE(QDBusConnection::systemBus().isConnected() || *outcome == "no system bus");
 
-    // Abandoned before the answer (which, without a bus, is already queued): nothing arrives later.
-    bool answered = false;
-    inhibitor.acquire([&](const std::string&) { answered = true; });
+    // Without a bus the refusal is queued at once; once released it must not arrive.
+    bool late = false;
+    inhibitor.acquire([&](const std::string&) { late = true; });
     inhibitor.release();
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-    EXPECT_FALSE(answered);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(late);
 }
 
 } // namespace
