@@ -6,10 +6,13 @@
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
 #include "WindowScript.h"
+#include "app/SleepPreventer.h"
 #include "app/TermsController.h"
 #include "app/qt/LoginPresenter.h"
+#include "app/qt/LogindInhibitor.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/QtAlerts.h"
+#include "app/qt/QtSilentSound.h"
 #include "monitor/ViewController.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "monitor/qt/TraceWidget.h"
@@ -136,6 +139,9 @@ int main(int argc, char** argv)
     QtReachability systemReachability;
     ScriptedReachability reachability(systemReachability);
     QtLocation location;
+    QtSilentSound silentSound(QStringLiteral(":/silence.wav"));
+    LogindInhibitor inhibitor;
+    KeepAwakePorts keepAwake{silentSound, inhibitor};
     const SensorParts sensor = makeSensorParts(
         options, RecorderPorts{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock()}, files,
         log, {});
@@ -178,13 +184,15 @@ int main(int argc, char** argv)
         SettingsContext{settings, log, runtime.mainQueue(), alerts, files, logoImages, options.documents,
                         std::move(settingsNavigation)},
         [&window](QWidget* page) { window.pushPage(page); }, [&window] { window.popPage(); }));
+    window.setRecordingQuery([&controller] { return controller && controller->isRecording(); });
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {
         controller = std::make_unique<ViewController>(MonitorContext{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, alerts, files,
             settings, appState, sensor.replay.get(), *monitor, options.documents, sensor.central(),
             MonitorNetwork{http, reachability, location,
-                           options.collectionEndpoint.value_or(Endpoints::builtIn().collection)}});
+                           options.collectionEndpoint.value_or(Endpoints::builtIn().collection)},
+            &keepAwake});
         if (afterAcceptance)
             controller->dontShow();
         monitor->setController(controller.get());

@@ -1,5 +1,6 @@
 #include "monitor/ViewController.h"
 
+#include "app/SleepPreventer.h"
 #include "net/EventSubmitter.h"
 #include "net/Location.h"
 #include "net/RecordingUploader.h"
@@ -117,6 +118,10 @@ void ViewController::viewDidLoad()
     if (auto pin = settings.text(keys::password))
         m_acq.sensorPin = *pin;
 
+    if (m_ctx.keepAwake) {
+        m_sleepPreventer = std::make_unique<SleepPreventer>(*m_ctx.keepAwake, m_ctx.timers, m_ctx.log);
+        m_sleepPreventer->startPreventSleep();
+    }
     if (m_sensor)
         m_sensor->start(m_intake);
     locationInit();
@@ -229,6 +234,8 @@ void ViewController::startClick()
         view.setShown(o, true);
     m_acq.packetsSinceStart.store(0);
     m_acq.recordingActive.store(1);
+    if (m_sleepPreventer)
+        m_sleepPreventer->setRecording(true);
     swapStartAndStop(true);
     {
         // Packets buffered before Start are dropped from the stream; the sample text is kept, at
@@ -255,6 +262,8 @@ void ViewController::stopClick()
 {
     m_acq.packetsSinceStart.store(0);
     m_acq.recordingActive.store(0);
+    if (m_sleepPreventer)
+        m_sleepPreventer->setRecording(false);
     showStopped();
     // Stop neither flushes nor clears the buffers.
     closeStream();
@@ -461,11 +470,23 @@ void ViewController::showSensorDisconnected()
         // Recording stops as with Stop, but the stream file stays open: after Start the recording
         // goes on in the same file.
         m_acq.recordingActive.store(0);
+        if (m_sleepPreventer) {
+            m_sleepPreventer->setRecording(false);
+            m_sleepPreventer->setSensorConnected(false);
+        }
         showStopped();
         setSensorImage("Cancel");
         // The first packet after the reconnection brings back "Ok".
         m_acq.sensorStatusShown.store(0);
         m_ctx.view.makeToast("Sensor disconnected.");
+    });
+}
+
+void ViewController::showSensorConnected()
+{
+    m_ctx.mainQueue.async([this] {
+        if (m_sleepPreventer)
+            m_sleepPreventer->setSensorConnected(true);
     });
 }
 

@@ -40,6 +40,8 @@ class RecordingUploader;
 class RequestQueue;
 class SensorSource;
 class SettingsStore;
+class SleepPreventer;
+struct KeepAwakePorts;
 class Timers;
 
 // What the monitor needs to reach the servers.
@@ -70,6 +72,8 @@ struct MonitorContext {
     BleCentralFactory* centralFactory = nullptr;
     // Without a network nothing is sent: chunks and events stay in the recording files.
     std::optional<MonitorNetwork> network{};
+    // What keeps the computer awake while the monitor runs; without it the process may be put to sleep.
+    KeepAwakePorts* keepAwake = nullptr;
 };
 
 // The monitor screen's controller: owns the acquisition state, the signal path (intake, decoder,
@@ -139,6 +143,8 @@ public:
     void flushOnQuit(std::function<void()> done = {});
     // Requests of uploads and events sent and not answered yet, or waiting for a free slot.
     std::size_t unansweredRequests() const;
+    // Main queue: the user pressed Start and no Stop or sensor drop has ended the recording since.
+    bool isRecording() const { return m_acq.recordingActive.load() == 1; }
     // True once a recording file could not be saved in this run.
     bool recordingFailed() const { return m_files.anyFailed(); }
 
@@ -153,6 +159,7 @@ private:
     void showRadioUnavailable() override;
     void showRadioOff() override;
     void showSensorTakenUp(const std::string& name) override;
+    void showSensorConnected() override;
     void showSensorDisconnected() override;
     void disableDisconnect() override;
     void showOutOfRange() override;
@@ -198,6 +205,8 @@ private:
     std::unique_ptr<EventSubmitter> m_submitter;
     AmplitudeWindow m_amplitude{m_ctx.settings};
     int m_aboutPending = 1; // main queue only
+    // Last, so that it lets go of its lock and timer first. Main queue only.
+    std::unique_ptr<SleepPreventer> m_sleepPreventer;
 };
 
 } // namespace velorin

@@ -16,6 +16,8 @@ public:
     virtual void showRadioOff() = 0;
     // The chosen sensor was found and is being connected.
     virtual void showSensorTakenUp(const std::string& name) = 0;
+    // The chosen sensor's link is up (set-up follows).
+    virtual void showSensorConnected() {}
     // The link to the sensor dropped: recording stops (the stream file stays open) until Start.
     virtual void showSensorDisconnected() = 0;
     virtual void disableDisconnect() = 0;

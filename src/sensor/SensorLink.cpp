@@ -176,6 +176,8 @@ void SensorLink::centralManagerDidConnectPeripheral(const std::shared_ptr<BlePer
     peripheral->discoverServices();
     m_connected = std::string("Connected: ") + (peripheral->state() == PeripheralState::connected ? "YES" : "NO");
     m_log.line(m_connected);
+    if (isSensor(*peripheral) && !m_stopped)
+        m_outlets.showSensorConnected();
 }
 
 void SensorLink::centralManagerDidFailToConnectPeripheral(const std::shared_ptr<BlePeripheral>&,

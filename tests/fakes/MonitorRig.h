@@ -52,6 +52,8 @@ struct MonitorRig {
     FakeHttp http;
     FakeReachability reachability;
     FakeLocation location;
+    // When set before load, the monitor keeps the computer awake through these.
+    KeepAwakePorts* keepAwake = nullptr;
     std::unique_ptr<ViewController> controller;
     // Off by default: most tests would only have to look past the version alert at load.
     bool versionAlert = false;
@@ -61,7 +63,7 @@ struct MonitorRig {
         controller = std::make_unique<ViewController>(MonitorContext{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
             settings, appState, &sensor, view, "/docs", centralFactory,
-            MonitorNetwork{http, reachability, location, testCollectionUrl}});
+            MonitorNetwork{http, reachability, location, testCollectionUrl}, keepAwake});
         if (!versionAlert)
             controller->dontShow();
         controller->viewDidLoad();

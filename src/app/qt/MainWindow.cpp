@@ -3,8 +3,12 @@
 #include "app/qt/TermsPage.h"
 #include "platform/ApplicationState.h"
 
+#include <QCloseEvent>
 #include <QEvent>
+#include <QIcon>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -31,6 +35,7 @@ MainWindow::MainWindow(TermsController terms, QWidget* monitor, ApplicationState
     : QMainWindow(parent), m_terms(terms), m_appState(appState)
 {
     setWindowTitle(title);
+    setWindowIcon(QIcon(QStringLiteral(":/velorin.png")));
     m_pages = new QStackedWidget(this);
     setCentralWidget(m_pages);
     m_termsPage = new TermsPage(m_pages);
@@ -140,6 +145,34 @@ void MainWindow::hideEvent(QHideEvent* event)
 {
     QMainWindow::hideEvent(event);
     followWindowState();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_quitConfirmed || !m_recording || !m_recording()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // Nothing ends before the answer; a second close while asking only brings the question up.
+    event->ignore();
+    if (m_quitQuestion && m_quitQuestion->isVisible()) {
+        m_quitQuestion->raise();
+        return;
+    }
+    m_quitQuestion = new QMessageBox(QMessageBox::Question, windowTitle(), tr("Stop recording and quit?"),
+                                     QMessageBox::NoButton, this);
+    m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* quit = m_quitQuestion->addButton(tr("Quit"), QMessageBox::AcceptRole);
+    QPushButton* cancel = m_quitQuestion->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    m_quitQuestion->setDefaultButton(cancel);
+    m_quitQuestion->setEscapeButton(cancel);
+    connect(quit, &QPushButton::clicked, this, [this] {
+        m_quitConfirmed = true;
+        // Closing the last window ends the event loop; the application then flushes and ends as usual.
+        close();
+    });
+    m_quitQuestion->setWindowModality(Qt::WindowModal);
+    m_quitQuestion->show();
 }
 
 } // namespace velorin

@@ -3,7 +3,11 @@
 #include "app/TermsController.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
+#include <functional>
+
+class QMessageBox;
 class QStackedWidget;
 class QTabWidget;
 
@@ -35,6 +39,8 @@ public:
     // A page over the tab bar until popPage; the window owns it.
     void pushPage(QWidget* page);
     void popPage();
+    // Asked when the window is to close: while it answers true the user confirms first.
+    void setRecordingQuery(std::function<bool()> recording) { m_recording = std::move(recording); }
 
 signals:
     // The tab bar shows for the first time; afterAcceptance when the terms were accepted just now.
@@ -46,6 +52,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showTabs(bool afterAcceptance);
@@ -57,6 +64,9 @@ private:
     TermsPage* m_termsPage;
     QTabWidget* m_tabs;
     bool m_tabsShown = false;
+    std::function<bool()> m_recording;
+    QPointer<QMessageBox> m_quitQuestion;
+    bool m_quitConfirmed = false;
 };
 
 } // namespace velorin

@@ -1,0 +1,48 @@
+#include "app/qt/LogindInhibitor.h"
+#include "app/qt/QtSilentSound.h"
+
+#include <QAudioDevice>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QMediaDevices>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace velorin {
+namespace {
+
+TEST(KeepAwakeAdapters, SilentSoundSaysWhyItCannotPlay)
+{
+    EXPECT_EQ(QtSilentSound(":/no-such.wav").play(), "no sound file :/no-such.wav");
+    QtSilentSound sound(":/silence.wav");
+    const std::string expected = QMediaDevices::defaultAudioOutput().isNull() ? "no audio output" : "";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sound.play(), expected);
+}
+
+TEST(KeepAwakeAdapters, InhibitorAnswersFromTheEventLoopAndNotAfterRelease)
+{
+    LogindInhibitor inhibitor;
+    std::optional<std::string> outcome;
+    inhibitor.acquire([&](const std::string& refusal) { outcome = refusal; });
+    EXPECT_FALSE(outcome);
+    QElapsedTimer waited;
+    waited.start();
+    while (!outcome && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(QDBusConnection::systemBus().isConnected() || *outcome == "no system bus");
+
+    // Without a bus the refusal is queued at once; once released it must not arrive.
+    bool late = false;
+    inhibitor.acquire([&](const std::string&) { late = true; });
+    inhibitor.release();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(late);
+}
+
+} // namespace
+} // namespace velorin
