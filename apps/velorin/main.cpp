@@ -203,7 +203,7 @@ int main(int argc, char** argv)
             player = std::make_unique<ScriptPlayer>(
                 ScriptPlayer::Parts{runtime.timers(), runtime.clock(), log, *controller, alerts, appState, settings,
                                     &reachability, sensor.simulated.get(), &windowScript},
-                script, [&app] { app.quit(); });
+                script, [&app] { app.exit(0); });
             player->start();
         }
     });
@@ -211,10 +211,12 @@ int main(int argc, char** argv)
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (stopSignalFd() >= 0) {
         signalNotifier = std::make_unique<QSocketNotifier>(stopSignalFd(), QSocketNotifier::Read);
-        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&app] { app.exit(0); });
     }
     if (options.duration)
-        runtime.timers().oneShot(*options.duration, [&app] { app.quit(); });
+        // exit, never quit: quit closes the windows first, and the window would ask the user whether to
+        // stop the recording; these ends were asked for already.
+        runtime.timers().oneShot(*options.duration, [&app] { app.exit(0); });
 
     window.resize(1024, 600);
     window.show();

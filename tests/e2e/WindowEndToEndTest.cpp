@@ -55,7 +55,10 @@ TEST_F(WindowRun, ResizingAndMinimizingDuringARecordingLoseNoPacket)
     script += "12.5 tap\n13.5 tap\n14 quit\n";
     // --duration only ends a run that the script failed to end.
     const RunResult run = this->run({"--sensor", "sim", "--duration", "60", "--script", write("window.txt", script)},
-                                    [] { ::setenv("QT_QPA_PLATFORM", "offscreen", 1); });
+                                    [] {
+                                        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+                                        ::alarm(120); // a run that hangs fails instead of holding the tests
+                                    });
     ASSERT_EQ(run.status, 0) << run.err;
 
     std::string stream;
