@@ -8,12 +8,13 @@
 namespace velorin {
 namespace {
 
-// A flat trace at 600 whose newest value is 700, in the default window (200..750) at 1024 x 600.
+// A flat trace at 600 whose newest value is 700, in the default window (200..750) at 1024 x 600,
+// painted straight into the image's pixels or through the painter alone.
 struct PaintedFrame {
     QImage image{1024, 600, QImage::Format_ARGB32_Premultiplied};
     TraceFrame frame{};
 
-    PaintedFrame()
+    explicit PaintedFrame(bool throughPainter = false)
     {
         for (std::size_t i = 0; i < traceLength; ++i)
             frame.points[i] = {traceX(i), i + 1 == traceLength ? 700.0f : 600.0f};
@@ -21,6 +22,8 @@ struct PaintedFrame {
         frame.window = defaultWindow;
         image.fill(Qt::red); // anything not painted over would show
         QPainter painter(&image);
+        if (throughPainter)
+            painter.setClipRect(image.rect()); // a clipped painter keeps to its own drawing
         TraceWidget::paintFrame(painter, image.size(), frame, TraceWidget::tintedMarker(TraceWidget::markerImage()));
     }
 
@@ -35,35 +38,70 @@ struct PaintedFrame {
 TEST(TracePaint, LayersLandWhereTheGeometrySays)
 {
     ASSERT_FALSE(TraceWidget::markerImage().isNull());
-    const PaintedFrame f;
-    // Black where nothing is drawn: above the line, away from the grid.
-    EXPECT_EQ(f.at(3, 3), QColor(Qt::black));
-    // The white core along the line, mid-way.
-    const QColor core = f.at(f.x(traceX(60)) + 2, f.y(600));
-    EXPECT_GT(core.red(), 200) << core.name().toStdString();
-    EXPECT_GT(core.green(), 200);
-    // The glow just beside the core is the trace blue, not white.
-    const QColor glow = f.at(f.x(traceX(60)) + 2, f.y(600) - 3);
-    EXPECT_LT(glow.red(), glow.blue());
-    EXPECT_GT(glow.blue(), 40);
+    for (const bool throughPainter : {false, true}) {
+        SCOPED_TRACE(throughPainter ? "through the painter" : "into the pixels");
+        const PaintedFrame f(throughPainter);
+        // Black where nothing is drawn: above the line, away from the grid.
+        EXPECT_EQ(f.at(3, 3), QColor(Qt::black));
+        // The white core along the line, mid-way.
+        const QColor core = f.at(f.x(traceX(60)) + 2, f.y(600));
+        EXPECT_GT(core.red(), 200) << core.name().toStdString();
+        EXPECT_GT(core.green(), 200);
+        // The glow just beside the core is the trace blue, not white.
+        const QColor glow = f.at(f.x(traceX(60)) + 2, f.y(600) - 3);
+        EXPECT_LT(glow.red(), glow.blue());
+        EXPECT_GT(glow.blue(), 40);
 
-    // The right-hand part carries only the marker: a blue band at the newest value's height.
-    const int headRow = f.y(700);
-    const int clearOfHead = f.x(traceX(179)) + 12;
-    bool markerSeen = false;
-    for (int px = clearOfHead; px < f.image.width(); ++px) {
-        for (int py = 0; py < f.image.height(); ++py) {
-            const QColor c = f.at(px, py);
-            if (std::abs(py - headRow) > 2) {
-                ASSERT_EQ(c, QColor(Qt::black)) << px << "," << py;
-            } else if (c != QColor(Qt::black)) {
-                EXPECT_EQ(c.red(), 0);
-                EXPECT_GT(c.blue(), c.green());
-                markerSeen = true;
+        // The right-hand part carries only the marker: a blue band at the newest value's height.
+        const int headRow = f.y(700);
+        const int clearOfHead = f.x(traceX(179)) + 12;
+        bool markerSeen = false;
+        for (int px = clearOfHead; px < f.image.width(); ++px) {
+            for (int py = 0; py < f.image.height(); ++py) {
+                const QColor c = f.at(px, py);
+                if (std::abs(py - headRow) > 2) {
+                    ASSERT_EQ(c, QColor(Qt::black)) << px << "," << py;
+                } else if (c != QColor(Qt::black)) {
+                    EXPECT_EQ(c.red(), 0);
+                    EXPECT_GT(c.blue(), c.green());
+                    markerSeen = true;
+                }
             }
         }
+        EXPECT_TRUE(markerSeen);
     }
-    EXPECT_TRUE(markerSeen);
+}
+
+TEST(TracePaint, StaysInsideItsRectangleOfALargerImage)
+{
+    // A trace leaving the window at both edges, painted with the painter moved into a larger image:
+    // the same pixels as on an image of its own, and nothing outside.
+    TraceFrame frame{};
+    for (std::size_t i = 0; i < traceLength; ++i)
+        frame.points[i] = {traceX(i), i % 2 == 0 ? -5000.0f : 5000.0f};
+    frame.newest = 5000.0f;
+    frame.window = defaultWindow;
+    const QImage marker = TraceWidget::tintedMarker(TraceWidget::markerImage());
+    const QRect placed(37, 21, 200, 150);
+
+    QImage own(placed.size(), QImage::Format_RGB32);
+    QPainter ownPainter(&own);
+    TraceWidget::paintFrame(ownPainter, own.size(), frame, marker);
+    ownPainter.end();
+
+    QImage large(300, 200, QImage::Format_RGB32);
+    large.fill(Qt::red);
+    QPainter painter(&large);
+    painter.translate(placed.topLeft());
+    TraceWidget::paintFrame(painter, placed.size(), frame, marker);
+    painter.end();
+
+    EXPECT_EQ(large.copy(placed), own);
+    for (int y = 0; y < large.height(); ++y)
+        for (int x = 0; x < large.width(); ++x)
+            if (!placed.contains(x, y)) {
+                ASSERT_EQ(large.pixelColor(x, y), QColor(Qt::red)) << x << "," << y;
+            }
 }
 
 TEST(TracePaint, WindowMovesTheLine)

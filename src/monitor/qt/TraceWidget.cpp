@@ -4,13 +4,17 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace velorin {
 
@@ -46,19 +50,73 @@ QPointF place(double modelX, double modelY, QSize size, VerticalWindow window)
     return {horizontalFraction(modelX) * size.width(), (1.0 - verticalFraction(modelY, window)) * size.height()};
 }
 
-// Blends a band of the given width along the polyline (x rising from point to point) into a
-// premultiplied image, one pixel column at a time: each column covers the line's extent over the
-// columns within half a width of it, grown by half a width up and down, with partly covered end
-// pixels blended by their coverage.
-void strokeBand(QImage& image, const std::array<QPointF, traceLength>& points, double width, const QColor& colour)
+// The image a painter draws on, when a frame may be blended straight into its pixels: 32-bit
+// premultiplied or opaque, no clip, and the painter only shifting by whole pixels. Stroking wide
+// translucent polylines and hundreds of small images through the painter costs milliseconds a
+// frame; blending the same pixels by hand costs a fraction of that.
+struct DirectTarget {
+    uchar* bits;
+    qsizetype stride;
+    QPoint offset; // of the frame's top left corner in the image
+    QRect area;    // the frame's pixels in the image
+
+    quint32* pixel(int x, int y) const { return reinterpret_cast<quint32*>(bits + y * stride) + x; }
+};
+
+std::optional<DirectTarget> directTarget(QPainter& painter, QSize size)
 {
+    if (!painter.device() || painter.device()->devType() != QInternal::Image)
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(painter.device());
+    if (image->format() != QImage::Format_ARGB32_Premultiplied && image->format() != QImage::Format_RGB32)
+        return std::nullopt;
+    const QTransform& transform = painter.deviceTransform();
+    const QPoint offset(qRound(transform.dx()), qRound(transform.dy()));
+    if (transform.type() > QTransform::TxTranslate || offset.x() != transform.dx() || offset.y() != transform.dy() ||
+        painter.hasClipping())
+        return std::nullopt;
+    return DirectTarget{image->bits(), image->bytesPerLine(), offset, QRect(offset, size) & image->rect()};
+}
+
+// A premultiplied pixel's channels times alpha / 255, two channels at a time.
+inline quint32 multiplied(quint32 pixel, quint32 alpha)
+{
+    quint32 redBlue = (pixel & 0xff00ffu) * alpha;
+    redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ffu) + 0x800080u) >> 8) & 0xff00ffu;
+    quint32 alphaGreen = ((pixel >> 8) & 0xff00ffu) * alpha;
+    alphaGreen = (alphaGreen + ((alphaGreen >> 8) & 0xff00ffu) + 0x800080u) & 0xff00ff00u;
+    return redBlue | alphaGreen;
+}
+
+// A premultiplied source over a premultiplied (or opaque) destination.
+inline quint32 over(quint32 source, quint32 destination)
+{
+    return source + multiplied(destination, 255u - qAlpha(source));
+}
+
+// The colour premultiplied by its alpha times a coverage.
+inline quint32 premultiplied(QRgb colour, double coverage)
+{
+    return qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), qRound(qAlpha(colour) * coverage)));
+}
+
+// Blends a band of the given width along the polyline (x rising from point to point), one pixel
+// column at a time. At each of a few points across a column the band covers the line's extent
+// within half a width either side, grown by half a width up and down; a pixel's coverage is the
+// share of its height that these spans cover, averaged over the points, so steep strokes are
+// smoothed across neighbouring columns as an antialiased pen would.
+void strokeBand(const DirectTarget& target, const std::array<QPointF, traceLength>& points, double width,
+                const QColor& colour)
+{
+    constexpr int samples = 8;
     const double half = width / 2.0;
     const double firstX = points.front().x();
     const double lastX = points.back().x();
-    const int height = image.height();
-    const int fromColumn = std::max(0, static_cast<int>(std::floor(firstX - half)));
-    const int toColumn = std::min(image.width(), static_cast<int>(std::ceil(lastX + half)));
-    const double r = colour.redF(), g = colour.greenF(), b = colour.blueF(), a = colour.alphaF();
+    const QRect area = target.area.translated(-target.offset); // in frame pixels
+    const int fromColumn = std::max(area.left(), static_cast<int>(std::floor(firstX - half)));
+    const int toColumn = std::min(area.right() + 1, static_cast<int>(std::ceil(lastX + half)));
+    const QRgb rgba = colour.rgba();
+    const quint32 solid = premultiplied(rgba, 1.0);
 
     // The line's height at x, by its segment.
     std::size_t segment = 0;
@@ -71,14 +129,15 @@ void strokeBand(QImage& image, const std::array<QPointF, traceLength>& points, d
         return p.y() + t * (q.y() - p.y());
     };
 
-    for (int column = fromColumn; column < toColumn; ++column) {
-        const double from = std::max(firstX, column + 0.5 - half);
-        const double to = std::min(lastX, column + 0.5 + half);
+    // The band's span at x, or nothing beyond the line's ends.
+    auto spanAt = [&](double x, double& top, double& bottom) {
+        const double from = std::max(firstX, x - half);
+        const double to = std::min(lastX, x + half);
         if (from > to)
-            continue;
+            return false;
         std::size_t s = segment;
-        double top = yAt(from, s);
-        double bottom = top;
+        top = yAt(from, s);
+        bottom = top;
         segment = s;
         for (std::size_t v = s + 1; v < traceLength && points[v].x() < to; ++v) {
             top = std::min(top, points[v].y());
@@ -87,19 +146,63 @@ void strokeBand(QImage& image, const std::array<QPointF, traceLength>& points, d
         const double end = yAt(to, s);
         top = std::min(top, end) - half;
         bottom = std::max(bottom, end) + half;
+        return true;
+    };
 
-        const int firstRow = std::max(0, static_cast<int>(std::floor(top)));
-        const int lastRow = std::min(height - 1, static_cast<int>(std::ceil(bottom)) - 1);
-        for (int row = firstRow; row <= lastRow; ++row) {
-            const double coverage = std::min(bottom, row + 1.0) - std::max(top, static_cast<double>(row));
-            const double alpha = a * coverage;
-            auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(row)) + column;
-            const double keep = 1.0 - alpha;
-            *pixel = qRgba(static_cast<int>(r * alpha * 255.0 + qRed(*pixel) * keep + 0.5),
-                           static_cast<int>(g * alpha * 255.0 + qGreen(*pixel) * keep + 0.5),
-                           static_cast<int>(b * alpha * 255.0 + qBlue(*pixel) * keep + 0.5),
-                           static_cast<int>(alpha * 255.0 + qAlpha(*pixel) * keep + 0.5));
+    for (int column = fromColumn; column < toColumn; ++column) {
+        std::array<double, samples> tops{};
+        std::array<double, samples> bottoms{};
+        int spans = 0;
+        double outerTop = std::numeric_limits<double>::max();
+        double outerBottom = std::numeric_limits<double>::lowest();
+        double innerTop = outerBottom;
+        double innerBottom = outerTop;
+        for (int k = 0; k < samples; ++k) {
+            double top = 0.0;
+            double bottom = 0.0;
+            if (!spanAt(column + (k + 0.5) / samples, top, bottom))
+                continue;
+            tops[static_cast<std::size_t>(spans)] = top;
+            bottoms[static_cast<std::size_t>(spans)] = bottom;
+            ++spans;
+            outerTop = std::min(outerTop, top);
+            outerBottom = std::max(outerBottom, bottom);
+            innerTop = std::max(innerTop, top);
+            innerBottom = std::min(innerBottom, bottom);
         }
+        if (spans == 0)
+            continue;
+
+        const int firstRow = std::max(area.top(), static_cast<int>(std::floor(outerTop)));
+        const int lastRow = std::min(area.bottom(), static_cast<int>(std::ceil(outerBottom)) - 1);
+        quint32* pixel = target.pixel(column + target.offset.x(), firstRow + target.offset.y());
+        for (int row = firstRow; row <= lastRow; ++row, pixel += target.stride / 4) {
+            if (spans == samples && row >= innerTop && row + 1.0 <= innerBottom) {
+                *pixel = over(solid, *pixel);
+                continue;
+            }
+            double coverage = 0.0;
+            for (std::size_t k = 0; k < static_cast<std::size_t>(spans); ++k)
+                coverage +=
+                    std::clamp(std::min(bottoms[k], row + 1.0) - std::max(tops[k], static_cast<double>(row)), 0.0, 1.0);
+            coverage /= samples;
+            if (coverage > 0.0)
+                *pixel = over(premultiplied(rgba, coverage), *pixel);
+        }
+    }
+}
+
+// Blends a premultiplied image with its top left corner at the given frame pixel.
+void blendSprite(const DirectTarget& target, const QImage& sprite, QPoint at)
+{
+    const QRect onto = QRect(at + target.offset, sprite.size()) & target.area;
+    const QPoint from = onto.topLeft() - at - target.offset;
+    for (int row = 0; row < onto.height(); ++row) {
+        const auto* source = reinterpret_cast<const quint32*>(sprite.constScanLine(from.y() + row)) + from.x();
+        quint32* destination = target.pixel(onto.left(), onto.top() + row);
+        for (int column = 0; column < onto.width(); ++column)
+            if (source[column] != 0)
+                destination[column] = over(source[column], destination[column]);
     }
 }
 
@@ -123,20 +226,53 @@ const QImage& roundDot(double diameter, const QColor& colour)
     return dot;
 }
 
+void drawGrid(QPainter& painter, QSize size)
+{
+    std::array<QLineF, gridColumns + gridRows> grid;
+    const double left = horizontalFraction(traceX(0)) * size.width();
+    const double right = horizontalFraction(traceX(traceLength - 1)) * size.width();
+    for (int c = 0; c < gridColumns; ++c) {
+        const double x = horizontalFraction(traceX(static_cast<std::size_t>(c * gridColumnStep))) * size.width();
+        grid[static_cast<std::size_t>(c)] = QLineF(x, 0.0, x, size.height());
+    }
+    for (int r = 0; r < gridRows; ++r) {
+        const double y = (r + 0.5) * size.height() / gridRows;
+        grid[static_cast<std::size_t>(gridColumns + r)] = QLineF(left, y, right, y);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(gridColour, 1.0));
+    painter.drawLines(grid.data(), static_cast<int>(grid.size()));
+}
+
+// Black with the grid, opaque, for one size: a frame starts as a copy of it. The last size made is
+// kept, as the one trace on screen changes size only when its window does.
+QImage background(QSize size)
+{
+    static std::mutex mutex;
+    static QImage made;
+    std::lock_guard lock(mutex);
+    if (made.size() != size) {
+        made = QImage(size, QImage::Format_RGB32);
+        made.fill(Qt::black);
+        QPainter p(&made);
+        drawGrid(p, size);
+    }
+    return made;
+}
+
 } // namespace
 
 TraceWidget::TraceWidget(TraceView& view, SettingsStore& settings, Timers& timers, QWidget* parent)
-    : QWidget(parent),
-      m_view(view),
-      m_window(settings),
-      m_marker(tintedMarker(markerImage())),
-      m_slot([this] {
+    : QWidget(parent), m_view(view), m_window(settings), m_marker(tintedMarker(markerImage())), m_slot([this] {
           if (!m_repaintAsked.exchange(true))
-              QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+              QMetaObject::invokeMethod(
+                  this, [this] { update(); }, Qt::QueuedConnection);
       }),
       m_tap(view, timers)
 {
+    // Every frame paints every pixel: nothing needs clearing beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
     setMinimumSize(1, 1);
     m_view.setPainter(&m_slot, [this] { return m_window.frameWindow(); });
 }
@@ -167,51 +303,44 @@ QImage TraceWidget::tintedMarker(const QImage& glow)
 void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& frame, const QImage& marker)
 {
     const VerticalWindow window = frame.window;
+    const std::optional<DirectTarget> direct = directTarget(painter, size);
     painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(QRect(QPoint(0, 0), size), Qt::black);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const QImage backdrop = background(size);
+    if (direct) {
+        // Row copies: the painter would hand a copy this large to its thread pool, waking threads
+        // for a few hundred microseconds of work at every frame.
+        const QRect area = direct->area.translated(-direct->offset);
+        for (int row = area.top(); row <= area.bottom(); ++row)
+            std::memcpy(direct->pixel(direct->area.left(), row + direct->offset.y()),
+                        backdrop.constScanLine(row) + area.left() * 4, static_cast<std::size_t>(area.width()) * 4);
+    } else {
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(0, 0, backdrop);
+    }
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 
     if (!marker.isNull()) {
         const QPointF topLeft = place(1.0 - markerHalfSide, frame.newest + markerHalfSide, size, window);
         const QPointF bottomRight = place(1.0 + markerHalfSide, frame.newest - markerHalfSide, size, window);
-        painter.drawImage(QRectF(topLeft, bottomRight), marker);
+        const QRectF markerRect(topLeft, bottomRight);
+        painter.drawImage(markerRect, marker);
+        // The grid lies over the marker: draw again the part of it the marker covered.
+        painter.save();
+        painter.setClipRect(markerRect.toAlignedRect(), Qt::IntersectClip);
+        drawGrid(painter, size);
+        painter.restore();
     }
-
-    std::array<QLineF, gridColumns + gridRows> grid;
-    const double left = horizontalFraction(traceX(0)) * size.width();
-    const double right = horizontalFraction(traceX(traceLength - 1)) * size.width();
-    for (int c = 0; c < gridColumns; ++c) {
-        const double x = horizontalFraction(traceX(static_cast<std::size_t>(c * gridColumnStep))) * size.width();
-        grid[static_cast<std::size_t>(c)] = QLineF(x, 0.0, x, size.height());
-    }
-    for (int r = 0; r < gridRows; ++r) {
-        const double y = (r + 0.5) * size.height() / gridRows;
-        grid[static_cast<std::size_t>(gridColumns + r)] = QLineF(left, y, right, y);
-    }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(gridColour, 1.0));
-    painter.drawLines(grid.data(), static_cast<int>(grid.size()));
-    painter.setRenderHint(QPainter::Antialiasing, true);
 
     std::array<QPointF, traceLength> points;
     for (std::size_t i = 0; i < traceLength; ++i)
         points[i] = place(frame.points[i].x, frame.points[i].y, size, window);
     const QPointF head = points[traceLength - 1];
 
-    QImage* canvas = dynamic_cast<QImage*>(painter.device());
-    const bool direct = canvas && canvas->format() == QImage::Format_ARGB32_Premultiplied &&
-                        painter.transform().isIdentity() && canvas->size() == size;
     for (const Layer& layer : layers) {
         QPen pen(layer.colour, layer.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         if (direct) {
-            // Stroking wide translucent polylines through the painter costs several milliseconds a
-            // frame; the trace is a function of x, so column spans draw the same band far faster.
-            painter.beginNativePainting();
-            strokeBand(*canvas, points, layer.width, layer.colour);
-            painter.endNativePainting();
+            strokeBand(*direct, points, layer.width, layer.colour);
         } else {
             painter.setPen(pen);
             painter.drawPolyline(points.data(), static_cast<int>(points.size()));
@@ -220,8 +349,12 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
         if (layer.width > 1.0) {
             const QImage& dot = roundDot(layer.width, layer.colour);
             const QPointF offset(dot.width() / 2.0, dot.height() / 2.0);
-            for (const QPointF& point : points)
-                painter.drawImage((point - offset).toPoint(), dot);
+            for (const QPointF& point : points) {
+                if (direct)
+                    blendSprite(*direct, dot, (point - offset).toPoint());
+                else
+                    painter.drawImage((point - offset).toPoint(), dot);
+            }
         }
         pen.setWidthF(layer.headDiameter);
         painter.setPen(pen);
@@ -230,7 +363,7 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
     painter.restore();
 }
 
-void TraceWidget::paintEvent(QPaintEvent*)
+void TraceWidget::paintEvent(QPaintEvent* event)
 {
     m_repaintAsked.store(false);
     QPainter painter(this);
@@ -239,7 +372,19 @@ void TraceWidget::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    paintFrame(painter, size(), latest->frame, m_marker);
+    // The frame is made in an image of our own, where it can be blended pixel by pixel, and only
+    // when it is new: a repaint for anything else (a label over the trace, an expose) copies it.
+    const QSize pixels = (QSizeF(size()) * devicePixelRatioF()).toSize();
+    if (m_canvas.size() != pixels || m_canvasSequence != latest->sequence) {
+        if (m_canvas.size() != pixels)
+            m_canvas = QImage(pixels, QImage::Format_RGB32);
+        QPainter canvas(&m_canvas);
+        paintFrame(canvas, pixels, latest->frame, m_marker);
+        m_canvasSequence = latest->sequence;
+    }
+    const QRectF exposed = event->rect();
+    const qreal scale = static_cast<qreal>(pixels.width()) / width();
+    painter.drawImage(exposed, m_canvas, QRectF(exposed.topLeft() * scale, exposed.size() * scale));
 }
 
 void TraceWidget::resizeEvent(QResizeEvent* event)

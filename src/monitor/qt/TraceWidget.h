@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <cstdint>
 
 class QLabel;
 class QPainter;
@@ -52,6 +53,9 @@ private:
     TraceView& m_view;
     AmplitudeWindow m_window;
     QImage m_marker;
+    // The last frame painted, at the widget's size in device pixels, and its number in the slot.
+    QImage m_canvas;
+    std::uint64_t m_canvasSequence = 0;
     // Set while a repaint is already asked for, so frames at 58 a second post one event, not 58.
     std::atomic<bool> m_repaintAsked{false};
     TraceFrameSlot m_slot;
