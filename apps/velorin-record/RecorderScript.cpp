@@ -29,6 +29,7 @@ std::optional<Kind> commandKind(std::string_view word)
         {"unzoom", Kind::unzoom},         {"lock", Kind::lock},         {"unlock", Kind::unlock},
         {"resize", Kind::resize},         {"minimize", Kind::minimize}, {"restore", Kind::restore},
         {"tap", Kind::tap},               {"tab", Kind::tab},           {"screenshot", Kind::screenshot},
+        {"login", Kind::login},
     };
     for (const auto& [name, kind] : table)
         if (word == name)

@@ -103,6 +103,9 @@ bool ScriptPlayer::run(const ScriptCommand& command)
     case Kind::unlock:
         unlock(command.text);
         break;
+    case Kind::login:
+        controller.backToLogin();
+        break;
     case Kind::resize:
     case Kind::minimize:
     case Kind::restore:
