@@ -1,0 +1,72 @@
+#include "TinyStream.h"
+#include "fakes/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace velorin {
+namespace {
+
+class ReportTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        useCentralEuropeanTime();
+        write(m_dir.path() + "/2026-12-07_043300.s2", tinyStream());
+        write(m_dir.path() + "/2026-12-07_043300.ecg", "1 2 3 ");
+        write(m_dir.path() + "/settings.json", R"({"Name": "Ann Lee", "Gender": 1})");
+    }
+
+    static void write(const std::string& path, const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    // The tool's exit status; a tool that hangs (on a FIFO, say) is killed and fails the test.
+    int run(const std::string& arguments)
+    {
+        const std::string command = "timeout 20 " VELORIN_REPORT_BIN " " + arguments + " --documents " +
+                                    m_dir.path() + " --settings " + m_dir.path() + "/settings.json 2>/dev/null";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string out(const std::string& name) const { return m_dir.path() + "/" + name; }
+
+    TempDir m_dir{"velorin-report"};
+};
+
+TEST_F(ReportTool, ExitStatusesSayWhatHappened)
+{
+    EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("a.edf") + " --csv " + out("a.csv")), 0);
+    std::ifstream edf(out("a.edf"), std::ios::binary);
+    std::string head(256, '\0');
+    edf.read(head.data(), 256);
+    EXPECT_TRUE(head.starts_with("0       X F X Ann_Lee ")) << head;
+    EXPECT_TRUE(std::ifstream(out("a.csv")).good());
+
+    EXPECT_EQ(run(""), 2);
+    EXPECT_EQ(run("2026-12-07_043300.s2"), 2);                        // nothing to write
+    EXPECT_EQ(run("2026-12-07_043300.s2 --edf"), 2);                  // no value
+    EXPECT_EQ(run("2026-12-07_043300.s2 --pdf " + out("a.pdf")), 2);  // not in this build
+    EXPECT_EQ(run("2026-12-07_043300.ecg --edf " + out("b.edf")), 2); // wrong kind
+    EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("2026-12-07_043300.s2")), 2);
+
+    EXPECT_EQ(run("missing.s2 --edf " + out("b.edf")), 1);
+    ASSERT_EQ(::mkdir(out("folder.s2").c_str(), 0755), 0);
+    EXPECT_EQ(run("folder.s2 --edf " + out("b.edf")), 1);
+    ASSERT_EQ(::mkfifo(out("fifo.s2").c_str(), 0644), 0);
+    EXPECT_EQ(run("fifo.s2 --csv " + out("b.csv")), 1);
+    write(out("headless.s2"), packetRecord(rampPacket(1)));
+    EXPECT_EQ(run("headless.s2 --edf " + out("b.edf")), 1);
+    EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("no/such/dir/b.edf")), 1);
+    EXPECT_EQ(run("2026-12-07_043300.s2 --csv " + out("folder.s2")), 1);
+    EXPECT_FALSE(std::ifstream(out("b.edf")).good());
+    EXPECT_FALSE(std::ifstream(out("b.csv")).good());
+}
+
+} // namespace
+} // namespace velorin
