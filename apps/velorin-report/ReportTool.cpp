@@ -97,6 +97,9 @@ int runReport(const ReportOptions& options, Files& files, const PdfReport& pdf,
         if (out && sameFile(*out, path))
             return fail(reportUsageError, "the output " + *out + " would replace the recording itself");
 
+    if (options.edf && options.csv && (*options.edf == *options.csv || sameFile(*options.edf, *options.csv)))
+        return fail(reportUsageError, "--edf and --csv name the same file " + *options.edf);
+
     if ((options.edf || options.csv) && !path.ends_with(".s2"))
         return fail(reportUsageError, "--edf and --csv take a recording stream (.s2), not " + path);
 

@@ -87,6 +87,10 @@ std::string edfPatientField(const PatientProfile& patient)
 
 std::string edfFile(const RecordingStream& stream, const PatientProfile& patient, std::vector<std::string>& warnings)
 {
+    if (stream.samples.empty()) {
+        warnings.push_back("a recording without samples makes no EDF file");
+        return {};
+    }
     const std::size_t sampleCount = stream.samples.size();
     const std::size_t records = (sampleCount + samplesPerRecord - 1) / samplesPerRecord;
     const std::int64_t startSecond = stream.startMs >= 0 ? stream.startMs / 1000 : -((-stream.startMs + 999) / 1000);
