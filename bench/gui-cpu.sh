@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # CPU share of the whole desktop application while it records the simulated sensor (about 58 trace
-# frames a second) in a 1024 x 600 window: CPU time (user + system, all threads) over wall time.
+# frames a second, shown as about 30 pictures) in a 1024 x 600 window: CPU time (user + system,
+# all threads) over wall time.
 # Runs offscreen, or on Xvfb when it is installed (VELORIN_NO_XVFB=1 keeps it offscreen).
 # Usage: bench/gui-cpu.sh [build/bin/velorin] [seconds]
 set -euo pipefail

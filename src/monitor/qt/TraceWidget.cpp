@@ -1,5 +1,6 @@
 #include "monitor/qt/TraceWidget.h"
 
+#include "monitor/TracePacer.h"
 #include "monitor/TraceView.h"
 
 #include <QLabel>
@@ -44,6 +45,9 @@ constexpr int gridRows = 24;
 
 // Half the marker's side in model units, around (1.0, newest value).
 constexpr double markerHalfSide = 0.7;
+
+// About 30 pictures a second: steady to the eye at half the feed's rate, and half the painting.
+constexpr int tickMilliseconds = 33;
 
 QPointF place(double modelX, double modelY, QSize size, VerticalWindow window)
 {
@@ -264,12 +268,14 @@ QImage background(QSize size)
 
 TraceWidget::TraceWidget(TraceView& view, SettingsStore& settings, Timers& timers, QWidget* parent)
     : QWidget(parent), m_view(view), m_window(settings), m_marker(tintedMarker(markerImage())), m_slot([this] {
-          if (!m_repaintAsked.exchange(true))
+          if (!m_wakeAsked.exchange(true))
               QMetaObject::invokeMethod(
-                  this, [this] { update(); }, Qt::QueuedConnection);
+                  this, [this] { wake(); }, Qt::QueuedConnection);
       }),
       m_tap(view, timers)
 {
+    m_ticker.setInterval(tickMilliseconds);
+    connect(&m_ticker, &QTimer::timeout, this, &TraceWidget::showNextFrames);
     // Every frame paints every pixel: nothing needs clearing beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -363,24 +369,41 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
     painter.restore();
 }
 
+void TraceWidget::wake()
+{
+    // Cleared before the slot is next looked at: a frame published from now on posts again.
+    m_wakeAsked.store(false);
+    if (!m_ticker.isActive())
+        m_ticker.start();
+}
+
+void TraceWidget::showNextFrames()
+{
+    if (std::optional<TraceFrameSlot::Published> next = m_slot.take(TracePacer::framesToAdvance(m_slot.waiting()))) {
+        m_shown = std::move(next);
+        update();
+    }
+    // A frame published after this look posts a wake-up, which starts the ticks again.
+    if (m_slot.waiting() == 0)
+        m_ticker.stop();
+}
+
 void TraceWidget::paintEvent(QPaintEvent* event)
 {
-    m_repaintAsked.store(false);
     QPainter painter(this);
-    const std::optional<TraceFrameSlot::Published> latest = m_slot.latest();
-    if (!latest) {
+    if (!m_shown) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
     // The frame is made in an image of our own, where it can be blended pixel by pixel, and only
     // when it is new: a repaint for anything else (a label over the trace, an expose) copies it.
     const QSize pixels = (QSizeF(size()) * devicePixelRatioF()).toSize();
-    if (m_canvas.size() != pixels || m_canvasSequence != latest->sequence) {
+    if (m_canvas.size() != pixels || m_canvasSequence != m_shown->sequence) {
         if (m_canvas.size() != pixels)
             m_canvas = QImage(pixels, QImage::Format_RGB32);
         QPainter canvas(&m_canvas);
-        paintFrame(canvas, pixels, latest->frame, m_marker);
-        m_canvasSequence = latest->sequence;
+        paintFrame(canvas, pixels, m_shown->frame, m_marker);
+        m_canvasSequence = m_shown->sequence;
     }
     const QRectF exposed = event->rect();
     const qreal scale = static_cast<qreal>(pixels.width()) / width();

@@ -5,10 +5,12 @@
 #include "monitor/TraceTap.h"
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 class QLabel;
 class QPainter;
@@ -20,8 +22,9 @@ class Timers;
 class TraceView;
 
 // The live trace on the monitor screen: a glowing line on black. The renderer draws its frames on
-// the Bluetooth queue into a slot; this widget paints the latest whole one on the GUI thread, one
-// coalesced repaint however many frames arrived meanwhile. A click is a tap: pause or resume.
+// the Bluetooth queue into a slot, in bursts of about 13; this widget shows them on the GUI thread
+// at an even pace of at most about 30 pictures a second, a couple of frames further at each tick,
+// so the line glides instead of jumping a burst at a time. A click is a tap: pause or resume.
 class TraceWidget : public QWidget {
     Q_OBJECT
 public:
@@ -47,17 +50,24 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // On the GUI thread after frames were published: the ticks resume if they had stopped.
+    void wake();
+    void showNextFrames();
     void showPaused();
     void removePaused();
 
     TraceView& m_view;
     AmplitudeWindow m_window;
     QImage m_marker;
-    // The last frame painted, at the widget's size in device pixels, and its number in the slot.
+    // The frame on show; the canvas holds it painted at the widget's size in device pixels, with
+    // its number in the slot.
+    std::optional<TraceFrameSlot::Published> m_shown;
     QImage m_canvas;
     std::uint64_t m_canvasSequence = 0;
-    // Set while a repaint is already asked for, so frames at 58 a second post one event, not 58.
-    std::atomic<bool> m_repaintAsked{false};
+    // Runs only while frames wait, so an idle or stopped trace costs no wake-ups.
+    QTimer m_ticker;
+    // Set while a wake-up is already posted, so frames at 58 a second post one event, not 58.
+    std::atomic<bool> m_wakeAsked{false};
     TraceFrameSlot m_slot;
     TraceTap m_tap;
 };
