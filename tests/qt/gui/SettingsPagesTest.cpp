@@ -15,6 +15,7 @@
 #include "settings/qt/SetupPage.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,8 @@
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace velorin {
 namespace {
@@ -138,6 +141,40 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
     setup->findChild<QPushButton*>("cancel")->click();
     EXPECT_TRUE(window.showingTabs());
     EXPECT_EQ(fronts, 2);
+}
+
+TEST(SettingsPagesTest, LogoRefusesACutJpegAndReplacesALinkAtItsNameNotWhatItPointsTo)
+{
+    TempDir temp("velorin-logo");
+    PosixFiles files;
+    FakeLog log;
+    SettingsStore settings(files, log, temp.path() + "/settings.json");
+    EventLoopQueue mainQueue;
+    NoAlerts alerts;
+    QtImageDecoder images;
+    SetupPage setup(SettingsContext{settings, log, mainQueue, alerts, files, images, temp.path(), {}}, {});
+    const std::string logo = temp.path() + "/latest_logo.png";
+    const std::string elsewhere = temp.path() + "/precious.txt";
+    ASSERT_TRUE(files.writeAtomically(elsewhere, "keep me").ok);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), logo.c_str()), 0);
+
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(QColor(200, 40, 40));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPEG"));
+    ASSERT_TRUE(files.writeAtomically(temp.path() + "/cut.jpg", jpeg.left(jpeg.size() / 2).toStdString()).ok);
+    setup.controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/cut.jpg");
+    EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
+
+    ASSERT_TRUE(files.writeAtomically(temp.path() + "/whole.jpg", jpeg.toStdString()).ok);
+    setup.controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/whole.jpg");
+    EXPECT_EQ(alerts.titles.size(), 1u);
+    std::string kept;
+    ASSERT_TRUE(files.readAll(elsewhere, kept, 100).ok);
+    EXPECT_EQ(kept, "keep me");
+    EXPECT_EQ(files.entryInfo(logo).kind, EntryKind::regular);
+    EXPECT_EQ(QImage(QString::fromStdString(logo), "PNG").size(), QSize(400, 300));
 }
 
 } // namespace
