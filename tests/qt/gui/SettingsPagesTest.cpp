@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QtEndian>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,7 +144,7 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
     EXPECT_EQ(fronts, 2);
 }
 
-TEST(SettingsPagesTest, LogoRefusesACutJpegAndReplacesALinkAtItsNameNotWhatItPointsTo)
+TEST(SettingsPagesTest, LogoRefusesACutJpegOrALyingHeaderAndReplacesALinkAtItsNameNotWhatItPointsTo)
 {
     TempDir temp("velorin-logo");
     PosixFiles files;
@@ -165,11 +166,19 @@ TEST(SettingsPagesTest, LogoRefusesACutJpegAndReplacesALinkAtItsNameNotWhatItPoi
     ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPEG"));
     ASSERT_TRUE(files.writeAtomically(temp.path() + "/cut.jpg", jpeg.left(jpeg.size() / 2).toStdString()).ok);
     setup.controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/cut.jpg");
-    EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
+    // An icon's header declares at most 256 pixels a side, whatever the PNG inside it holds.
+    QByteArray wide;
+    QBuffer wideBuffer(&wide);
+    ASSERT_TRUE(wideBuffer.open(QIODevice::WriteOnly) && QImage(5000, 1, QImage::Format_Mono).save(&wideBuffer, "PNG"));
+    QByteArray icon = QByteArray::fromHex("000001000100000000000100200000000000" "16000000");
+    qToLittleEndian(quint32(wide.size()), icon.data() + 14);
+    ASSERT_TRUE(files.writeAtomically(temp.path() + "/wide.ico", (icon + wide).toStdString()).ok);
+    setup.controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.ico");
+    EXPECT_EQ(alerts.titles, (std::vector<std::string>{"Logo not changed", "Logo not changed"}));
 
     ASSERT_TRUE(files.writeAtomically(temp.path() + "/whole.jpg", jpeg.toStdString()).ok);
     setup.controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/whole.jpg");
-    EXPECT_EQ(alerts.titles.size(), 1u);
+    EXPECT_EQ(alerts.titles.size(), 2u);
     std::string kept;
     ASSERT_TRUE(files.readAll(elsewhere, kept, 100).ok);
     EXPECT_EQ(kept, "keep me");
