@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QtEndian>
 
 namespace velorin {
 
@@ -56,16 +57,23 @@ bool gifComplete(const QByteArray& bytes)
     return false;
 }
 
+// The BMP decoder leaves the rows of a cut-off file blank. Its header declares the file's size.
+bool bmpComplete(const QByteArray& bytes)
+{
+    return bytes.size() >= 6 && qFromLittleEndian<quint32>(bytes.constData() + 2) <= quint64(bytes.size());
+}
+
 // Whether the file holds the whole of its image, for the formats whose decoders accept less.
 bool complete(const QByteArray& format, const QString& path)
 {
-    if (format != "jpeg" && format != "gif")
+    bool (*check)(const QByteArray&) = format == "jpeg" ? jpegComplete
+                                       : format == "gif" ? gifComplete
+                                       : format == "bmp" ? bmpComplete
+                                                         : nullptr;
+    if (!check)
         return true;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    return format == "jpeg" ? jpegComplete(bytes) : gifComplete(bytes);
+    return file.open(QIODevice::ReadOnly) && check(file.readAll());
 }
 
 } // namespace
