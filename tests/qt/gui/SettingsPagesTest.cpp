@@ -67,7 +67,7 @@ QPushButton* buttonTitled(QWidget* page, const QString& title)
     return nullptr;
 }
 
-TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
+TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogos)
 {
     TempDir temp("velorin-settings-pages");
     PosixFiles files;
@@ -138,56 +138,38 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
     setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.png");
     EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
     EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png")).size(), QSize(300, 120));
-    screenshot(window, "setup");
-    setup->findChild<QPushButton*>("cancel")->click();
-    EXPECT_TRUE(window.showingTabs());
-    EXPECT_EQ(fronts, 2);
-}
-
-TEST(SettingsPagesTest, LogoRefusesACutFileOrALyingHeaderAndReplacesALinkAtItsNameNotWhatItPointsTo)
-{
-    TempDir temp("velorin-logo");
-    PosixFiles files;
-    FakeLog log;
-    SettingsStore settings(files, log, temp.path() + "/settings.json");
-    EventLoopQueue mainQueue;
-    NoAlerts alerts;
-    QtImageDecoder images;
-    SetupPage setup(SettingsContext{settings, log, mainQueue, alerts, files, images, temp.path(), {}}, {});
-    const std::string logo = temp.path() + "/latest_logo.png";
-    const std::string elsewhere = temp.path() + "/precious.txt";
-    ASSERT_TRUE(files.writeAtomically(elsewhere, "keep me").ok);
-    ASSERT_EQ(::symlink(elsewhere.c_str(), logo.c_str()), 0);
-
-    QImage picture(400, 300, QImage::Format_RGB32);
-    picture.fill(QColor(200, 40, 40));
+    // So are files whose decoders fill in what a cut-off file lacks, and an icon, whose header
+    // declares at most 256 pixels a side whatever the PNG inside holds.
     const auto encoded = [](const QImage& image, const char* format) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
         return bytes;
     };
-    const auto pick = [&](const std::string& name, const QByteArray& bytes) {
-        ASSERT_TRUE(files.writeAtomically(temp.path() + "/" + name, bytes.toStdString()).ok);
-        setup.controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/" + name);
+    const auto pick = [&](const QByteArray& bytes) {
+        ASSERT_TRUE(files.writeAtomically(temp.path() + "/hostile", bytes.toStdString()).ok);
+        setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/hostile");
     };
-    // Their decoders fill in what a cut-off file lacks and report success.
     for (const char* format : {"JPEG", "BMP"})
-        pick("cut", encoded(picture, format).chopped(encoded(picture, format).size() / 2));
-    // An icon's header declares at most 256 pixels a side, whatever the PNG inside it holds.
+        pick(encoded(picture, format).chopped(200));
     const QByteArray wide = encoded(QImage(5000, 1, QImage::Format_Mono), "PNG");
-    QByteArray icon = QByteArray::fromHex("000001000100000000000100200000000000" "16000000");
+    QByteArray icon = QByteArray::fromHex("00000100010000000000010020000000000016000000");
     qToLittleEndian(quint32(wide.size()), icon.data() + 14);
-    pick("wide.ico", icon + wide);
-    EXPECT_EQ(alerts.titles, std::vector<std::string>(3, "Logo not changed"));
-
-    pick("whole.jpg", encoded(picture, "JPEG"));
-    EXPECT_EQ(alerts.titles.size(), 3u);
+    pick(icon + wide);
+    EXPECT_EQ(alerts.titles, std::vector<std::string>(4, "Logo not changed"));
+    // A link at the logo's name is replaced, not written through to whatever it points to.
+    const std::string logo = temp.path() + "/latest_logo.png";
+    ASSERT_TRUE(files.writeAtomically(temp.path() + "/precious.txt", "keep me").ok && files.remove(logo).ok);
+    ASSERT_EQ(::symlink((temp.path() + "/precious.txt").c_str(), logo.c_str()), 0);
+    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
     std::string kept;
-    ASSERT_TRUE(files.readAll(elsewhere, kept, 100).ok);
-    EXPECT_EQ(kept, "keep me");
+    EXPECT_TRUE(files.readAll(temp.path() + "/precious.txt", kept, 100).ok && kept == "keep me");
     EXPECT_EQ(files.entryInfo(logo).kind, EntryKind::regular);
-    EXPECT_EQ(QImage(QString::fromStdString(logo), "PNG").size(), QSize(400, 300));
+    EXPECT_EQ(alerts.titles.size(), 4u);
+    screenshot(window, "setup");
+    setup->findChild<QPushButton*>("cancel")->click();
+    EXPECT_TRUE(window.showingTabs());
+    EXPECT_EQ(fronts, 2);
 }
 
 } // namespace
