@@ -23,8 +23,10 @@ constexpr std::array<std::pair<ProfileField, std::string_view>, 3> fieldKeys{{
 
 void SettingsController::viewDidLoad()
 {
+    // An age or weight stored as a number (a hand-edited or older file) is shown as one: a blank
+    // field would be saved over it.
     for (const auto& [field, key] : fieldKeys)
-        if (const auto text = m_ctx.settings.text(key))
+        if (const auto text = m_ctx.settings.textOrNumber(key))
             m_view.setText(field, *text);
     // The report prints "Female." for every value but 0, so the screen shows what the report will.
     if (const auto stored = m_ctx.settings.integer(keys::Gender))

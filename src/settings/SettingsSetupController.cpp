@@ -98,6 +98,14 @@ void SettingsSetupController::imagePickerControllerDidFinishPickingMediaWithInfo
         tell(m_ctx, "Logo not changed", "The chosen file cannot be the report logo: " + problem + ".");
         return;
     }
+    // A link anyone put at the logo's name goes itself: written through, it would overwrite whatever
+    // file it points to, wherever that is.
+    if (m_ctx.files.entryInfo(logoPath()).kind == EntryKind::symbolicLink) {
+        if (const FileResult removed = m_ctx.files.remove(logoPath()); !removed.ok) {
+            tell(m_ctx, "Logo not saved", "The link at " + logoPath() + " could not be removed: " + removed.error + ".");
+            return;
+        }
+    }
     // Replaced in one step, so the report never meets half a logo.
     if (const FileResult written = m_ctx.files.writeAtomically(logoPath(), png, 0644, true); !written.ok) {
         tell(m_ctx, "Logo not saved", "The logo could not be written to " + logoPath() + ": " + written.error + ".");

@@ -130,6 +130,18 @@ TEST_F(SettingsScreensTest, ProfileSavesAndReloadsFemaleAndLongUnicodeTextsWhile
     EXPECT_EQ(alerts.shown[0].title, "Profile not saved");
 }
 
+TEST_F(SettingsScreensTest, ProfileKeepsAnAgeAndWeightStoredAsNumbers)
+{
+    settings.set(keys::Age, std::int64_t{42});
+    settings.set(keys::Weight, 71.5F);
+    FakeProfile view;
+    SettingsController profile(context(), view, positions);
+    profile.viewDidLoad();
+    profile.updateInformation();
+    EXPECT_EQ(settings.text(keys::Age), "42");
+    EXPECT_EQ(settings.text(keys::Weight), "71.5");
+}
+
 TEST_F(SettingsScreensTest, SetupLocksOnlyWithATypedPasscodeAndCancelBringsTheMonitorBack)
 {
     settings.set(keys::lockPass, std::string("1234"));

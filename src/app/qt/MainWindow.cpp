@@ -155,6 +155,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     // Nothing ends before the answer; a second close while asking only brings the question up.
     event->ignore();
+    // Closed from the task bar while minimized, the window would hide its own question and the
+    // close would seem to do nothing.
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     if (m_quitQuestion && m_quitQuestion->isVisible()) {
         m_quitQuestion->raise();
         return;

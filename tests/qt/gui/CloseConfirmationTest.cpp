@@ -54,7 +54,9 @@ TEST(CloseConfirmation, WhileRecordingOnlyQuitClosesAndEndsTheEventLoop)
     questionButton(window, "Cancel")->click();
     EXPECT_TRUE(window.isVisible());
 
+    window.showMinimized();
     window.close();
+    EXPECT_FALSE(window.isMinimized());
     ASSERT_NE(questionButton(window, "Quit"), nullptr);
     QTimer::singleShot(0, questionButton(window, "Quit"), &QAbstractButton::click);
     QTimer stuck;

@@ -15,6 +15,8 @@
 #include "settings/qt/SetupPage.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QtEndian>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,8 @@
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace velorin {
 namespace {
@@ -63,7 +67,7 @@ QPushButton* buttonTitled(QWidget* page, const QString& title)
     return nullptr;
 }
 
-TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
+TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogos)
 {
     TempDir temp("velorin-settings-pages");
     PosixFiles files;
@@ -134,6 +138,34 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarAndHoldTheirWidthWithALongName)
     setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.png");
     EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
     EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png")).size(), QSize(300, 120));
+    // So are files whose decoders fill in what a cut-off file lacks, and an icon, whose header
+    // declares at most 256 pixels a side whatever the PNG inside holds.
+    const auto encoded = [](const QImage& image, const char* format) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
+        return bytes;
+    };
+    const auto pick = [&](const QByteArray& bytes) {
+        ASSERT_TRUE(files.writeAtomically(temp.path() + "/hostile", bytes.toStdString()).ok);
+        setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/hostile");
+    };
+    for (const char* format : {"JPEG", "BMP"})
+        pick(encoded(picture, format).chopped(200));
+    const QByteArray wide = encoded(QImage(5000, 1, QImage::Format_Mono), "PNG");
+    QByteArray icon = QByteArray::fromHex("00000100010000000000010020000000000016000000");
+    qToLittleEndian(quint32(wide.size()), icon.data() + 14);
+    pick(icon + wide);
+    EXPECT_EQ(alerts.titles, std::vector<std::string>(4, "Logo not changed"));
+    // A link at the logo's name is replaced, not written through to whatever it points to.
+    const std::string logo = temp.path() + "/latest_logo.png";
+    ASSERT_TRUE(files.writeAtomically(temp.path() + "/precious.txt", "keep me").ok && files.remove(logo).ok);
+    ASSERT_EQ(::symlink((temp.path() + "/precious.txt").c_str(), logo.c_str()), 0);
+    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
+    std::string kept;
+    EXPECT_TRUE(files.readAll(temp.path() + "/precious.txt", kept, 100).ok && kept == "keep me");
+    EXPECT_EQ(files.entryInfo(logo).kind, EntryKind::regular);
+    EXPECT_EQ(alerts.titles.size(), 4u);
     screenshot(window, "setup");
     setup->findChild<QPushButton*>("cancel")->click();
     EXPECT_TRUE(window.showingTabs());
