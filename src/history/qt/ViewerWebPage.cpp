@@ -1,0 +1,109 @@
+#include "history/qt/ViewerWebPage.h"
+
+#include "history/qt/ViewerUrlFilter.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+namespace velorin {
+
+namespace {
+
+QWebEngineProfile* privateProfile(ViewerUrlFilter* filter)
+{
+    // Without a storage name the profile is off the record: no cache or cookies on disk.
+    auto* profile = new QWebEngineProfile;
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    profile->setUrlRequestInterceptor(filter);
+    return profile;
+}
+
+} // namespace
+
+ViewerWebPage::ViewerWebPage(QObject* parent) : ViewerWebPage(nullptr, new ViewerUrlFilter, parent) {}
+
+ViewerWebPage::ViewerWebPage(QWebEngineProfile* profile, ViewerUrlFilter* filter, QObject* parent)
+    : QWebEnginePage(profile ? profile : privateProfile(filter), parent), m_profile(QWebEnginePage::profile()),
+      m_filter(filter)
+{
+    QWebEngineSettings* s = settings();
+    // The report's logo is a file URL shown by a page from the resources.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+}
+
+ViewerWebPage::~ViewerWebPage()
+{
+    // The profile must outlive its pages, so it goes after this page has been torn down; the same
+    // holds for the filter and the profile.
+    QWebEngineProfile* profile = m_profile;
+    ViewerUrlFilter* filter = m_filter;
+    if (!QCoreApplication::instance()) {
+        delete filter;
+        return; // the engine is gone with the application; the profile goes with the process
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [profile, filter] {
+            delete profile;
+            delete filter;
+        },
+        Qt::QueuedConnection);
+}
+
+QUrl ViewerWebPage::pageUrl(const QString& name)
+{
+    return QUrl(QStringLiteral("qrc:/web/%1.html").arg(name));
+}
+
+void ViewerWebPage::allowLocalFile(const std::string& fileUrl)
+{
+    if (fileUrl.empty())
+        m_filter->allowLocalFile({});
+    else
+        m_filter->allowLocalFile(QUrl(QString::fromStdString(fileUrl)).toLocalFile());
+}
+
+void ViewerWebPage::askReadyState(std::function<void(const std::string&)> answer)
+{
+    evaluate(QStringLiteral("document.readyState"),
+             [answer = std::move(answer)](const QVariant& state) { answer(state.toString().toStdString()); });
+}
+
+void ViewerWebPage::evaluate(const QString& script, std::function<void(const QVariant&)> answer)
+{
+    QPointer<ViewerWebPage> self(this);
+    runJavaScript(script, [self, answer = std::move(answer)](const QVariant& result) {
+        if (self && answer)
+            answer(result);
+    });
+}
+
+void ViewerWebPage::prepareApplication()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+void ViewerWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
+                                             const QString& source)
+{
+    if (level == ErrorMessageLevel)
+        qWarning("history page %s:%d: %s", qPrintable(source), line, qPrintable(message));
+}
+
+bool ViewerWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
+{
+    // Only our own pages: a link or a dropped file never replaces the chart.
+    return !isMainFrame || url.scheme() == QLatin1String("qrc");
+}
+
+} // namespace velorin
