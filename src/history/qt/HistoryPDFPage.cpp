@@ -80,7 +80,7 @@ HistoryPDFPage* HistoryPDFPage::open(const HistoryScreens& screens, const std::s
 
 void HistoryPDFPage::loadPage()
 {
-    m_page->load(ViewerWebPage::pageUrl(QStringLiteral("history")));
+    m_page->loadAsLocal(QStringLiteral("history"), QString::fromStdString(m_screens.documentsDirectory));
 }
 
 void HistoryPDFPage::evaluateScript(const std::string& script)

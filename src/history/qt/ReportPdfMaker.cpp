@@ -82,7 +82,7 @@ void ReportPdfMaker::finish(Result result)
 
 void ReportPdfMaker::loadPage()
 {
-    m_page->load(ViewerWebPage::pageUrl(QStringLiteral("history")));
+    m_page->loadAsLocal(QStringLiteral("history"), QString::fromStdString(m_documents));
 }
 
 void ReportPdfMaker::evaluateScript(const std::string& script)

@@ -2,7 +2,9 @@
 
 #include "history/qt/ViewerWebPage.h"
 
+#include <QMarginsF>
 #include <QPageSize>
+#include <QSizeF>
 #include <QPointer>
 #include <QTimer>
 

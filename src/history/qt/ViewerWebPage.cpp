@@ -3,6 +3,8 @@
 #include "history/qt/ViewerUrlFilter.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
 #include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -65,6 +67,26 @@ QUrl ViewerWebPage::pageUrl(const QString& name)
     return QUrl(QStringLiteral("qrc:/web/%1.html").arg(name));
 }
 
+void ViewerWebPage::loadAsLocal(const QString& name, const QString& folder)
+{
+    const auto resource = [](const QString& path) {
+        QFile file(QStringLiteral(":/web/") + path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    QString html = resource(name + QStringLiteral(".html"));
+    static const QRegularExpression script(QStringLiteral("<script src=\"([^\"]+)\"></script>"));
+    static const QRegularExpression style(QStringLiteral("<link rel=\"stylesheet\" href=\"([^\"]+)\">"));
+    // Our own files, none of which holds "</script>" or "</style>".
+    for (QRegularExpressionMatch m = script.match(html); m.hasMatch(); m = script.match(html))
+        html.replace(m.capturedStart(), m.capturedLength(),
+                     QStringLiteral("<script>%1</script>").arg(resource(m.captured(1))));
+    for (QRegularExpressionMatch m = style.match(html); m.hasMatch(); m = style.match(html))
+        html.replace(m.capturedStart(), m.capturedLength(),
+                     QStringLiteral("<style>%1</style>").arg(resource(m.captured(1))));
+    m_localBase = QUrl::fromLocalFile(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    setHtml(html, m_localBase);
+}
+
 void ViewerWebPage::allowLocalFile(const std::string& fileUrl)
 {
     if (fileUrl.empty())
@@ -103,7 +125,8 @@ void ViewerWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level
 bool ViewerWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
 {
     // Only our own pages: a link or a dropped file never replaces the chart.
-    return !isMainFrame || url.scheme() == QLatin1String("qrc");
+    return !isMainFrame || url.scheme() == QLatin1String("qrc") || url.scheme() == QLatin1String("data") ||
+           (!m_localBase.isEmpty() && url == m_localBase);
 }
 
 } // namespace velorin

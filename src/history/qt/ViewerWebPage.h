@@ -25,6 +25,11 @@ public:
     // "example" or "history".
     static QUrl pageUrl(const QString& name);
 
+    // One of our pages with its scripts and style sheets written into it, shown as a document of
+    // the folder given: a page from the resources may not show a local file, a local document may.
+    // The report's logo is such a file.
+    void loadAsLocal(const QString& name, const QString& folder);
+
     // The one local file the page may show, given as the file URL handed to the page.
     void allowLocalFile(const std::string& fileUrl);
     // document.readyState, answered on the main thread; not at all once the page has gone.
@@ -43,6 +48,7 @@ protected:
 private:
     ViewerWebPage(QWebEngineProfile* profile, ViewerUrlFilter* filter, QObject* parent);
 
+    QUrl m_localBase;
     QWebEngineProfile* m_profile;
     ViewerUrlFilter* m_filter;
 };

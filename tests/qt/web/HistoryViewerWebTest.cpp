@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QRegularExpression>
 #include <QVariant>
 #include <QWebEngineView>
@@ -83,7 +85,8 @@ struct Screens {
 TEST(HistoryViewerWebTest, HostileNamesShowAsTextAndTheChartIsDrawn)
 {
     Screens s;
-    const std::string hostile = "2024-05-01_120000'); document.title='x';//";
+    // A file name holds anything but "/" and NUL.
+    const std::string hostile = "2024-05-01_120000'); document.title='x'; ('\\";
     writeFile(s.docs.path() + "/" + hostile + ".ecg", chunkText());
     auto* page = HistoryViewerPage::open(s.screens(), hostile + ".ecg");
     ASSERT_EQ(s.shown, page);
@@ -136,6 +139,18 @@ TEST(HistoryViewerWebTest, TheReportIsAnA4PdfWithEveryPage)
     EXPECT_GE(pages, 2); // 90 seconds take two pages
     if (const char* out = std::getenv("VELORIN_REPORT_PDF"))
         writeFile(out, made.pdf.toStdString());
+    // The header's values, where the text can be taken out of the PDF.
+    if (const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext")); !pdftotext.isEmpty()) {
+        QProcess extract;
+        extract.start(pdftotext, {QStringLiteral("-"), QStringLiteral("-")});
+        extract.write(made.pdf);
+        extract.closeWriteChannel();
+        ASSERT_TRUE(extract.waitForFinished(20000));
+        const QString text = QString::fromUtf8(extract.readAllStandardOutput());
+        EXPECT_TRUE(text.contains(QStringLiteral("Ann O'Neil </b>"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("2015.03.07 14:25:30 Walking"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Male"))) << text.toStdString();
+    }
 
     const ReportPdfMaker::Result missing = ReportPdfMaker::make(s.files, s.settings, s.log, s.docs.path(), "none.ecg");
     EXPECT_TRUE(missing.pdf.isEmpty());
