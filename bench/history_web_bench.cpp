@@ -2,17 +2,24 @@
 // addData (measured inside the page), and how long a headless report PDF takes, the engine's
 // start included. Run offscreen:
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu" velorin_history_web_bench
+// With --shots DIR it also saves pictures of the viewer and the report screen as a user sees them.
 
 #include "history/HistoryViewerFile.h"
 #include "history/ScriptCall.h"
+#include "history/qt/HistoryPDFPage.h"
+#include "history/qt/HistoryViewerPage.h"
 #include "history/qt/ReportPdfMaker.h"
 #include "history/qt/ViewerWebPage.h"
 #include "platform/Log.h"
 #include "platform/PosixFiles.h"
+#include "platform/qt/QtRuntime.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -85,6 +92,81 @@ void report(const char* what, const std::vector<double>& times)
                 times.size());
 }
 
+void settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    waitFor([&] { return timer.elapsed() > milliseconds; });
+}
+
+// The screens as a user sees them, saved as PNG files in dir.
+void screenshots(const std::filesystem::path& docs, PosixFiles& files, SettingsStore& settings, Log& log,
+                 const QString& dir)
+{
+    QtRuntime runtime;
+    QWidget* pushed = nullptr;
+    HistoryScreens screens{files, settings, log, runtime.timers(), docs.string(),
+                           [&](QWidget* page) { pushed = page; }, [] {}};
+    const auto shoot = [&](QWidget* page, const QString& name) {
+        page->resize(1000, 620);
+        page->show();
+        settle(1500);
+        page->grab().save(dir + "/" + name);
+    };
+    std::ofstream(docs / "2015-03-07_143000.ecg") << "";
+    std::ofstream(docs / "2015-03-07_142530 Walking palpitations .event") << chunk(3 * 3752);
+    {
+        auto* viewer = HistoryViewerPage::open(screens, "2015-03-07_142530.ecg");
+        shoot(viewer, "viewer-recording.png");
+        viewer->controller().prevClick(); // the newer, empty file
+        settle(500);
+        viewer->grab().save(dir + "/viewer-empty.png");
+        // Zoomed in with the wheel, as a user would.
+        viewer->webPage()->runJavaScript(QStringLiteral(
+            "(function(){var o=document.querySelector('.u-over');for(var i=0;i<9;i++)"
+            "o.dispatchEvent(new WheelEvent('wheel',{deltaY:-100,clientX:o.getBoundingClientRect().left+200,"
+            "clientY:o.getBoundingClientRect().top+50,bubbles:true,cancelable:true}));})()"));
+        viewer->controller().nextClick();
+        settle(500);
+        viewer->webPage()->runJavaScript(QStringLiteral(
+            "(function(){var o=document.querySelector('.u-over');for(var i=0;i<9;i++)"
+            "o.dispatchEvent(new WheelEvent('wheel',{deltaY:-100,clientX:o.getBoundingClientRect().left+200,"
+            "clientY:o.getBoundingClientRect().top+50,bubbles:true,cancelable:true}));})()"));
+        settle(500);
+        viewer->grab().save(dir + "/viewer-zoomed.png");
+        delete viewer;
+    }
+    {
+        auto* viewer = HistoryViewerPage::open(screens, "2015-03-07_142530 Walking palpitations .event");
+        shoot(viewer, "viewer-event.png");
+        delete viewer;
+    }
+    {
+        settings.set(keys::Name, std::string("Ann Example"));
+        settings.set(keys::Age, std::string("54"));
+        settings.set(keys::Weight, std::string("68 kg"));
+        settings.set(keys::Gender, std::int64_t{1});
+        auto* report = new HistoryPDFPage(screens, "2015-03-07_142530.ecg");
+        // The dialog that offers the PDF is window-modal; take its picture and close it.
+        QTimer::singleShot(2500, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    box->grab().save(dir + "/report-dialog.png");
+                    box->done(QMessageBox::Close);
+                }
+            for (QMessageBox* box : report->findChildren<QMessageBox*>())
+                if (box->isVisible()) {
+                    box->grab().save(dir + "/report-dialog.png");
+                    box->done(QMessageBox::Close);
+                }
+        });
+        shoot(report, "report-screen.png");
+        settle(1500);
+        report->grab().save(dir + "/report-screen-after.png");
+        delete report;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -135,6 +217,9 @@ int main(int argc, char** argv)
     std::printf("%-44s %7lld ms, %zu of %zu bytes\n", "reading a 10 MB file, capped",
                 static_cast<long long>(readTimer.elapsed()), capped.size(), big.size());
     report("chart draw after addData, capped 10 MB file", drawTimes(*page, capped, 5));
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--shots")
+            screenshots(docs, files, settings, log, QString::fromLocal8Bit(argv[i + 1]));
     std::filesystem::remove_all(docs);
     return 0;
 }

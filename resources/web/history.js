@@ -9,7 +9,6 @@
   var mostSeconds = 300;       // a longer file is shown in part, and the page says so
   var reportSeconds = 0;       // 0: as much of the file as there is
   var svgNS = "http://www.w3.org/2000/svg";
-  var rowsMade = 0;
 
   function element(name, attributes, parent) {
     var e = document.createElementNS(svgNS, name);
@@ -20,9 +19,14 @@
     return e;
   }
 
-  function gridPattern(defs, id, size, color, width) {
-    var p = element("pattern", { id: id, width: size, height: size, patternUnits: "userSpaceOnUse" }, defs);
-    element("path", { d: "M " + size + " 0 L 0 0 0 " + size, fill: "none", stroke: color, "stroke-width": width }, p);
+  // The grid as plain lines, so that the PDF keeps it as vectors at any zoom.
+  function gridPath(width, height, step, parent, color, strokeWidth) {
+    var d = [];
+    for (var x = 0; x <= width + 1e-6; x += step)
+      d.push("M" + x.toFixed(2) + " 0V" + height);
+    for (var y = 0; y <= height + 1e-6; y += step)
+      d.push("M0 " + y.toFixed(2) + "H" + width);
+    element("path", { d: d.join(""), fill: "none", stroke: color, "stroke-width": strokeWidth }, parent);
   }
 
   function drawRow(values, from, to, range, startSecond) {
@@ -31,15 +35,11 @@
     var svg = element("svg", { "class": "row", viewBox: "0 0 " + width + " " + height,
                                preserveAspectRatio: "xMinYMin meet" });
     svg.style.aspectRatio = width + " / " + height;
-    var defs = element("defs", {}, svg);
-    var id = "r" + (rowsMade++);
-    gridPattern(defs, id + "s", 1, "#f4c4c4", 0.08);
-    gridPattern(defs, id + "l", 5, "#e07b7b", 0.2);
     var traceWidth = (to - from) / Chunk.samplesPerSecond * mmPerSecond;
     var paper = element("g", { transform: "translate(0," + labelHeight + ")" }, svg);
     element("rect", { x: 0, y: 0, width: width, height: rowHeight, fill: "#fff8f8" }, paper);
-    element("rect", { x: 0, y: 0, width: width, height: rowHeight, fill: "url(#" + id + "s)" }, paper);
-    element("rect", { x: 0, y: 0, width: width, height: rowHeight, fill: "url(#" + id + "l)" }, paper);
+    gridPath(width, rowHeight, 1, paper, "#f4c4c4", 0.08);
+    gridPath(width, rowHeight, 5, paper, "#e07b7b", 0.2);
     element("rect", { x: 0, y: 0, width: width, height: rowHeight, fill: "none", stroke: "#e07b7b", "stroke-width": 0.3 }, paper);
     for (var s = 0; s <= rowSeconds; s++) {
       var x = s * mmPerSecond;

@@ -31,6 +31,9 @@ ViewerWebPage::ViewerWebPage(QWebEngineProfile* profile, ViewerUrlFilter* filter
     : QWebEnginePage(profile ? profile : privateProfile(filter), parent), m_profile(QWebEnginePage::profile()),
       m_filter(filter)
 {
+    // Children go after the page's own teardown, and the profile must outlive its page.
+    m_profile->setParent(this);
+    m_filter->setParent(m_profile);
     QWebEngineSettings* s = settings();
     // The report's logo is a file URL shown by a page from the resources.
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
@@ -43,24 +46,7 @@ ViewerWebPage::ViewerWebPage(QWebEngineProfile* profile, ViewerUrlFilter* filter
     s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
 }
 
-ViewerWebPage::~ViewerWebPage()
-{
-    // The profile must outlive its pages, so it goes after this page has been torn down; the same
-    // holds for the filter and the profile.
-    QWebEngineProfile* profile = m_profile;
-    ViewerUrlFilter* filter = m_filter;
-    if (!QCoreApplication::instance()) {
-        delete filter;
-        return; // the engine is gone with the application; the profile goes with the process
-    }
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [profile, filter] {
-            delete profile;
-            delete filter;
-        },
-        Qt::QueuedConnection);
-}
+ViewerWebPage::~ViewerWebPage() = default;
 
 QUrl ViewerWebPage::pageUrl(const QString& name)
 {
