@@ -122,10 +122,6 @@ void screenshots(const std::filesystem::path& docs, PosixFiles& files, SettingsS
         settle(500);
         viewer->grab().save(dir + "/viewer-empty.png");
         // Zoomed in with the wheel, as a user would.
-        viewer->webPage()->runJavaScript(QStringLiteral(
-            "(function(){var o=document.querySelector('.u-over');for(var i=0;i<9;i++)"
-            "o.dispatchEvent(new WheelEvent('wheel',{deltaY:-100,clientX:o.getBoundingClientRect().left+200,"
-            "clientY:o.getBoundingClientRect().top+50,bubbles:true,cancelable:true}));})()"));
         viewer->controller().nextClick();
         settle(500);
         viewer->webPage()->runJavaScript(QStringLiteral(

@@ -24,9 +24,11 @@
     ctx.clip();
     ctx.fillStyle = "#fff7f7";
     ctx.fillRect(box.left, box.top, box.width, box.height);
-    [[smallSquare, "#f6caca", 1], [largeSquare, "#e58f8f", 1.5]].forEach(function (level) {
+    // Squares too small to tell apart are left out; whole seconds always show, so that a long
+    // file zoomed out still sits on paper.
+    [[smallSquare, "#f6caca", 1, 5], [largeSquare, "#e58f8f", 1.2, 5], [1, "#d46a6a", 1.5, 0]].forEach(function (level) {
       var step = level[0] * pxPerSecond;
-      if (step < 4)
+      if (step < level[3] * devicePixelRatio)
         return;
       ctx.strokeStyle = level[1];
       ctx.lineWidth = level[2] * devicePixelRatio;
@@ -128,7 +130,10 @@
       legend: { show: false },
       cursor: { drag: { x: false, y: false, setScale: false }, points: { show: false } },
       scales: {
-        x: { time: false, auto: false, range: function () { return [0, Math.max(seconds, 0.2)]; } },
+        // Zoom and pan set the range; uPlot hands it to this function, which keeps it.
+        x: { time: false, auto: false, range: function (u, min, max) {
+          return min == null || max == null || !(max > min) ? [0, Math.max(seconds, 0.2)] : [min, max];
+        } },
         y: { auto: false, range: function () { return [r.min - pad, r.max + pad]; } }
       },
       axes: [
