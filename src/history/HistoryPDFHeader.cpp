@@ -1,0 +1,109 @@
+#include "history/HistoryPDFHeader.h"
+
+#include "history/HistoryViewerFile.h"
+#include "platform/Files.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <cstdio>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+
+namespace velorin {
+
+namespace {
+
+std::string describe(const SettingValue& value)
+{
+    return std::visit(
+        [](const auto& v) -> std::string {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>)
+                return v;
+            else if constexpr (std::is_same_v<T, bool>)
+                return v ? "1" : "0";
+            else if constexpr (std::is_same_v<T, std::int64_t>)
+                return std::to_string(v);
+            else if constexpr (std::is_same_v<T, float>) {
+                char buffer[64];
+                std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(v));
+                return buffer;
+            } else if constexpr (std::is_same_v<T, SettingDate>)
+                return std::to_string(static_cast<long long>(v.epochSeconds));
+            else {
+                std::string joined;
+                for (const std::string& item : v)
+                    joined += (joined.empty() ? "" : ", ") + item;
+                return joined;
+            }
+        },
+        value);
+}
+
+std::string storedOr(const SettingsStore& settings, std::string_view key, const char* absent)
+{
+    const auto value = settings.object(key);
+    return value ? describe(*value) : absent;
+}
+
+} // namespace
+
+std::string reportDateTime(const std::string& fileName)
+{
+    std::string stem = historyfile::withoutExtension(fileName);
+    for (char& c : stem)
+        if (c == '-')
+            c = '.';
+    const std::size_t underscore = stem.find('_');
+    const std::string date = stem.substr(0, underscore);
+    if (underscore == std::string::npos)
+        return date;
+    const std::size_t next = stem.find('_', underscore + 1);
+    std::string time = stem.substr(underscore + 1, next == std::string::npos ? std::string::npos : next - underscore - 1);
+    // Two colons go in at 2 and then at 5; a shorter piece has no time to show.
+    if (time.size() < 4)
+        return date;
+    time.insert(2, ":");
+    time.insert(5, ":");
+    return date + " " + time;
+}
+
+HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const std::string& documentsDirectory,
+                              const std::string& fileName)
+{
+    HistoryPDFHeader header;
+    header.name = storedOr(settings, keys::Name, "Your name");
+    header.dateTime = reportDateTime(fileName);
+    header.age = storedOr(settings, keys::Age, "XX");
+    if (settings.has(keys::Gender))
+        header.gender = settings.integer(keys::Gender) == 0 ? "Male." : "Female.";
+    else
+        header.gender = "Male";
+    header.weight = storedOr(settings, keys::Weight, "XX");
+    const std::string logo = historyfile::join(documentsDirectory, "latest_logo.png");
+    if (files.entryInfo(logo).kind == EntryKind::regular)
+        header.logo = fileUrl(logo);
+    return header;
+}
+
+std::string fileUrl(const std::string& path)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                           std::string_view("/-._~").find(c) != std::string_view::npos;
+        if (plain) {
+            url += c;
+        } else {
+            url += '%';
+            url += hex[byte >> 4];
+            url += hex[byte & 0xF];
+        }
+    }
+    return url;
+}
+
+} // namespace velorin

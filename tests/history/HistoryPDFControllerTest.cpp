@@ -1,0 +1,172 @@
+#include "fakes/FakeLog.h"
+#include "fakes/MemoryFiles.h"
+#include "history/HistoryPDFController.h"
+#include "history/HistoryPDFHeader.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+// Every call in one ordered list, so that the order of scripts, waits and prints can be checked.
+class FakePDFView : public HistoryPDFView {
+public:
+    void loadPage() override { calls.push_back("load"); }
+    void evaluateScript(const std::string& script) override { calls.push_back(script); }
+    void askReadyState(std::function<void(const std::string&)> answer) override { ready = answer; }
+    void close() override { calls.push_back("close"); }
+    void evaluateScriptAndWait(const std::string& script, std::function<void()> done) override
+    {
+        calls.push_back("wait " + script);
+        waited = done;
+    }
+    void printPdf(std::function<void(std::string)> done) override
+    {
+        calls.push_back("print");
+        printed = done;
+    }
+    void setBusy(bool busy) override { calls.push_back(busy ? "busy" : "idle"); }
+    void share(const std::string& bytes, const std::string& name, std::function<void()> finished) override
+    {
+        calls.push_back("share " + name + " " + bytes);
+        shared = finished;
+    }
+    void makeToast(const std::string& message) override { calls.push_back("toast " + message); }
+    double viewWidth() const override { return 412; }
+
+    std::vector<std::string> calls;
+    std::function<void(const std::string&)> ready;
+    std::function<void()> waited;
+    std::function<void(std::string)> printed;
+    std::function<void()> shared;
+};
+
+struct Report {
+    MemoryFiles files;
+    FakeLog log;
+    SettingsStore settings{files, log, "/settings.json"};
+    FakePDFView view;
+
+    Report() { files.directories.insert("/docs"); }
+    HistoryPDFHeader header(const std::string& name = "2015-03-07_142530.ecg")
+    {
+        return reportHeader(settings, files, "/docs", name);
+    }
+};
+
+TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderRule)
+{
+    Report r;
+    HistoryPDFHeader h = r.header();
+    EXPECT_EQ(h.name, "Your name");
+    EXPECT_EQ(h.age, "XX");
+    EXPECT_EQ(h.gender, "Male");
+    EXPECT_EQ(h.weight, "XX");
+    EXPECT_EQ(h.dateTime, "2015.03.07 14:25:30");
+    EXPECT_EQ(h.logo, "");
+
+    r.settings.set(keys::Name, std::string("Ann O'Neil"));
+    r.settings.set(keys::Age, std::int64_t{42}); // a number from an older install still shows
+    r.settings.set(keys::Weight, std::string(""));
+    r.settings.set(keys::Gender, std::int64_t{1});
+    h = r.header();
+    EXPECT_EQ(h.name, "Ann O'Neil");
+    EXPECT_EQ(h.age, "42");
+    EXPECT_EQ(h.weight, "");
+    EXPECT_EQ(h.gender, "Female.");
+    r.settings.set(keys::Gender, std::int64_t{0});
+    EXPECT_EQ(r.header().gender, "Male.");
+    r.settings.set(keys::Gender, std::int64_t{7});
+    EXPECT_EQ(r.header().gender, "Female.");
+}
+
+TEST(HistoryPDFControllerTest, DateAndTimeFromStampsEventNamesAndNamesThatAreNoStamps)
+{
+    EXPECT_EQ(reportDateTime("2015-03-07_142530.ecg"), "2015.03.07 14:25:30");
+    EXPECT_EQ(reportDateTime("2017-05-27_101530 Sitting diziness .event"), "2017.05.27 10:15:30 Sitting diziness ");
+    EXPECT_EQ(reportDateTime("2017-05-27_101530 Walking  .event"), "2017.05.27 10:15:30 Walking  ");
+    EXPECT_EQ(reportDateTime("holter-export.ecg"), "holter.export");
+    EXPECT_EQ(reportDateTime("2015-03-07_14.ecg"), "2015.03.07");
+    EXPECT_EQ(reportDateTime("2015-03-07_.ecg"), "2015.03.07");
+    EXPECT_EQ(reportDateTime("2015-03-07_1425.ecg"), "2015.03.07 14:25:");
+    EXPECT_EQ(reportDateTime("a_142530_b.ecg"), "a 14:25:30");
+    EXPECT_EQ(reportDateTime(""), "");
+    EXPECT_EQ(reportDateTime("_"), "");
+}
+
+TEST(HistoryPDFControllerTest, LogoOnlyWhenItsFileIsThereAsAnEncodedFileUrl)
+{
+    Report r;
+    r.files.directories.insert("/docs/latest_logo.png");
+    EXPECT_EQ(r.header().logo, ""); // a directory is no logo
+    r.files.directories.clear();
+    r.files.files["/my docs#1/latest_logo.png"] = "png";
+    EXPECT_EQ(reportHeader(r.settings, r.files, "/my docs#1", "x.ecg").logo,
+              "file:///my%20docs%231/latest_logo.png");
+}
+
+TEST(HistoryPDFControllerTest, FeedsInOrderAndExportsOnceFedWithTheWidthRestoredAfterwards)
+{
+    Report r;
+    r.files.files["/docs/2015-03-07_142530.ecg"] = "500 501 ";
+    r.settings.set(keys::PdfLength, std::int64_t{1});
+    HistoryPDFController c(r.view, r.settings, r.files, r.log, "/docs", "2015-03-07_142530.ecg");
+    c.viewDidLoad(); // asks for an export while the page is still loading
+    EXPECT_EQ(r.view.calls, (std::vector<std::string>{"load"}));
+
+    c.webViewDidFinishLoad();
+    r.view.ready("loading");
+    EXPECT_EQ(r.view.calls.size(), 1u);
+    c.webViewDidFinishLoad();
+    r.view.ready("complete");
+    ASSERT_EQ(r.view.calls.size(), 6u);
+    EXPECT_EQ(r.view.calls[1], "setReportSeconds(20.000000)");
+    EXPECT_EQ(r.view.calls[2], "addData(\"500 501 \",\"2015-03-07_142530\")");
+    EXPECT_EQ(r.view.calls[3],
+              "changeNameAndDate(\"Your name\",\"2015.03.07 14:25:30\",\"XX\",\"Male\",\"XX\",\"\")");
+    EXPECT_EQ(r.view.calls[4], "busy");
+    EXPECT_EQ(r.view.calls[5], "wait changeWidth()");
+
+    c.exportPdf(); // a second press while the first is being made
+    EXPECT_EQ(r.view.calls.size(), 6u);
+    r.view.waited();
+    EXPECT_EQ(r.view.calls.back(), "print");
+    r.view.printed("%PDF-1.4");
+    EXPECT_EQ(r.view.calls.back(), "share 2015-03-07_142530.pdf %PDF-1.4");
+    EXPECT_EQ(r.view.calls[r.view.calls.size() - 2], "idle");
+    EXPECT_TRUE(c.busy()); // until the user is done with the dialog
+    r.view.shared();
+    EXPECT_EQ(r.view.calls.back(), "returnWidth(412.000000)");
+    EXPECT_FALSE(c.busy());
+}
+
+TEST(HistoryPDFControllerTest, NoBytesIsLoggedAndToldNeverShared)
+{
+    Report r;
+    HistoryPDFController c(r.view, r.settings, r.files, r.log, "/docs", "missing.ecg");
+    c.viewDidLoad();
+    c.webViewDidFinishLoad();
+    r.view.ready("complete");
+    EXPECT_EQ(r.view.calls[1], "setReportSeconds(0.000000)");
+    EXPECT_EQ(r.view.calls[2], "addData(\"\",\"missing\")");
+    r.view.waited();
+    r.view.printed("");
+    EXPECT_TRUE(r.log.contains("PDF couldnot be created"));
+    EXPECT_EQ(std::count(r.view.calls.begin(), r.view.calls.end(), "toast The report could not be created."), 1);
+    EXPECT_EQ(r.view.shared, nullptr);
+    EXPECT_FALSE(c.busy());
+    c.barButtonBackPressed();
+    EXPECT_EQ(r.view.calls.back(), "close");
+}
+
+} // namespace
+} // namespace velorin

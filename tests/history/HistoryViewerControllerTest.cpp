@@ -1,0 +1,188 @@
+#include "fakes/FakeLog.h"
+#include "fakes/MemoryFiles.h"
+#include "history/HistoryViewerController.h"
+#include "history/HistoryViewerFile.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velorin {
+namespace {
+
+class FakeViewerView : public HistoryViewerView {
+public:
+    void loadPage() override { ++loads; }
+    void evaluateScript(const std::string& script) override { scripts.push_back(script); }
+    void askReadyState(std::function<void(const std::string&)> answer) override { readyAnswers.push_back(answer); }
+    void close() override { closed = true; }
+    void setFileName(const std::string& name) override { title = name; }
+    void setStepsEnabled(bool enabled) override { stepsEnabled = enabled; }
+    void openReport(const std::string& path) override { report = path; }
+
+    // The arguments of the last addData call, decoded as the page would receive them.
+    std::pair<std::string, std::string> lastAddData() const
+    {
+        const std::string& s = scripts.back();
+        EXPECT_TRUE(s.starts_with("addData(") && s.ends_with(")")) << s;
+        const auto args = nlohmann::json::parse("[" + s.substr(8, s.size() - 9) + "]");
+        return {args.at(0).get<std::string>(), args.at(1).get<std::string>()};
+    }
+
+    int loads = 0;
+    std::vector<std::string> scripts;
+    std::vector<std::function<void(const std::string&)>> readyAnswers;
+    bool closed = false;
+    std::string title;
+    bool stepsEnabled = true;
+    std::string report;
+};
+
+struct Viewer {
+    explicit Viewer(const std::string& path, int recordings = 5)
+    {
+        files.directories.insert("/docs");
+        // Newest first: position 0 is ..._120004.
+        for (int i = 0; i < recordings; ++i)
+            files.files["/docs/" + name(i)] = std::to_string(i) + " 500 ";
+        files.files["/docs/2024-05-01_120000 Walking  .event"] = "7 7 7 ";
+        files.files["/docs/2024-05-01_120000.s2"] = "stream";
+        controller = std::make_unique<HistoryViewerController>(view, files, log, "/docs", path);
+        controller->viewDidLoad();
+        controller->webViewDidFinishLoad();
+        view.readyAnswers.back()("complete");
+    }
+    static std::string name(int age) { return "2024-05-01_12000" + std::to_string(4 - age) + ".ecg"; }
+
+    MemoryFiles files;
+    FakeLog log;
+    FakeViewerView view;
+    std::unique_ptr<HistoryViewerController> controller;
+};
+
+TEST(HistoryViewerControllerTest, FeedsThePageOnlyOnceItsDocumentIsComplete)
+{
+    MemoryFiles files;
+    FakeLog log;
+    FakeViewerView view;
+    files.directories.insert("/docs");
+    files.files["/docs/2015-03-07_142530.ecg"] = "512 513  514 ";
+    HistoryViewerController controller(view, files, log, "/docs", "2015-03-07_142530.ecg");
+    controller.viewDidLoad();
+    EXPECT_EQ(view.loads, 1);
+    EXPECT_EQ(view.title, "2015-03-07_142530.ecg");
+    EXPECT_TRUE(view.stepsEnabled);
+
+    controller.webViewDidFinishLoad();
+    ASSERT_EQ(view.readyAnswers.size(), 1u);
+    view.readyAnswers[0]("interactive");
+    EXPECT_TRUE(view.scripts.empty());
+
+    controller.webViewDidFinishLoad();
+    view.readyAnswers[1]("complete");
+    ASSERT_EQ(view.scripts.size(), 1u);
+    EXPECT_EQ(view.lastAddData(), std::make_pair(std::string("512 513  514 "), std::string("2015-03-07_142530")));
+
+    // A file gone since the catalogue listed it still gives the page a call, with no samples.
+    files.files.clear();
+    controller.webViewDidFinishLoad();
+    view.readyAnswers[2]("complete");
+    EXPECT_EQ(view.lastAddData().first, "");
+    EXPECT_TRUE(log.contains("2015-03-07_142530.ecg"));
+}
+
+TEST(HistoryViewerControllerTest, StepsClampToTheNewestAndOldestAndFeedTheNewFile)
+{
+    Viewer v(Viewer::name(0));
+    v.controller->prevClick(); // newer than the newest
+    EXPECT_EQ(v.controller->path(), Viewer::name(0));
+    EXPECT_EQ(v.view.lastAddData().second, "2024-05-01_120004");
+    EXPECT_EQ(v.view.scripts.size(), 2u);
+
+    v.controller->nextClick();
+    EXPECT_EQ(v.controller->path(), Viewer::name(1));
+    EXPECT_EQ(v.view.lastAddData(), std::make_pair(std::string("1 500 "), std::string("2024-05-01_120003")));
+    EXPECT_EQ(v.view.title, Viewer::name(1));
+
+    v.controller->next3Click(); // fewer than 2880 older ones
+    EXPECT_EQ(v.controller->path(), Viewer::name(4));
+    v.controller->nextClick();
+    EXPECT_EQ(v.controller->path(), Viewer::name(4));
+    v.controller->prev2Click();
+    EXPECT_EQ(v.controller->path(), Viewer::name(0));
+    v.controller->next2Click();
+    EXPECT_EQ(v.controller->path(), Viewer::name(4));
+    v.controller->prev3Click();
+    EXPECT_EQ(v.controller->path(), Viewer::name(0));
+
+    // Extreme steps neither wrap nor leave the list.
+    v.controller->changePathIndex(INT32_MAX);
+    EXPECT_EQ(v.controller->path(), Viewer::name(4));
+    v.controller->changePathIndex(INT32_MIN);
+    EXPECT_EQ(v.controller->path(), Viewer::name(0));
+}
+
+TEST(HistoryViewerControllerTest, AVanishedFileOrEmptyListStepsSafely)
+{
+    Viewer v(Viewer::name(2));
+    // The shown recording was deleted: it counts as before the newest.
+    v.files.files.erase("/docs/" + Viewer::name(2));
+    v.controller->nextClick();
+    EXPECT_EQ(v.controller->path(), Viewer::name(0));
+
+    // No recording left: the viewer stays on its file and does not feed again.
+    for (int i = 0; i < 5; ++i)
+        v.files.files.erase("/docs/" + Viewer::name(i));
+    const std::size_t fed = v.view.scripts.size();
+    v.controller->next2Click();
+    EXPECT_EQ(v.controller->path(), Viewer::name(0));
+    EXPECT_EQ(v.view.scripts.size(), fed);
+}
+
+TEST(HistoryViewerControllerTest, AnEventFileShowsButHasNoSteps)
+{
+    Viewer v("2024-05-01_120000 Walking  .event");
+    EXPECT_FALSE(v.view.stepsEnabled);
+    EXPECT_EQ(v.view.lastAddData(), std::make_pair(std::string("7 7 7 "), std::string("2024-05-01_120000 Walking  ")));
+    v.controller->nextClick();
+    v.controller->prev3Click();
+    EXPECT_EQ(v.controller->path(), "2024-05-01_120000 Walking  .event");
+    EXPECT_EQ(v.view.scripts.size(), 1u);
+
+    v.controller->exportPdf();
+    EXPECT_EQ(v.view.report, "2024-05-01_120000 Walking  .event");
+    v.controller->barButtonBackPressed();
+    EXPECT_TRUE(v.view.closed);
+}
+
+TEST(HistoryViewerControllerTest, HugeOrBinaryFilesReachThePageCappedAndAsValidText)
+{
+    MemoryFiles files;
+    std::string huge;
+    while (huge.size() < 3 * historyfile::maxChunkText)
+        huge += "1023 ";
+    files.files["/docs/big.ecg"] = huge;
+    std::string problem;
+    const std::string text = historyfile::readChunkText(files, "/docs/big.ecg", problem);
+    EXPECT_LE(text.size(), historyfile::maxChunkText);
+    EXPECT_GT(text.size(), historyfile::maxChunkText - 5);
+    EXPECT_TRUE(text.ends_with("1023 ")); // cut at a whole value
+    EXPECT_FALSE(problem.empty());
+
+    // Bytes that are not UTF-8 still make a script the page can run.
+    Viewer v(Viewer::name(0));
+    v.files.files["/docs/" + Viewer::name(1)] = std::string("12 \xff\xfe\0 '); x(); //\n 13 ", 20);
+    v.controller->nextClick();
+    EXPECT_NE(v.view.lastAddData().first.find("\xEF\xBF\xBD"), std::string::npos);
+
+    files.others["/docs/fifo.ecg"] = EntryKind::fifo;
+    EXPECT_EQ(historyfile::readChunkText(files, "/docs/fifo.ecg", problem), "");
+    EXPECT_FALSE(problem.empty());
+}
+
+} // namespace
+} // namespace velorin
