@@ -103,6 +103,9 @@ int runReport(const ReportOptions& options, Files& files, const PdfReport& pdf,
     if ((options.edf || options.csv) && !path.ends_with(".s2"))
         return fail(reportUsageError, "--edf and --csv take a recording stream (.s2), not " + path);
 
+    if (options.pdf && !path.ends_with(".ecg") && !path.ends_with(".event"))
+        return fail(reportUsageError, "--pdf takes a chunk (.ecg) or an event file (.event), not " + path);
+
     if (options.edf || options.csv) {
         std::string bytes;
         if (const FileResult read = files.readAll(path, bytes, largestStream); !read.ok)

@@ -1,5 +1,6 @@
 // velorin-report: a recording's report and exports, without a window. See README.md for its manual.
 
+#include "PdfReportWriter.h"
 #include "ReportOptions.h"
 #include "ReportTool.h"
 #include "platform/EscapedText.h"
@@ -70,9 +71,9 @@ int main(int argc, char** argv)
         return reportDone;
     }
 
-    // The PDF report plugs in here, e.g. `pdf = writePdfReport;`. Until then --pdf answers status 2.
-    const PdfReport pdf;
-
     PosixFiles files;
+    const PdfReport pdf = [&files](const PdfRequest& request, std::string& problem) {
+        return writePdfReport(files, request, problem);
+    };
     return runReport(*parsed.options, files, pdf, say);
 }

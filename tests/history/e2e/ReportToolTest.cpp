@@ -51,7 +51,7 @@ TEST_F(ReportTool, ExitStatusesSayWhatHappened)
     EXPECT_EQ(run(""), 2);
     EXPECT_EQ(run("2026-12-07_043300.s2"), 2);                        // nothing to write
     EXPECT_EQ(run("2026-12-07_043300.s2 --edf"), 2);                  // no value
-    EXPECT_EQ(run("2026-12-07_043300.s2 --pdf " + out("a.pdf")), 2);  // not in this build
+    EXPECT_EQ(run("2026-12-07_043300.s2 --pdf " + out("a.pdf")), 2);  // a stream is no chunk
     EXPECT_EQ(run("2026-12-07_043300.ecg --edf " + out("b.edf")), 2); // wrong kind
     EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("2026-12-07_043300.s2")), 2);
 
@@ -66,6 +66,19 @@ TEST_F(ReportTool, ExitStatusesSayWhatHappened)
     EXPECT_EQ(run("2026-12-07_043300.s2 --csv " + out("folder.s2")), 1);
     EXPECT_FALSE(std::ifstream(out("b.edf")).good());
     EXPECT_FALSE(std::ifstream(out("b.csv")).good());
+}
+
+TEST_F(ReportTool, ThePdfReportIsWrittenWholeOrNotAtAll)
+{
+    ASSERT_EQ(run("2026-12-07_043300.ecg --pdf " + out("a.pdf")), 0);
+    std::ifstream file(out("a.pdf"), std::ios::binary);
+    const std::string pdf((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(pdf.starts_with("%PDF-")) << pdf.substr(0, 16);
+    EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
+
+    EXPECT_EQ(run("missing.ecg --pdf " + out("b.pdf")), 1);
+    EXPECT_EQ(run("2026-12-07_043300.ecg --pdf " + out("no/such/dir/b.pdf")), 1);
+    EXPECT_FALSE(std::ifstream(out("b.pdf")).good());
 }
 
 } // namespace

@@ -1,0 +1,63 @@
+#include "PdfReportWriter.h"
+
+#include "history/qt/ReportPdfMaker.h"
+#include "history/qt/ViewerWebPage.h"
+#include "platform/StreamLog.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace velorin {
+
+namespace {
+
+// A tool without a window: offscreen unless told otherwise. The web engine's sandbox refuses to run
+// as root, where it is left out, as it is without a GPU.
+void prepareHeadlessEngine()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The engine's start-up report is no news to the user of a report tool.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
+}
+
+} // namespace
+
+int writePdfReport(Files& files, const PdfRequest& request, std::string& problem)
+{
+    prepareHeadlessEngine();
+    ViewerWebPage::prepareApplication();
+    static int argc = 1;
+    static char name[] = "velorin-report";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+
+    StreamLog log(stderr);
+    SettingsStore settings(files, log, request.settings);
+    // The report reads the file where it lies; the logo beside it is the documents folder's when
+    // the file lies there, as it does for every recording.
+    const std::filesystem::path file(request.file);
+    const std::string directory = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+    const ReportPdfMaker::Result result =
+        ReportPdfMaker::make(files, settings, log, directory, file.filename().string());
+    if (result.pdf.isEmpty()) {
+        problem = "cannot make the report of " + request.file + ": " + result.error.toStdString();
+        return reportFailed;
+    }
+    if (const FileResult written =
+            files.writeAtomically(request.out, std::string_view(result.pdf.constData(), result.pdf.size()));
+        !written.ok) {
+        problem = "cannot write " + request.out + ": " + written.error;
+        return reportFailed;
+    }
+    return reportDone;
+}
+
+} // namespace velorin
