@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -285,6 +286,38 @@ EntryInfo PosixFiles::entryInfo(const std::string& path)
     if (S_ISFIFO(st.st_mode))
         return {EntryKind::fifo, 0};
     return {EntryKind::other, 0};
+}
+
+std::optional<CreationDate> PosixFiles::creationDate(const std::string& path)
+{
+    struct statx st {};
+    // Nothing is read that a network file system would have to fetch afresh for a date.
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_BTIME | STATX_MTIME, &st) != 0)
+        return std::nullopt;
+    const auto seconds = [](const statx_timestamp& t) { return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9; };
+    if (st.stx_mask & STATX_BTIME)
+        return CreationDate{seconds(st.stx_btime), true};
+    if (st.stx_mask & STATX_MTIME)
+        return CreationDate{seconds(st.stx_mtime), false};
+    return std::nullopt;
+}
+
+std::optional<std::string> PosixFiles::directoryVersion(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    // Every name that comes or goes sets the directory's modification time to the file system's
+    // clock, which may tick more coarsely than changes follow one another: a change within the
+    // same tick as the look taken now would leave the time as it is. A directory last changed a
+    // few seconds ago cannot meet that, even on a FAT volume, whose clock ticks every two seconds.
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec - st.st_mtim.tv_sec < 3)
+        return std::nullopt;
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_ctim.tv_sec) + "." +
+           std::to_string(st.st_ctim.tv_nsec);
 }
 
 FileResult PosixFiles::listDirectory(const std::string& path, std::vector<std::string>& names)

@@ -15,6 +15,8 @@ public:
     std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override;
     std::unique_ptr<ByteReader> openWithoutFollowing(const std::string& path, FileResult& result) override;
     EntryInfo entryInfo(const std::string& path) override;
+    std::optional<CreationDate> creationDate(const std::string& path) override;
+    std::optional<std::string> directoryVersion(const std::string& path) override;
     FileResult listDirectory(const std::string& path, std::vector<std::string>& names) override;
     FileResult remove(const std::string& path) override;
     FileResult rename(const std::string& from, const std::string& to) override;
