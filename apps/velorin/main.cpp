@@ -13,6 +13,8 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/QtAlerts.h"
 #include "app/qt/QtSilentSound.h"
+#include "history/HistoryState.h"
+#include "history/qt/HistoryPage.h"
 #include "monitor/ViewController.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "monitor/qt/TraceWidget.h"
@@ -34,8 +36,11 @@
 #include "settings/qt/SettingsMenuPage.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <chrono>
@@ -85,6 +90,23 @@ OptionsResult parseOptions(const std::vector<std::string>& args)
     if (parsed.options && std::find(args.begin(), args.end(), "--sensor") == args.end())
         parsed.options->sensor = RecorderOptions::Sensor::ble;
     return parsed;
+}
+
+// Where the recording viewer plugs in: until it does, a page that names the chosen file and leads
+// back to the catalogue.
+void openHistoryViewer(MainWindow& window, const std::string& name)
+{
+    auto* page = new QWidget;
+    page->setObjectName("historyViewer");
+    auto* layout = new QVBoxLayout(page);
+    auto* label = new QLabel(QString::fromStdString(escapeControl(name)), page);
+    label->setAlignment(Qt::AlignCenter);
+    label->setTextFormat(Qt::PlainText);
+    auto* back = new QPushButton(QObject::tr("Back"), page);
+    QObject::connect(back, &QPushButton::clicked, &window, [&window] { window.popPage(); });
+    layout->addWidget(label, 1);
+    layout->addWidget(back, 0, Qt::AlignLeft);
+    window.pushPage(page);
 }
 
 } // namespace
@@ -151,6 +173,8 @@ int main(int argc, char** argv)
     QtImageDecoder logoImages;
     auto* monitor = new MonitorWidget;
     const bool simulated = options.sensor != RecorderOptions::Sensor::ble;
+    // The catalogue's choice outlives each of its showings, for as long as the application runs.
+    HistoryState historyState;
     MainWindow window(TermsController(settings, runtime.clock()), monitor, &appState, MainWindow::titleFor(simulated));
     QtAlerts alerts(&window);
     monitor->onSelectMonitorTab([&window] { window.tabs()->setCurrentIndex(0); });
@@ -184,6 +208,10 @@ int main(int argc, char** argv)
         SettingsContext{settings, log, runtime.mainQueue(), alerts, files, logoImages, options.documents,
                         std::move(settingsNavigation)},
         [&window](QWidget* page) { window.pushPage(page); }, [&window] { window.popPage(); }));
+    window.setHistoryPage(new HistoryPage(HistoryContext{
+        historyState, files, log, options.documents,
+        HistoryNavigation{[&window](const std::string& name) { openHistoryViewer(window, name); },
+                          [&window] { window.tabs()->setCurrentIndex(0); }}}));
     window.setRecordingQuery([&controller] { return controller && controller->isRecording(); });
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {

@@ -222,11 +222,16 @@ void HistoryController::labelForHours()
 const std::vector<std::int32_t>* HistoryController::column(int component) const
 {
     switch (component) {
-    case monthColumn: return &m_ctx.state.monthList;
-    case dayColumn: return &m_ctx.state.dayList;
-    case hourColumn: return &m_ctx.state.hourList;
-    case minuteColumn: return &m_ctx.state.minuteList;
-    default: return nullptr;
+    case monthColumn:
+        return &m_ctx.state.monthList;
+    case dayColumn:
+        return &m_ctx.state.dayList;
+    case hourColumn:
+        return &m_ctx.state.hourList;
+    case minuteColumn:
+        return &m_ctx.state.minuteList;
+    default:
+        return nullptr;
     }
 }
 
@@ -268,7 +273,9 @@ void HistoryController::pickerViewDidSelectRowInComponent(int row, int component
         s.selectedHour = value;
         s.selectedMinute = 0;
         break;
-    default: s.selectedMinute = value; break;
+    default:
+        s.selectedMinute = value;
+        break;
     }
     if (rebuildPicker() == 1) {
         // The directory emptied or went away while shown: its rows would name files that are gone.

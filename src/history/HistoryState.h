@@ -9,7 +9,7 @@ namespace velorin {
 
 // One row of the catalogue's table.
 struct HistoryEntry {
-    std::string name;                  // the bare file name, without the directory
+    std::string name;                   // the bare file name, without the directory
     std::optional<double> creationDate; // seconds since the epoch; absent when it could not be read
 };
 

@@ -1,7 +1,7 @@
+#include "history/HistoryController.h"
 #include "fakes/FakeLog.h"
 #include "fakes/MemoryFiles.h"
 #include "fakes/TempDir.h"
-#include "history/HistoryController.h"
 #include "platform/LocalTime.h"
 #include "platform/PosixFiles.h"
 
@@ -61,7 +61,10 @@ struct HistoryRig {
         const auto& list = *lists[component];
         return static_cast<int>(std::find(list.begin(), list.end(), value) - list.begin());
     }
-    void pick(int component, std::int32_t value) { controller.pickerViewDidSelectRowInComponent(rowOf(component, value), component); }
+    void pick(int component, std::int32_t value)
+    {
+        controller.pickerViewDidSelectRowInComponent(rowOf(component, value), component);
+    }
 
     MemoryFiles files;
     FakeLog log;
@@ -70,7 +73,10 @@ struct HistoryRig {
     std::vector<std::string> opened;
     int firstTabs = 0;
     HistoryController controller{
-        HistoryContext{state, files, log, documents,
+        HistoryContext{state,
+                       files,
+                       log,
+                       documents,
                        {[this](const std::string& name) { opened.push_back(name); }, [this] { ++firstTabs; }}},
         view};
 };
