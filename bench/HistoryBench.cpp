@@ -96,11 +96,12 @@ const std::string& monthDirectory()
 class ModificationDatedFiles : public PosixFiles {
 public:
     explicit ModificationDatedFiles(bool asBirth) : m_asBirth(asBirth) {}
-    std::optional<CreationDate> creationDate(const std::string& path) override
+
+protected:
+    std::optional<CreationDate> creationAt(int directory, const char* name) override
     {
         struct statx st {};
-        if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_BTIME | STATX_MTIME, &st) !=
-                0 ||
+        if (::statx(directory, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_BTIME | STATX_MTIME, &st) != 0 ||
             !(st.stx_mask & STATX_MTIME))
             return std::nullopt;
         return CreationDate{static_cast<double>(st.stx_mtime.tv_sec) + st.stx_mtime.tv_nsec / 1e9, m_asBirth};

@@ -26,14 +26,13 @@ CatalogueSnapshot::CatalogueSnapshot(Files& files, std::string directory, std::o
         m_names.clear();
         m_version.reset();
     }
-    m_attributes.resize(m_names.size());
 }
 
-const std::vector<std::uint32_t>& CatalogueSnapshot::endingWith(std::string_view suffix)
+const CatalogueSnapshot::Listing& CatalogueSnapshot::endingWith(std::string_view suffix)
 {
-    for (const Sorted& sorted : m_sorted)
-        if (sorted.suffix == suffix)
-            return sorted.indexes;
+    for (const Listing& listing : m_listings)
+        if (listing.suffix == suffix)
+            return listing;
     // Stamp names share long beginnings; comparing their first sixteen bytes as two numbers
     // settles nearly every comparison without reaching into the strings.
     struct Keyed {
@@ -51,34 +50,48 @@ const std::vector<std::uint32_t>& CatalogueSnapshot::endingWith(std::string_view
             return a.low > b.low;
         return m_names[a.index] > m_names[b.index];
     });
-    Sorted sorted{std::string(suffix), {}};
-    sorted.indexes.reserve(keyed.size());
+    Listing listing{std::string(suffix), {}, std::vector<Attributes>(keyed.size())};
+    listing.indexes.reserve(keyed.size());
     for (const Keyed& k : keyed)
-        sorted.indexes.push_back(k.index);
-    m_sorted.push_back(std::move(sorted));
-    return m_sorted.back().indexes;
+        listing.indexes.push_back(k.index);
+    std::vector<std::size_t> all(keyed.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    // Every use of a listing looks at every file's date, so they are all read at once.
+    readAttributes(listing, all);
+    m_listings.push_back(std::move(listing));
+    return m_listings.back();
 }
 
-const CatalogueSnapshot::Attributes& CatalogueSnapshot::attributes(std::uint32_t index)
+void CatalogueSnapshot::readAttributes(Listing& listing, const std::vector<std::size_t>& positions)
 {
-    std::optional<Attributes>& cached = m_attributes[index];
-    if (!cached) {
-        Attributes read;
-        if (const auto date = m_files.creationDate(m_directory + "/" + m_names[index])) {
+    std::vector<const std::string*> names;
+    names.reserve(positions.size());
+    for (std::size_t position : positions)
+        names.push_back(&m_names[listing.indexes[position]]);
+    std::vector<std::optional<CreationDate>> dates;
+    m_files.creationDates(m_directory, names, dates);
+    for (std::size_t i = 0; i < positions.size() && i < dates.size(); ++i) {
+        Attributes& read = listing.attributes[positions[i]];
+        read = {};
+        if (const auto& date = dates[i]) {
             read.creationDate = date->seconds;
             read.birth = date->birth;
             read.parts = localDateParts(date->seconds);
         }
-        cached = read;
     }
-    return *cached;
 }
 
-void CatalogueSnapshot::forgetChangeableDates()
+void CatalogueSnapshot::refreshChangeableDates()
 {
-    for (std::optional<Attributes>& cached : m_attributes)
-        if (cached && !cached->birth)
-            cached.reset();
+    for (Listing& listing : m_listings) {
+        std::vector<std::size_t> changeable;
+        for (std::size_t i = 0; i < listing.attributes.size(); ++i)
+            if (!listing.attributes[i].birth)
+                changeable.push_back(i);
+        if (!changeable.empty())
+            readAttributes(listing, changeable);
+    }
 }
 
 } // namespace velorin

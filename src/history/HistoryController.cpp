@@ -76,7 +76,7 @@ CatalogueSnapshot& HistoryController::snapshot(const std::string& path)
     // Taken before the listing: a name that comes while the directory is read changes it.
     std::optional<std::string> version = m_ctx.files.directoryVersion(path);
     if (samePlace && version && m_snapshot->version() == version)
-        m_snapshot->forgetChangeableDates();
+        m_snapshot->refreshChangeableDates();
     else
         m_snapshot = std::make_unique<CatalogueSnapshot>(m_ctx.files, path, std::move(version));
     m_snapshotChecked = true;
@@ -129,7 +129,7 @@ int HistoryController::rebuildPicker()
 {
     HistoryState& s = m_ctx.state;
     CatalogueSnapshot& directory = snapshot(m_ctx.documents);
-    const std::vector<std::uint32_t>& recordings = directory.endingWith(".ecg");
+    const CatalogueSnapshot::Listing& recordings = directory.endingWith(".ecg");
 
     if (s.selectedMonth != 0 && s.selectedDay == 0 && s.selectedHour == 0) {
         s.dayList.clear();
@@ -139,7 +139,7 @@ int HistoryController::rebuildPicker()
         s.hourList.clear();
     s.minuteList.clear();
 
-    if (recordings.empty()) {
+    if (recordings.indexes.empty()) {
         s.monthList.clear();
         s.dayList.clear();
         s.hourList.clear();
@@ -149,8 +149,7 @@ int HistoryController::rebuildPicker()
     }
 
     DistinctList months(s.monthList), days(s.dayList), hours(s.hourList), minutes(s.minuteList);
-    for (std::uint32_t index : recordings) {
-        const CatalogueSnapshot::Attributes& file = directory.attributes(index);
+    for (const CatalogueSnapshot::Attributes& file : recordings.attributes) {
         if (!file.parts)
             continue;
         const DateParts& p = *file.parts;
@@ -181,9 +180,10 @@ std::vector<HistoryEntry> HistoryController::listFiles(CatalogueSnapshot& direct
     if (events)
         s.eventsMode = 0;
     std::vector<HistoryEntry> entries;
-    for (std::uint32_t index : directory.endingWith(events ? ".event" : ".ecg")) {
-        const CatalogueSnapshot::Attributes& file = directory.attributes(index);
-        const std::string& name = directory.names()[index];
+    const CatalogueSnapshot::Listing& listing = directory.endingWith(events ? ".event" : ".ecg");
+    for (std::size_t i = 0; i < listing.indexes.size(); ++i) {
+        const CatalogueSnapshot::Attributes& file = listing.attributes[i];
+        const std::string& name = directory.names()[listing.indexes[i]];
         if (events) {
             entries.push_back({name, file.creationDate});
             continue;

@@ -79,6 +79,16 @@ public:
     // modification. A symbolic link is not followed. nullopt when the name cannot be inspected; an
     // adapter that cannot tell says so rather than guessing.
     virtual std::optional<CreationDate> creationDate(const std::string& /*path*/) { return std::nullopt; }
+    // The creation dates of many names of one directory, in their order. The same answers as one
+    // creationDate each; an adapter may find them faster together.
+    virtual void creationDates(const std::string& directory, const std::vector<const std::string*>& names,
+                               std::vector<std::optional<CreationDate>>& dates)
+    {
+        dates.clear();
+        dates.reserve(names.size());
+        for (const std::string* name : names)
+            dates.push_back(creationDate(directory + "/" + *name));
+    }
     // A value that differs whenever a name in the directory has come, gone or been replaced since,
     // for keeping what was learnt from a listing. nullopt when the adapter cannot vouch for that,
     // which includes a directory changed so lately that a further change might go unseen.
