@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <system_error>
-#include <thread>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace velorin {
@@ -326,8 +326,8 @@ void PosixFiles::creationDates(const std::string& directory, const std::vector<c
                 dates[i] = creationAt(fd, names[i]->c_str());
     };
     constexpr std::size_t namesPerThread = 4096;
-    const std::size_t threads =
-        std::min<std::size_t>({4, std::max(1u, std::thread::hardware_concurrency()), names.size() / namesPerThread + 1});
+    const std::size_t threads = std::min<std::size_t>(
+        {4, std::max(1u, std::thread::hardware_concurrency()), names.size() / namesPerThread + 1});
     std::vector<std::thread> helpers;
     const std::size_t share = (names.size() + threads - 1) / threads;
     try {
@@ -353,7 +353,7 @@ std::optional<std::string> PosixFiles::directoryVersion(const std::string& path)
     // clock, which may tick more coarsely than changes follow one another: a change within the
     // same tick as the look taken now would leave the time as it is. A directory last changed a
     // few seconds ago cannot meet that, even on a FAT volume, whose clock ticks every two seconds.
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     if (now.tv_sec - st.st_mtim.tv_sec < 3)
         return std::nullopt;
