@@ -35,6 +35,6 @@ cat > shots.txt <<SCRIPT
 SCRIPT
 "$bin/velorin" --sensor sim --documents docs --settings settings.json --script shots.txt 2>/dev/null
 
-# The settings menu, profile and setup pages.
-VELORIN_SCREENSHOTS=$out "$bin/velorin_gui_tests" --gtest_filter='SettingsPagesTest.*' >/dev/null
+# The settings menu, profile and setup pages, and the history tab.
+VELORIN_SCREENSHOTS=$out "$bin/velorin_gui_tests" --gtest_filter='SettingsPagesTest.*:HistoryPageTest.*' >/dev/null
 ls -l "$out"

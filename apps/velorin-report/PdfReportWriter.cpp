@@ -15,8 +15,7 @@ namespace velorin {
 
 namespace {
 
-// A tool without a window: offscreen unless told otherwise. The web engine's sandbox refuses to run
-// as root, where it is left out, as it is without a GPU.
+// A tool without a window: offscreen unless told otherwise, and without a GPU.
 void prepareHeadlessEngine()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -24,8 +23,8 @@ void prepareHeadlessEngine()
     // The engine's start-up report is no news to the user of a report tool.
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         qputenv("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", ::geteuid() == 0 ? "--no-sandbox --disable-gpu" : "--disable-gpu");
 }
 
 } // namespace

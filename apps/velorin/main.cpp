@@ -11,8 +11,12 @@
 #include "app/qt/LoginPresenter.h"
 #include "app/qt/LogindInhibitor.h"
 #include "app/qt/MainWindow.h"
+#include "history/qt/HistoryViewerPage.h"
+#include "history/qt/ViewerWebPage.h"
 #include "app/qt/QtAlerts.h"
 #include "app/qt/QtSilentSound.h"
+#include "history/HistoryState.h"
+#include "history/qt/HistoryPage.h"
 #include "monitor/ViewController.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "monitor/qt/TraceWidget.h"
@@ -130,6 +134,7 @@ int main(int argc, char** argv)
     if (!lock)
         return fail(exitFailure, documentsProblem);
 
+    ViewerWebPage::prepareApplication();
     QApplication app(argc, argv);
     QtRuntime runtime;
     // Before the client, so that at the end the client goes first: a login still waiting then ends
@@ -151,6 +156,8 @@ int main(int argc, char** argv)
     QtImageDecoder logoImages;
     auto* monitor = new MonitorWidget;
     const bool simulated = options.sensor != RecorderOptions::Sensor::ble;
+    // The catalogue's choice outlives each of its showings, for as long as the application runs.
+    HistoryState historyState;
     MainWindow window(TermsController(settings, runtime.clock()), monitor, &appState, MainWindow::titleFor(simulated));
     QtAlerts alerts(&window);
     monitor->onSelectMonitorTab([&window] { window.tabs()->setCurrentIndex(0); });
@@ -184,6 +191,16 @@ int main(int argc, char** argv)
         SettingsContext{settings, log, runtime.mainQueue(), alerts, files, logoImages, options.documents,
                         std::move(settingsNavigation)},
         [&window](QWidget* page) { window.pushPage(page); }, [&window] { window.popPage(); }));
+    window.setHistoryPage(new HistoryPage(HistoryContext{
+        historyState, files, log, options.documents,
+        HistoryNavigation{[&](const std::string& name) {
+                              HistoryViewerPage::open(
+                                  HistoryScreens{files, settings, log, runtime.timers(), options.documents,
+                                                 [&window](QWidget* page) { window.pushPage(page); },
+                                                 [&window] { window.popPage(); }},
+                                  name);
+                          },
+                          [&window] { window.tabs()->setCurrentIndex(0); }}}));
     window.setRecordingQuery([&controller] { return controller && controller->isRecording(); });
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,12 @@ enum class EntryKind { missing, regular, directory, symbolicLink, fifo, other };
 struct EntryInfo {
     EntryKind kind = EntryKind::missing;
     std::uint64_t size = 0; // bytes, for a regular file
+};
+
+struct CreationDate {
+    double seconds = 0; // since the epoch
+    // A birth time never changes while the name stays; a modification time standing in for one does.
+    bool birth = false;
 };
 
 // A file kept open for appending, for files that grow often.
@@ -68,6 +75,24 @@ public:
     // The whole of such a file, refused when it holds more than maxBytes.
     FileResult readAllWithoutFollowing(const std::string& path, std::string& bytes, std::size_t maxBytes);
     virtual EntryInfo entryInfo(const std::string& path) = 0;
+    // When the name came to be: its birth time where the file system keeps one, else its last
+    // modification. A symbolic link is not followed. nullopt when the name cannot be inspected; an
+    // adapter that cannot tell says so rather than guessing.
+    virtual std::optional<CreationDate> creationDate(const std::string& /*path*/) { return std::nullopt; }
+    // The creation dates of many names of one directory, in their order. The same answers as one
+    // creationDate each; an adapter may find them faster together.
+    virtual void creationDates(const std::string& directory, const std::vector<const std::string*>& names,
+                               std::vector<std::optional<CreationDate>>& dates)
+    {
+        dates.clear();
+        dates.reserve(names.size());
+        for (const std::string* name : names)
+            dates.push_back(creationDate(directory + "/" + *name));
+    }
+    // A value that differs whenever a name in the directory has come, gone or been replaced since,
+    // for keeping what was learnt from a listing. nullopt when the adapter cannot vouch for that,
+    // which includes a directory changed so lately that a further change might go unseen.
+    virtual std::optional<std::string> directoryVersion(const std::string& /*path*/) { return std::nullopt; }
     // The names in a directory, without "." and "..", in no particular order. A symbolic link is not
     // listed through.
     virtual FileResult listDirectory(const std::string& path, std::vector<std::string>& names) = 0;

@@ -75,6 +75,14 @@ public:
             return {it->second, 0};
         return {};
     }
+    // Only names given a date in creationDates have one; the others cannot be inspected.
+    std::optional<CreationDate> creationDate(const std::string& path) override
+    {
+        auto it = creationDates.find(path);
+        if (it == creationDates.end() || !exists(path))
+            return std::nullopt;
+        return CreationDate{it->second, true};
+    }
     FileResult listDirectory(const std::string& path, std::vector<std::string>& names) override
     {
         names.clear();
@@ -140,6 +148,7 @@ public:
     std::set<std::string> directories;
     std::map<std::string, EntryKind> others; // symbolic links, FIFOs, devices
     std::set<std::string> failEndings;
+    std::map<std::string, double> creationDates;
     bool failAll = false;
     int writes = 0;
     int appends = 0;

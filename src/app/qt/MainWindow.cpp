@@ -104,6 +104,23 @@ void MainWindow::setSettingsPage(QWidget* page)
     delete placeholder;
 }
 
+void MainWindow::setHistoryPage(QWidget* page)
+{
+    constexpr int historyTab = 1;
+    replacePlaceholder(historyTab, page);
+}
+
+void MainWindow::replacePlaceholder(int tab, QWidget* page)
+{
+    QWidget* placeholder = m_tabs->widget(tab);
+    const QString title = m_tabs->tabText(tab);
+    const int current = m_tabs->currentIndex();
+    m_tabs->removeTab(tab);
+    m_tabs->insertTab(tab, page, title);
+    m_tabs->setCurrentIndex(current);
+    delete placeholder;
+}
+
 void MainWindow::pushPage(QWidget* page)
 {
     m_pages->addWidget(page);

@@ -36,6 +36,8 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     // Puts the settings tab's page in place of its placeholder; the window owns it.
     void setSettingsPage(QWidget* page);
+    // Puts the history tab's page in place of its placeholder; the window owns it.
+    void setHistoryPage(QWidget* page);
     // A page over the tab bar until popPage; the window owns it.
     void pushPage(QWidget* page);
     void popPage();
@@ -57,6 +59,7 @@ protected:
 private:
     void showTabs(bool afterAcceptance);
     void followWindowState();
+    void replacePlaceholder(int tab, QWidget* page);
 
     TermsController m_terms;
     ApplicationState* m_appState;

@@ -9,6 +9,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
+#include <unistd.h>
+
 namespace velorin {
 
 namespace {
@@ -99,6 +101,8 @@ void ViewerWebPage::evaluate(const QString& script, std::function<void(const QVa
 void ViewerWebPage::prepareApplication()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
 }
 
 void ViewerWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,

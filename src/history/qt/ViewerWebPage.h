@@ -37,7 +37,9 @@ public:
     // Runs the script and answers with its result; not at all once the page has gone.
     void evaluate(const QString& script, std::function<void(const QVariant&)> answer);
 
-    // Qt WebEngine wants the OpenGL contexts shared; call before the application object exists.
+    // Qt WebEngine wants the OpenGL contexts shared, and its sandbox refuses to run as root (where it
+    // is left out unless QTWEBENGINE_CHROMIUM_FLAGS says otherwise); call before the application
+    // object exists.
     static void prepareApplication();
 
 protected:

@@ -1,0 +1,256 @@
+#include "history/HistoryController.h"
+#include "fakes/FakeLog.h"
+#include "fakes/MemoryFiles.h"
+#include "fakes/TempDir.h"
+#include "platform/LocalTime.h"
+#include "platform/PosixFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sys/stat.h>
+
+namespace velorin {
+namespace {
+
+struct FakeHistoryView : HistoryView {
+    void setShown(HistoryOutlet outlet, bool on) override { shown[outlet] = on; }
+    void setRangeSegment(int index) override { segment = index; }
+    void reloadAllComponents() override {}
+    void reloadData() override {}
+    void addNoDataLabel(const std::string& text) override { noDataLabels.push_back(text); }
+    void addColumnCaptions(const std::vector<std::string>& c) override { captions = c; }
+    std::string monthNameString(int month) const override { return "M" + std::to_string(month); }
+    std::map<HistoryOutlet, bool> shown;
+    int segment = -1;
+    std::vector<std::string> noDataLabels;
+    std::vector<std::string> captions;
+};
+
+constexpr const char* documents = "/docs";
+
+struct HistoryRig {
+    HistoryRig()
+    {
+        files.directories.insert(documents);
+        controller.viewDidLoad();
+    }
+    // A file whose creation date is the local time given as "YYYY-MM-DDTHH:MM:SS"; without one, its
+    // attributes cannot be read.
+    void add(const std::string& name, const char* created = nullptr)
+    {
+        const std::string path = std::string(documents) + "/" + name;
+        files.files[path] = "";
+        if (created)
+            files.creationDates[path] = *parseLocalDateTime(created);
+    }
+    std::vector<std::string> table() const
+    {
+        std::vector<std::string> names;
+        for (const HistoryEntry& entry : state.fileList)
+            names.push_back(entry.name);
+        return names;
+    }
+    int rowOf(int component, std::int32_t value) const
+    {
+        const std::vector<std::int32_t>* lists[] = {&state.monthList, &state.dayList, &state.hourList,
+                                                    &state.minuteList};
+        const auto& list = *lists[component];
+        return static_cast<int>(std::find(list.begin(), list.end(), value) - list.begin());
+    }
+    void pick(int component, std::int32_t value)
+    {
+        controller.pickerViewDidSelectRowInComponent(rowOf(component, value), component);
+    }
+
+    MemoryFiles files;
+    FakeLog log;
+    HistoryState state;
+    FakeHistoryView view;
+    std::vector<std::string> opened;
+    int firstTabs = 0;
+    HistoryController controller{
+        HistoryContext{state,
+                       files,
+                       log,
+                       documents,
+                       {[this](const std::string& name) { opened.push_back(name); }, [this] { ++firstTabs; }}},
+        view};
+};
+
+using Names = std::vector<std::string>;
+using Values = std::vector<std::int32_t>;
+
+TEST(HistoryControllerTest, WithoutRecordingsOrDirectoryTheScreenOffersTheWayBack)
+{
+    for (bool directoryExists : {true, false}) {
+        HistoryRig rig;
+        rig.add("2025-05-03_101500.s2", "2025-05-03T10:15:00");
+        rig.add("2025-05-03_101500.event", "2025-05-03T10:15:00");
+        if (!directoryExists)
+            rig.files.directories.clear();
+        rig.controller.viewDidAppear();
+        EXPECT_EQ(rig.view.noDataLabels, Names{"No Data available"});
+        EXPECT_TRUE(rig.view.shown[HistoryOutlet::continueButton]);
+        EXPECT_FALSE(rig.view.shown[HistoryOutlet::uipicker]);
+        EXPECT_TRUE(rig.state.fileList.empty());
+        EXPECT_TRUE(rig.state.monthList.empty());
+        EXPECT_EQ(rig.view.segment, 2);
+        rig.controller.continueClick();
+        EXPECT_EQ(rig.firstTabs, 1);
+    }
+}
+
+TEST(HistoryControllerTest, FirstShowingListsTheLatestDayWithMaysOfAllYearsTogether)
+{
+    HistoryRig rig;
+    rig.add("2024-05-03_090000.ecg", "2024-05-03T09:00:00");
+    rig.add("2025-04-30_120000.ecg", "2025-04-30T12:00:00");
+    rig.add("2025-05-01_080000.ecg", "2025-05-01T08:00:00");
+    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
+    rig.add("2025-05-04_070000.ecg"); // cannot be inspected: left out, the older files still count
+    rig.add("2025-05-03_100000.s2", "2025-05-03T10:00:00");
+    rig.controller.viewDidAppear();
+
+    EXPECT_EQ(rig.state.monthList, (Values{5, 4}));
+    EXPECT_EQ(rig.state.dayList, (Values{3, 1}));
+    EXPECT_EQ(rig.state.selectedMonth, 5);
+    EXPECT_EQ(rig.state.selectedDay, 3);
+    EXPECT_EQ(rig.table(), (Names{"2025-05-03_100000.ecg", "2024-05-03_090000.ecg"}));
+    EXPECT_EQ(rig.view.captions, (Names{"Month", "Day", "Hour", "Min"}));
+    EXPECT_TRUE(rig.view.shown[HistoryOutlet::uipicker]);
+    EXPECT_FALSE(rig.view.shown[HistoryOutlet::continueButton]);
+    EXPECT_TRUE(rig.view.noDataLabels.empty());
+    EXPECT_EQ(rig.controller.pickerViewTitleForRowForComponent(0, 0), "M5");
+    EXPECT_EQ(rig.controller.pickerViewTitleForRowForComponent(1, 1), "1");
+
+    rig.controller.tableViewDidSelectRowAtIndexPath(1);
+    EXPECT_EQ(rig.opened, Names{"2024-05-03_090000.ecg"});
+}
+
+TEST(HistoryControllerTest, MidnightAndMinuteZeroSelectNothingWhileAMinuteNarrowsTheHour)
+{
+    HistoryRig rig;
+    rig.add("2025-05-03_104500.ecg", "2025-05-03T10:45:00");
+    rig.add("2025-05-03_101500.ecg", "2025-05-03T10:15:00");
+    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
+    rig.add("2025-05-03_003000.ecg", "2025-05-03T00:30:00");
+    const Names wholeDay{"2025-05-03_104500.ecg", "2025-05-03_101500.ecg", "2025-05-03_100000.ecg",
+                         "2025-05-03_003000.ecg"};
+    rig.controller.viewDidAppear();
+    EXPECT_EQ(rig.state.hourList, (Values{10, 0}));
+
+    rig.pick(2, 0);
+    EXPECT_EQ(rig.state.selectedHour, 0);
+    EXPECT_EQ(rig.table(), wholeDay);
+
+    rig.pick(2, 10);
+    EXPECT_EQ(rig.state.minuteList, (Values{45, 15, 0}));
+    rig.pick(3, 15);
+    EXPECT_EQ(rig.table(), Names{"2025-05-03_101500.ecg"});
+    EXPECT_EQ(rig.state.minuteList, (Values{45, 15, 0}));
+    rig.pick(3, 0);
+    EXPECT_EQ(rig.table(), (Names{"2025-05-03_104500.ecg", "2025-05-03_101500.ecg", "2025-05-03_100000.ecg"}));
+
+    // A minute left from before counts no more once another hour is chosen.
+    rig.pick(3, 45);
+    rig.pick(2, 0);
+    EXPECT_EQ(rig.table(), wholeDay);
+}
+
+TEST(HistoryControllerTest, MarkedEventsListEveryEventFileOnceThenRecordingsReturn)
+{
+    HistoryRig rig;
+    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
+    rig.add("2024-01-02_030405.event", "2024-01-02T03:04:05");
+    rig.add("2025-05-03_100500.event"); // no date: listed by name alone
+    rig.controller.viewDidAppear();
+    rig.controller.markedEventsClick();
+    EXPECT_EQ(rig.table(), (Names{"2025-05-03_100500.event", "2024-01-02_030405.event"}));
+    EXPECT_FALSE(rig.state.fileList[0].creationDate);
+    EXPECT_EQ(rig.state.eventsMode, 0);
+    rig.controller.tableViewDidSelectRowAtIndexPath(0);
+    EXPECT_EQ(rig.opened, Names{"2025-05-03_100500.event"});
+
+    rig.pick(0, 5);
+    EXPECT_EQ(rig.table(), Names{"2025-05-03_100000.ecg"});
+}
+
+TEST(HistoryControllerTest, EveryListingLogsEveryFileOfTheDirectoryWhenTheLogIsRead)
+{
+    HistoryRig rig;
+    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
+    rig.add("2025-05-03_100000.s2", "2025-05-03T10:00:00");
+    rig.add("notes.txt");
+    rig.controller.viewDidAppear();
+    EXPECT_TRUE(rig.log.lines.empty());
+
+    rig.log.setVerbose(true);
+    rig.controller.markedEventsClick();
+    ASSERT_EQ(rig.log.lines.size(), 3u);
+    EXPECT_EQ(rig.log.lines[0].rfind("File 1: ", 0), 0u);
+    EXPECT_EQ(rig.log.lines[2].rfind("File 3: ", 0), 0u);
+    for (const char* name : {"2025-05-03_100000.ecg", "2025-05-03_100000.s2", "notes.txt"})
+        EXPECT_TRUE(rig.log.contains(std::string(": ") + name)) << name;
+}
+
+TEST(HistoryControllerTest, ADirectoryThatGoesWhileShownLeavesNoRowsBehind)
+{
+    HistoryRig rig;
+    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
+    rig.controller.viewDidAppear();
+    ASSERT_EQ(rig.table().size(), 1u);
+    rig.files.directories.clear();
+    rig.pick(2, 10);
+    EXPECT_TRUE(rig.table().empty());
+    EXPECT_EQ(rig.view.noDataLabels, Names{"No Data available"});
+    EXPECT_TRUE(rig.view.shown[HistoryOutlet::continueButton]);
+    EXPECT_FALSE(rig.view.shown[HistoryOutlet::uipicker]);
+    // A row still on the screen from before opens nothing.
+    rig.controller.tableViewDidSelectRowAtIndexPath(0);
+    rig.controller.pickerViewDidSelectRowInComponent(5, 0);
+    EXPECT_TRUE(rig.opened.empty());
+}
+
+// What is learnt from one look at a real directory serves later choices only while no name has
+// come or gone; the directory's times are set back each time, as if the change were long past.
+TEST(HistoryControllerTest, ARealDirectoryIsLookedAtAfreshOnceANameComesOrGoes)
+{
+    TempDir temp("velorin-catalogue");
+    const std::time_t hourAgo = ::time(nullptr) - 3600;
+    int changes = 0;
+    const auto settle = [&] {
+        const timespec past[2] = {{hourAgo + changes, 0}, {hourAgo + changes, 0}};
+        ++changes;
+        ASSERT_EQ(::utimensat(AT_FDCWD, temp.path().c_str(), past, 0), 0);
+    };
+    const auto create = [&](const std::string& name) { std::ofstream(temp.path() + "/" + name) << ""; };
+    create("2025-05-03_100000.ecg");
+    create("2025-05-03_100030.ecg");
+    settle();
+    PosixFiles files;
+    FakeLog log;
+    HistoryState state;
+    FakeHistoryView view;
+    HistoryController controller(HistoryContext{state, files, log, temp.path(), {}}, view);
+    controller.viewDidLoad();
+    controller.viewDidAppear();
+    ASSERT_EQ(state.fileList.size(), 2u);
+
+    create("2025-05-03_100100.ecg");
+    settle();
+    controller.pickerViewDidSelectRowInComponent(0, 0);
+    ASSERT_EQ(state.fileList.size(), 3u);
+    EXPECT_EQ(state.fileList[0].name, "2025-05-03_100100.ecg");
+
+    std::remove((temp.path() + "/2025-05-03_100000.ecg").c_str());
+    settle();
+    controller.pickerViewDidSelectRowInComponent(0, 0);
+    EXPECT_EQ(state.fileList.size(), 2u);
+}
+
+} // namespace
+} // namespace velorin

@@ -1,0 +1,118 @@
+#include "history/qt/HistoryPage.h"
+#include "app/qt/MainWindow.h"
+#include "fakes/FakeLog.h"
+#include "fakes/MemoryFiles.h"
+#include "monitor/qt/MonitorWidget.h"
+#include "platform/Clock.h"
+#include "platform/LocalTime.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+class FixedClock : public Clock {
+public:
+    double now() const override { return 1.7e9; }
+    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
+};
+
+// With VELORIN_SCREENSHOTS=DIR the tab is saved there, to be looked at.
+void screenshot(QWidget& window, const char* name)
+{
+    if (const QString dir = qEnvironmentVariable("VELORIN_SCREENSHOTS"); !dir.isEmpty())
+        window.grab().save(dir + "/" + name);
+}
+
+// Picks are handled through the event loop; a bounded number of turns is plenty.
+template <typename Done> bool spinUntil(Done done)
+{
+    for (int turn = 0; turn < 100 && !done(); ++turn)
+        QApplication::processEvents();
+    return done();
+}
+
+TEST(HistoryPageTest, ShowsTheLatestDayNarrowsByHourOpensARowAndSurvivesTheDirectoryGoing)
+{
+    MemoryFiles files;
+    FakeLog log;
+    files.directories.insert("/docs");
+    const auto add = [&](const std::string& name, const char* created) {
+        files.files["/docs/" + name] = "";
+        files.creationDates["/docs/" + name] = *parseLocalDateTime(created);
+    };
+    for (int minute = 0; minute < 60; minute += 10)
+        for (int hour : {8, 9, 14}) {
+            char stamp[32], local[32];
+            std::snprintf(stamp, sizeof stamp, "2025-05-03_%02d%02d00.ecg", hour, minute);
+            std::snprintf(local, sizeof local, "2025-05-03T%02d:%02d:00", hour, minute);
+            add(stamp, local);
+        }
+    add("2025-04-28_110000.ecg", "2025-04-28T11:00:00");
+    add("bad\n\xFFname.ecg", "2025-05-03T14:59:00");
+    add("2025-05-03_140000.event", "2025-05-03T14:00:00");
+
+    SettingsStore settings(files, log, "/settings.json");
+    settings.setBool(keys::termsAccept, true);
+    FixedClock clock;
+    MainWindow window(TermsController(settings, clock), new MonitorWidget, nullptr, MainWindow::titleFor(true));
+    HistoryState state;
+    std::vector<std::string> opened;
+    auto* page = new HistoryPage(HistoryContext{
+        state,
+        files,
+        log,
+        "/docs",
+        {[&](const std::string& name) { opened.push_back(name); }, [&] { window.tabs()->setCurrentIndex(0); }}});
+    window.setHistoryPage(page);
+    window.resize(1024, 600);
+    window.show();
+    window.route();
+    window.tabs()->setCurrentIndex(1);
+    ASSERT_EQ(window.tabs()->currentWidget(), page);
+
+    QListWidget* months = page->pickerColumn(0);
+    ASSERT_EQ(months->count(), 2);
+    EXPECT_EQ(months->item(0)->text(), QLocale().standaloneMonthName(5));
+    EXPECT_EQ(page->pickerColumn(2)->count(), 3);
+    QAbstractItemModel* table = page->table()->model();
+    EXPECT_EQ(table->rowCount(), 19);
+    // The odd name sorts first and shows escaped, never as raw bytes.
+    EXPECT_EQ(table->index(0, 0).data().toString(), QStringLiteral("bad\\x0A\\xFFname.ecg"));
+
+    page->pickerColumn(2)->setCurrentRow(2); // 8 o'clock
+    ASSERT_TRUE(spinUntil([&] { return table->rowCount() == 6; }));
+    EXPECT_EQ(table->index(0, 0).data().toString(), QStringLiteral("2025-05-03_085000.ecg"));
+    screenshot(window, "history.png");
+
+    page->table()->clicked(table->index(1, 0));
+    EXPECT_EQ(opened, std::vector<std::string>{"2025-05-03_084000.ecg"});
+    page->findChild<QPushButton*>("markedEvents")->click();
+    EXPECT_EQ(table->rowCount(), 1);
+
+    // Gone while shown: the next pick says so, with the way back.
+    files.directories.clear();
+    page->pickerColumn(2)->setCurrentRow(0);
+    ASSERT_TRUE(spinUntil([&] { return table->rowCount() == 0; }));
+    auto* noData = page->findChild<QLabel*>("noDataLabel");
+    ASSERT_NE(noData, nullptr);
+    EXPECT_TRUE(noData->isVisible());
+    EXPECT_EQ(noData->text(), QStringLiteral("No Data available"));
+    auto* continueButton = page->findChild<QPushButton*>("continueButton");
+    ASSERT_TRUE(continueButton->isVisible());
+    screenshot(window, "history-empty.png");
+    continueButton->click();
+    EXPECT_EQ(window.tabs()->currentIndex(), 0);
+}
+
+} // namespace
+} // namespace velorin
