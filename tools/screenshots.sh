@@ -37,4 +37,12 @@ SCRIPT
 
 # The settings menu, profile and setup pages, and the history tab.
 VELORIN_SCREENSHOTS=$out "$bin/velorin_gui_tests" --gtest_filter='SettingsPagesTest.*:HistoryPageTest.*' >/dev/null
+# The recording viewer and the report screen, from the history pages' benchmark.
+if [ -x "$bin/velorin_history_web_bench" ]; then
+  shots=$(mktemp -d)
+  "$bin/velorin_history_web_bench" --shots "$shots" >/dev/null 2>&1
+  cp "$shots/viewer-recording.png" "$out/viewer.png"
+  cp "$shots/report-screen.png" "$out/report.png"
+  rm -rf "$shots"
+fi
 ls -l "$out"
