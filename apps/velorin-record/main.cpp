@@ -11,6 +11,7 @@
 #include "net/qt/QtReachability.h"
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
+#include "platform/HomeDirectory.h"
 #include "platform/LocalTime.h"
 #include "platform/PosixFiles.h"
 #include "platform/StandardStreams.h"
@@ -35,7 +36,6 @@
 #include <filesystem>
 #include <future>
 #include <memory>
-#include <pwd.h>
 #include <string>
 #include <unistd.h>
 
@@ -55,32 +55,6 @@ void noteReplayFailed(const ReplayError&)
     g_replayFailed.store(true);
 }
 
-bool usableHome(const char* path)
-{
-    // The root is no home, however it is spelt ("/.", "/tmp/..", a link to it): defaults under it
-    // would put our folders at the top of the file system.
-    if (!path || path[0] != '/')
-        return false;
-    const std::filesystem::path home(path);
-    std::error_code error;
-    return home.lexically_normal() != "/" && !std::filesystem::equivalent(home, "/", error);
-}
-
-// $HOME, else the home of the password database; empty when there is none.
-std::string homeDirectory()
-{
-    if (const char* home = std::getenv("HOME"); usableHome(home))
-        return home;
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
-    passwd entry {};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        usableHome(found->pw_dir))
-        return found->pw_dir;
-    return {};
-}
-
 // Whether two paths name one file, links followed, also when it does not exist yet.
 bool sameFile(const std::string& one, const std::string& other)
 {
@@ -88,12 +62,6 @@ bool sameFile(const std::string& one, const std::string& other)
     const auto a = std::filesystem::weakly_canonical(one, oneError);
     const auto b = std::filesystem::weakly_canonical(other, otherError);
     return (!oneError && !otherError && a == b) || std::filesystem::equivalent(one, other, error);
-}
-
-std::string xdgDocuments()
-{
-    const char* value = std::getenv("XDG_DOCUMENTS_DIR");
-    return usableHome(value) ? value : "";
 }
 
 int fail(int status, const std::string& message)
@@ -235,7 +203,7 @@ int main(int argc, char** argv)
         }
         return runLoginCommand(*login.options, stopSignalFd(), argc, argv);
     }
-    const OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocuments());
+    const OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocumentsDirectory());
     if (!parsed.options) {
         std::fprintf(stderr, "velorin-record: %s\n%s", escapeControl(parsed.error).c_str(), recorderUsage);
         return exitUsage;

@@ -28,6 +28,7 @@
 #include "platform/BackgroundQueue.h"
 #include "platform/DirectoryLock.h"
 #include "platform/EscapedText.h"
+#include "platform/HomeDirectory.h"
 #include "platform/PosixFiles.h"
 #include "platform/StopSignals.h"
 #include "platform/StreamLog.h"
@@ -85,7 +86,7 @@ OptionsResult parseOptions(const std::vector<std::string>& args)
     for (const std::string& arg : args)
         if (arg == "--clock" || arg == "--start" || arg == "--accept-terms")
             return {std::nullopt, arg + " is an option of velorin-record only"};
-    OptionsResult parsed = parseRecorderOptions(args, environment("HOME"), environment("XDG_DOCUMENTS_DIR"));
+    OptionsResult parsed = parseRecorderOptions(args, homeDirectory(), xdgDocumentsDirectory());
     if (parsed.options && std::find(args.begin(), args.end(), "--sensor") == args.end())
         parsed.options->sensor = RecorderOptions::Sensor::ble;
     return parsed;
