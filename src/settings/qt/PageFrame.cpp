@@ -52,4 +52,10 @@ QPushButton* PageFrame::button(QWidget* page, const QString& title, const char* 
     return button;
 }
 
+void PageFrame::endEditing(QWidget* page)
+{
+    if (QWidget* focused = page->focusWidget())
+        focused->clearFocus();
+}
+
 } // namespace velorin

@@ -19,6 +19,8 @@ struct PageFrame {
     static PageFrame make(QWidget* page, const QString& title);
     // A button with an object name, for scripts and tests.
     static QPushButton* button(QWidget* page, const QString& title, const char* name);
+    // Ends editing in the page's fields: the field that has the focus lets it go.
+    static void endEditing(QWidget* page);
 };
 
 } // namespace velorin

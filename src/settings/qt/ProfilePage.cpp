@@ -77,8 +77,7 @@ void ProfilePage::setGender(int segment)
 
 void ProfilePage::endEditing()
 {
-    if (QWidget* focused = focusWidget())
-        focused->clearFocus();
+    PageFrame::endEditing(this);
 }
 
 void ProfilePage::dismiss()

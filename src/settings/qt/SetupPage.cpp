@@ -134,8 +134,7 @@ void SetupPage::chooseImage()
 
 void SetupPage::endEditing()
 {
-    if (QWidget* focused = focusWidget())
-        focused->clearFocus();
+    PageFrame::endEditing(this);
 }
 
 void SetupPage::dismiss()
