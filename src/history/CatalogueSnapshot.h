@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/DateParts.h"
+#include "platform/Files.h"
 
 #include <cstdint>
 #include <deque>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace velorin {
-
-class Files;
 
 // One look at the documents directory: its names, read once, and the creation dates of the files
 // of a kind, read together once. A catalogue action (a showing, a pick) rebuilds the picker and
@@ -33,8 +32,10 @@ public:
     };
 
     // version: the directory's, taken before the listing, when the file system can vouch for one.
-    // An unreadable directory counts as an empty one.
-    CatalogueSnapshot(Files& files, std::string directory, std::optional<std::string> version);
+    // An unreadable directory counts as an empty one. The dates of the names ending with
+    // datedSuffix are read with the names, for the listing every use of the catalogue starts with.
+    CatalogueSnapshot(Files& files, std::string directory, std::optional<std::string> version,
+                      std::string datedSuffix);
 
     const std::string& directory() const { return m_directory; }
     const std::optional<std::string>& version() const { return m_version; }
@@ -52,6 +53,8 @@ private:
     std::string m_directory;
     std::optional<std::string> m_version;
     std::vector<std::string> m_names;
+    std::string m_datedSuffix;
+    std::vector<std::optional<CreationDate>> m_datesReadWithNames; // one per name, until listed
     std::deque<Listing> m_listings; // stays in place as more are added
 };
 

@@ -15,6 +15,8 @@ constexpr int dayColumn = 1;
 constexpr int hourColumn = 2;
 constexpr int minuteColumn = 3;
 constexpr int rangeSegmentAtShowing = 2;
+constexpr const char* recordingSuffix = ".ecg";
+constexpr const char* eventSuffix = ".event";
 
 // Appends each value once, keeping the order of first appearance. Seeded with what the list already
 // holds, since the month list survives rebuilds.
@@ -78,7 +80,7 @@ CatalogueSnapshot& HistoryController::snapshot(const std::string& path)
     if (samePlace && version && m_snapshot->version() == version)
         m_snapshot->refreshChangeableDates();
     else
-        m_snapshot = std::make_unique<CatalogueSnapshot>(m_ctx.files, path, std::move(version));
+        m_snapshot = std::make_unique<CatalogueSnapshot>(m_ctx.files, path, std::move(version), recordingSuffix);
     m_snapshotChecked = true;
     return *m_snapshot;
 }
@@ -129,7 +131,7 @@ int HistoryController::rebuildPicker()
 {
     HistoryState& s = m_ctx.state;
     CatalogueSnapshot& directory = snapshot(m_ctx.documents);
-    const CatalogueSnapshot::Listing& recordings = directory.endingWith(".ecg");
+    const CatalogueSnapshot::Listing& recordings = directory.endingWith(recordingSuffix);
 
     if (s.selectedMonth != 0 && s.selectedDay == 0 && s.selectedHour == 0) {
         s.dayList.clear();
@@ -180,7 +182,7 @@ std::vector<HistoryEntry> HistoryController::listFiles(CatalogueSnapshot& direct
     if (events)
         s.eventsMode = 0;
     std::vector<HistoryEntry> entries;
-    const CatalogueSnapshot::Listing& listing = directory.endingWith(events ? ".event" : ".ecg");
+    const CatalogueSnapshot::Listing& listing = directory.endingWith(events ? eventSuffix : recordingSuffix);
     for (std::size_t i = 0; i < listing.indexes.size(); ++i) {
         const CatalogueSnapshot::Attributes& file = listing.attributes[i];
         const std::string& name = directory.names()[listing.indexes[i]];

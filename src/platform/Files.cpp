@@ -36,4 +36,25 @@ FileResult Files::readAllWithoutFollowing(const std::string& path, std::string& 
     return readWhole(reader.get(), result, bytes, maxBytes);
 }
 
+FileResult Files::listDirectoryWithDates(const std::string& path, std::string_view datedSuffix,
+                                         std::vector<std::string>& names,
+                                         std::vector<std::optional<CreationDate>>& dates)
+{
+    dates.clear();
+    FileResult result = listDirectory(path, names);
+    std::vector<const std::string*> dated;
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (std::string_view(names[i]).ends_with(datedSuffix)) {
+            dated.push_back(&names[i]);
+            positions.push_back(i);
+        }
+    std::vector<std::optional<CreationDate>> found;
+    creationDates(path, dated, found);
+    dates.resize(names.size());
+    for (std::size_t i = 0; i < positions.size() && i < found.size(); ++i)
+        dates[positions[i]] = found[i];
+    return result;
+}
+
 } // namespace velorin

@@ -96,6 +96,12 @@ public:
     // The names in a directory, without "." and "..", in no particular order. A symbolic link is not
     // listed through.
     virtual FileResult listDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // listDirectory, with the creation dates of the names that end with datedSuffix, one entry per
+    // name (nullopt for the other names and for those that cannot be inspected). The same answers
+    // as listDirectory and creationDates; an adapter may look the dates up while it still reads.
+    virtual FileResult listDirectoryWithDates(const std::string& path, std::string_view datedSuffix,
+                                              std::vector<std::string>& names,
+                                              std::vector<std::optional<CreationDate>>& dates);
     // Removes one name that is not a directory; a symbolic link goes, not what it points to.
     virtual FileResult remove(const std::string& path) = 0;
     virtual FileResult rename(const std::string& from, const std::string& to) = 0;

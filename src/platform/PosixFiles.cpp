@@ -1,6 +1,7 @@
 #include "platform/PosixFiles.h"
 
 #include "platform/ByteReader.h"
+#include "platform/DateLookups.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,8 +11,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace velorin {
@@ -317,30 +316,12 @@ void PosixFiles::creationDates(const std::string& directory, const std::vector<c
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    // Looked up from the directory itself rather than from the root each time, and for a month of
-    // recordings (tens of thousands of names) on several threads: the kernel's lookups are most of
-    // the time a catalogue takes to show.
-    const auto lookUp = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i)
-            if (names[i]->find('/') == std::string::npos)
-                dates[i] = creationAt(fd, names[i]->c_str());
-    };
-    constexpr std::size_t namesPerThread = 4096;
-    const std::size_t threads = std::min<std::size_t>(
-        {4, std::max(1u, std::thread::hardware_concurrency()), names.size() / namesPerThread + 1});
-    std::vector<std::thread> helpers;
-    const std::size_t share = (names.size() + threads - 1) / threads;
-    try {
-        for (std::size_t t = 1; t < threads; ++t)
-            helpers.emplace_back(lookUp, std::min(names.size(), t * share), std::min(names.size(), (t + 1) * share));
-    } catch (const std::system_error&) {
-        // No thread to spare: the names left over are looked up here.
-        for (std::size_t t = helpers.size() + 1; t < threads; ++t)
-            lookUp(std::min(names.size(), t * share), std::min(names.size(), (t + 1) * share));
-    }
-    lookUp(0, std::min(names.size(), share));
-    for (std::thread& helper : helpers)
-        helper.join();
+    // Looked up from the directory itself rather than from the root each time.
+    DateLookups lookups([this, fd](const char* name) { return creationAt(fd, name); });
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i]->find('/') == std::string::npos)
+            lookups.add(static_cast<std::uint32_t>(i), *names[i]);
+    lookups.finish(dates);
     ::close(fd);
 }
 
@@ -364,7 +345,22 @@ std::optional<std::string> PosixFiles::directoryVersion(const std::string& path)
 
 FileResult PosixFiles::listDirectory(const std::string& path, std::vector<std::string>& names)
 {
+    return list(path, nullptr, names, nullptr);
+}
+
+FileResult PosixFiles::listDirectoryWithDates(const std::string& path, std::string_view datedSuffix,
+                                              std::vector<std::string>& names,
+                                              std::vector<std::optional<CreationDate>>& dates)
+{
+    return list(path, &datedSuffix, names, &dates);
+}
+
+FileResult PosixFiles::list(const std::string& path, const std::string_view* datedSuffix,
+                            std::vector<std::string>& names, std::vector<std::optional<CreationDate>>* dates)
+{
     names.clear();
+    if (dates)
+        dates->clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errnoFailure("cannot open directory");
@@ -374,14 +370,23 @@ FileResult PosixFiles::listDirectory(const std::string& path, std::vector<std::s
         ::close(fd);
         return failure;
     }
+    // The dates are looked up on other threads while the directory is still being read.
+    DateLookups lookups([this, fd](const char* name) { return creationAt(fd, name); });
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
+        if (name != "." && name != "..") {
             names.emplace_back(name);
+            if (datedSuffix && name.ends_with(*datedSuffix))
+                lookups.add(static_cast<std::uint32_t>(names.size() - 1), name);
+        }
         errno = 0;
     }
     FileResult result = errno != 0 ? errnoFailure("cannot list") : FileResult::success();
+    if (dates)
+        dates->resize(names.size());
+    std::vector<std::optional<CreationDate>> unused;
+    lookups.finish(dates ? *dates : unused);
     ::closedir(dir);
     return result;
 }

@@ -20,6 +20,9 @@ public:
                        std::vector<std::optional<CreationDate>>& dates) override;
     std::optional<std::string> directoryVersion(const std::string& path) override;
     FileResult listDirectory(const std::string& path, std::vector<std::string>& names) override;
+    FileResult listDirectoryWithDates(const std::string& path, std::string_view datedSuffix,
+                                      std::vector<std::string>& names,
+                                      std::vector<std::optional<CreationDate>>& dates) override;
     FileResult remove(const std::string& path) override;
     FileResult rename(const std::string& from, const std::string& to) override;
     FileResult createDirectories(const std::string& path, unsigned mode = 0755) override;
@@ -28,6 +31,11 @@ public:
 protected:
     // The creation date of a name relative to an open directory (AT_FDCWD: the working directory).
     virtual std::optional<CreationDate> creationAt(int directory, const char* name);
+
+private:
+    // Dates the names ending with *datedSuffix into *dates; neither when datedSuffix is null.
+    FileResult list(const std::string& path, const std::string_view* datedSuffix, std::vector<std::string>& names,
+                    std::vector<std::optional<CreationDate>>* dates);
 };
 
 } // namespace velorin
