@@ -12,8 +12,9 @@
 // only the date taken from the answer differs. One more benchmark runs the real adapter on the
 // birth times as they are, for its own cost.
 //
-// The directory is /tmp/velorin-history-bench unless VELORIN_BENCH_DIR names another; it is kept
-// for the next run (making it takes several seconds) and removed with --cleanup.
+// The month is made in /tmp/velorin-history-bench, kept for the next run (making it takes several
+// seconds) and removed with --cleanup. VELORIN_BENCH_DIR names a month of one's own instead: it is
+// only read, never written to or removed.
 #include "history/HistoryController.h"
 #include "history/qt/HistoryPage.h"
 #include "platform/PosixFiles.h"
@@ -43,17 +44,20 @@ using namespace velorin;
 constexpr int recordings = 86'400;
 constexpr int spacingSeconds = 30;
 
-std::string benchDirectory()
-{
-    const char* chosen = std::getenv("VELORIN_BENCH_DIR");
-    return chosen && *chosen ? chosen : "/tmp/velorin-history-bench";
-}
+constexpr const char* madeDirectory = "/tmp/velorin-history-bench";
 
 // The month's files, made once: the marker file is written last.
 const std::string& monthDirectory()
 {
     static const std::string dir = [] {
-        const std::string path = benchDirectory();
+        if (const char* own = std::getenv("VELORIN_BENCH_DIR"); own && *own) {
+            if (!std::filesystem::is_directory(own)) {
+                std::fprintf(stderr, "VELORIN_BENCH_DIR: %s is not a directory\n", own);
+                std::exit(2);
+            }
+            return std::string(own);
+        }
+        const std::string path = madeDirectory;
         const std::string marker = path + "/.complete";
         if (::access(marker.c_str(), F_OK) == 0)
             return path;
@@ -283,7 +287,7 @@ int main(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--cleanup") == 0) {
-            std::filesystem::remove_all(benchDirectory());
+            std::filesystem::remove_all(madeDirectory);
             return 0;
         }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
