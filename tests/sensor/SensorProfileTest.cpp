@@ -12,11 +12,5 @@ TEST(SensorProfile, OnlyTheExactNameIsOurs)
         EXPECT_FALSE(profile::isSensorName(other)) << other;
 }
 
-TEST(SensorProfile, ControlPointCarriesThePinAfterTheCommand)
-{
-    EXPECT_EQ(profile::controlPointValue(""), std::string("\x07\x04", 2));
-    EXPECT_EQ(profile::controlPointValue("0042"), std::string("\x07\x04" "0042", 6));
-}
-
 } // namespace
 } // namespace velorin
