@@ -4,6 +4,7 @@
 #include "platform/virtual/VirtualRuntime.h"
 #include "sensor/LinkOutlets.h"
 #include "sensor/SensorLink.h"
+#include "sensor/SensorProfile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "signal/Acquisition.h"
@@ -102,6 +103,13 @@ TEST(SensorLink, RememberedSensorIsConnectedAndSetUpWithItsPin)
     EXPECT_EQ(rig.intake.updates, (Calls{"2A37:0", "2A19:512", "2A37:19", "2A19:493", "2A37:512", "2A19:0"}));
     EXPECT_EQ(rig.nimbo->count("read 2A19"), 1u);
     EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
+}
+
+TEST(SensorProfile, OnlyTheExactNameIsOurs)
+{
+    EXPECT_TRUE(profile::isSensorName("Nimbo"));
+    for (const char* other : {"nimbo", "NIMBO", "Nimbo2", "Nimbo ", "", "Nimb"})
+        EXPECT_FALSE(profile::isSensorName(other)) << other;
 }
 
 TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
