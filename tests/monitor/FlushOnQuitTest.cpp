@@ -1,29 +1,12 @@
-#include "../fakes/MonitorRig.h"
+#include "monitor/ChunkBytes.h"
 #include "recording/StreamRecords.h"
 
 #include <gtest/gtest.h>
 
 namespace velorin {
 namespace {
-
-std::string records(int from, int count)
-{
-    std::string bytes;
-    for (int i = from; i < from + count; ++i) {
-        const auto packet = MonitorRig::packet(500 + i % 7, i);
-        bytes += "10022" + std::string(packet.begin(), packet.end());
-    }
-    return bytes;
-}
-
-std::string chunkText(int from, int count)
-{
-    std::string text;
-    for (int i = from; i < from + count; ++i)
-        for (int k = 0; k < 14; ++k)
-            text += std::to_string(500 + i % 7 + k) + " ";
-    return text;
-}
+using test::chunkText;
+using test::records;
 
 // Returns whether `done` ran.
 bool quit(MonitorRig& rig)
@@ -83,19 +66,6 @@ TEST(FlushOnQuit, NothingIsWrittenStoppedInTheForegroundOrWithNothingGathered)
     EXPECT_TRUE(quit(flushed));
     EXPECT_EQ(flushed.files.files, written);
     EXPECT_EQ(flushed.http.sent.size(), 1u);
-}
-
-TEST(FlushOnQuit, InTheBackgroundWhatWasGatheredIsWrittenWithoutRecording)
-{
-    MonitorRig rig;
-    rig.load();
-    rig.appState.set(AppState::Background);
-    rig.stream(5);
-    EXPECT_TRUE(quit(rig));
-    const std::string stamp = "2017-05-27_101500";
-    EXPECT_EQ(rig.file(stamp + ".ecg"), chunkText(0, 5));
-    EXPECT_EQ(rig.file(stamp + ".s2"), records(0, 5) + streamHeader("", stamp));
-    EXPECT_EQ(rig.http.sent.size(), 1u);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "../fakes/MonitorRig.h"
+#include "monitor/ChunkBytes.h"
 #include "recording/FileStamp.h"
 #include "recording/StreamRecords.h"
 
@@ -6,16 +6,7 @@
 
 namespace velorin {
 namespace {
-
-std::string records(int from, int count)
-{
-    std::string bytes;
-    for (int i = from; i < from + count; ++i) {
-        const auto packet = MonitorRig::packet(500 + i % 7, i);
-        bytes += "10022" + std::string(packet.begin(), packet.end());
-    }
-    return bytes;
-}
+using test::records;
 
 TEST(MarkEvent, ActivityIsSentAndRecordedThenTheFeelingLocksStopForFortyFiveSeconds)
 {

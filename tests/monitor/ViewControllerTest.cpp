@@ -147,18 +147,16 @@ TEST(MonitorBattery, AlertsShowOnceAndOutOfRangeBytesAreIgnored)
     rig.sensor.deliver("2A19", {});
     rig.runtime.runPending();
     EXPECT_EQ(rig.view.texts[Outlet::batteryLevels].size(), textsBefore);
-}
 
-TEST(MonitorBattery, FirstReadingOfFifteenGivesTheLowAlertThenEightTheVeryLowOne)
-{
-    MonitorRig rig;
-    rig.load();
+    // A first reading already low gives the low alert, and a very low one after it the other.
+    MonitorRig low;
+    low.load();
     for (std::uint8_t level : {15, 8, 8}) {
-        rig.sensor.deliver("2A19", {level});
-        rig.runtime.runPending();
+        low.sensor.deliver("2A19", {level});
+        low.runtime.runPending();
     }
-    EXPECT_EQ(rig.view.alerts.size(), 2u);
-    EXPECT_EQ(rig.view.alerts[1].rfind("Sensor battery very low", 0), 0u);
+    EXPECT_EQ(low.view.alerts.size(), 2u);
+    EXPECT_EQ(low.view.alerts[1].rfind("Sensor battery very low", 0), 0u);
 }
 
 TEST(MonitorHeartRate, TimerPublishesEveryFiveCountedScans)

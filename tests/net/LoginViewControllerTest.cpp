@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace velorin {
 namespace {
@@ -94,11 +95,10 @@ void expectUntouched(const LoginRig& rig)
 TEST(Login, AnEmptyFieldAsksForBothWithoutARequest)
 {
     LoginRig rig;
-    rig.view.pass = "";
-    EXPECT_EQ(rig.login(200, "{}"), dialog("Login Failed!", "Please enter both Username and Password"));
-    rig.view.user = "";
-    rig.view.pass = "secret";
-    EXPECT_EQ(rig.login(200, "{}"), dialog("Login Failed!", "Please enter both Username and Password"));
+    for (const auto& [user, pass] : {std::pair("ana", ""), std::pair("", "secret")}) {
+        std::tie(rig.view.user, rig.view.pass) = std::tie(user, pass);
+        EXPECT_EQ(rig.login(200, "{}"), dialog("Login Failed!", "Please enter both Username and Password"));
+    }
     EXPECT_TRUE(rig.http.requests.empty());
 }
 
@@ -222,18 +222,6 @@ TEST(Login, GoingOnWithoutAnAccountStoresOnlyLoggedIn)
     EXPECT_EQ(rig.settings.object(keys::loggedIn), SettingValue(true));
     EXPECT_EQ(rig.settings.text(keys::token), "old-token");
     EXPECT_NE(rig.files.files[settingsPath].find("loggedIn"), std::string::npos);
-}
-
-TEST(Login, AScreenClosedWhileTheLoginWaitsIsLeftAlone)
-{
-    LoginRig rig;
-    rig.http.answer = HttpResponse{200, R"({"Id":"1"})", ""};
-    rig.runtime.mainQueue().async([&] { rig.controller->loginClicked(); });
-    rig.runtime.mainQueue().async([&] { rig.controller.reset(); });
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.view.events, std::vector<std::string>{"progress"});
-    EXPECT_EQ(rig.http.requests.size(), 1u);
-    expectUntouched(rig);
 }
 
 } // namespace

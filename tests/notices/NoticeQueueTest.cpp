@@ -73,20 +73,10 @@ TEST(NoticeQueue, NoticesFollowOneAnotherEachWithItsFadesAndDuration)
     rig.notices->makeToast("C");
     EXPECT_EQ(rig.notices->waitingCount(), 2u);
     rig.runtime.runFor(20.0);
-    EXPECT_EQ(rig.view.events, (std::vector<std::string>{
-                                   "0 show A",
-                                   "0 in A",
-                                   "3200 out A",
-                                   "3400 remove A",
-                                   "3400 show B",
-                                   "3400 in B",
-                                   "6600 out B",
-                                   "6800 remove B",
-                                   "6800 show C",
-                                   "6800 in C",
-                                   "10000 out C",
-                                   "10200 remove C",
-                               }));
+    EXPECT_EQ(rig.view.events,
+              (std::vector<std::string>{"0 show A", "0 in A", "3200 out A", "3400 remove A", "3400 show B", "3400 in B",
+                                        "6600 out B", "6800 remove B", "6800 show C", "6800 in C", "10000 out C",
+                                        "10200 remove C"}));
     EXPECT_EQ(rig.view.mostOnScreen, 1u);
 }
 
@@ -104,20 +94,10 @@ TEST(NoticeQueue, TapDismissesTheShowingNoticeAndBringsTheNext)
     // Tapped while still fading in: no display timer may outlive the tap and end the next one early.
     rig.notices->noticeTapped(rig.view.current());
     rig.runtime.runFor(20.0);
-    EXPECT_EQ(rig.view.events, (std::vector<std::string>{
-                                   "0 show A",
-                                   "0 in A",
-                                   "1000 out A",
-                                   "1200 remove A",
-                                   "1200 show B",
-                                   "1200 in B",
-                                   "1300 out B",
-                                   "1500 remove B",
-                                   "1500 show C",
-                                   "1500 in C",
-                                   "4700 out C",
-                                   "4900 remove C",
-                               }));
+    EXPECT_EQ(rig.view.events,
+              (std::vector<std::string>{"0 show A", "0 in A", "1000 out A", "1200 remove A", "1200 show B", "1200 in B",
+                                        "1300 out B", "1500 remove B", "1500 show C", "1500 in C", "4700 out C",
+                                        "4900 remove C"}));
     EXPECT_EQ(rig.view.mostOnScreen, 1u);
 
     // Going away with a notice on screen leaves no timer to call into the dead queue (the asan build

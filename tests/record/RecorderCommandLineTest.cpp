@@ -31,21 +31,11 @@ TEST(RecorderOptions, DefaultsFollowTheHomeAndXdgDirectories)
 TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--sensor", "replay:"},
-             {"--sensor", "usb"},
-             {"--clock"},
-             {"--duration", "ten"},
-             {"--duration", "-1"},
+             {"--sensor", "replay:"}, {"--sensor", "usb"}, {"--clock"}, {"--duration", "ten"}, {"--duration", "-1"},
              {"--start", "2017-02-30T10:00:00", "--clock", "virtual"},
-             {"--start", "2017-05-27 10:15:00", "--clock", "virtual"},
-             {"--start", "2017-05-27T10:15:00"},
-             {"--sensor", "ble", "--clock", "virtual"},
-             {"--sim-bpm", "10"},
-             {"--sim-bpm", "72.5"},
-             {"extra"},
-             {"--login-endpoint", "127.0.0.1/api/login"},
-             {"--collection-endpoint", "http://"},
-         }) {
+             {"--start", "2017-05-27 10:15:00", "--clock", "virtual"}, {"--start", "2017-05-27T10:15:00"},
+             {"--sensor", "ble", "--clock", "virtual"}, {"--sim-bpm", "10"}, {"--sim-bpm", "72.5"}, {"extra"},
+             {"--login-endpoint", "127.0.0.1/api/login"}, {"--collection-endpoint", "http://"}}) {
         const auto r = parse(args);
         EXPECT_FALSE(r.options) << args[0];
         EXPECT_FALSE(r.error.empty());

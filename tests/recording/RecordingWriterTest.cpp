@@ -1,4 +1,4 @@
-#include "../fakes/MonitorRig.h"
+#include "monitor/ChunkBytes.h"
 #include "recording/FileStamp.h"
 #include "recording/StreamRecords.h"
 #include "settings/SettingsKeys.h"
@@ -7,25 +7,8 @@
 
 namespace velorin {
 namespace {
-
-std::string records(int from, int count)
-{
-    std::string bytes;
-    for (int i = from; i < from + count; ++i) {
-        const auto packet = MonitorRig::packet(500 + i % 7, i);
-        bytes += "10022" + std::string(packet.begin(), packet.end());
-    }
-    return bytes;
-}
-
-std::string chunkText(int from, int count)
-{
-    std::string text;
-    for (int i = from; i < from + count; ++i)
-        for (int k = 0; k < 14; ++k)
-            text += std::to_string(500 + i % 7 + k) + " ";
-    return text;
-}
+using test::chunkText;
+using test::records;
 
 TEST(StreamHeader, MatchesTheTableByteForByte)
 {
@@ -36,18 +19,8 @@ TEST(StreamHeader, MatchesTheTableByteForByte)
                                  "time=2017-05-27_101530\n" + "\x25\x0E" + "timezone=+0100\n" + "\x25\x27" +
                                  "Gadget firmware revision=1.0.2e 1b34dca\n" + "Header end";
     EXPECT_EQ(header, expected);
-    EXPECT_EQ(header.size(), 180u + 4u);
-    EXPECT_EQ(streamHeader("", "2017-05-27_101530").size(), 180u);
-    // Length bytes match the software, timezone and firmware texts (with their line feed excluded).
-    EXPECT_EQ(std::string("recording software = Trazio 1.5.2-0-g589e757 ()").size(), 0x2Fu);
-    EXPECT_EQ(std::string("timezone=+0100").size(), 0x0Eu);
-    EXPECT_EQ(std::string("Gadget firmware revision=1.0.2e 1b34dca").size(), 0x27u);
-    EXPECT_NE(streamHeader("", "s").find("UUID=\n"), std::string::npos);
-}
-
-TEST(StreamHeader, AnnotationRecordText)
-{
-    EXPECT_EQ(annotationRecord(154, "Walking"), "10116812.3200001033101197Walking");
+    // Without an identifier the line stays, its length byte unchanged.
+    EXPECT_NE(streamHeader("", "s").find("\x25\x15UUID=\n\x25"), std::string::npos);
 }
 
 TEST(FileStamp, FloorsToThirtySecondsInLocalTime)
@@ -82,52 +55,41 @@ TEST(RecordingWriter, FirstFlushWritesTheChunkAndOpensTheStreamWithItsHeaderBehi
     EXPECT_TRUE(rig.controller->acquisition().uploadBuffer.empty());
 }
 
-TEST(RecordingWriter, StopAndStartOpenANewStreamAndCountersCarryOver)
+// Stopped in the foreground nothing is written and memory stays flat however long the stop lasts;
+// the chunk after Start keeps the packets counted before Stop and, of the stopped ones, the latest 268.
+TEST(RecordingWriter, StopAndStartOpenANewStreamKeepingTheCountedAndTheLatestStoppedPackets)
 {
-    MonitorRig rig;
-    rig.load();
-    rig.press(&ViewController::startClick);
-    rig.stream(300);
-    rig.press(&ViewController::stopClick);
-    rig.stream(100); // stopped in the foreground: no flush, text keeps growing
-    EXPECT_EQ(rig.files.files.size(), 2u);
-    rig.press(&ViewController::startClick);
-    // 32 packets were counted before Stop; 236 more complete the chunk.
-    rig.stream(236);
-    const std::string second = chunkFileStamp(rig.runtime.now());
-    EXPECT_EQ(rig.file(second + ".ecg"), chunkText(268, 32) + chunkText(300, 100) + chunkText(400, 236));
-    const std::string stream = rig.file(second + ".s2");
-    EXPECT_EQ(stream, records(400, 236) + streamHeader("", second));
-}
-
-TEST(RecordingWriter, StoppedForLongOnlyTheLatestChunkBeforeStartIsKept)
-{
-    MonitorRig rig;
-    rig.load();
-    rig.press(&ViewController::startClick);
-    rig.stream(300);
-    rig.press(&ViewController::stopClick);
-    std::size_t largestText = 0, largestStream = 0, largestUpload = 0;
-    for (int i = 0; i < 10; ++i) { // ten chunks' worth while stopped: memory stays flat
-        rig.stream(268);
-        Acquisition& acq = rig.controller->acquisition();
-        std::lock_guard lock(acq.bufferMutex);
-        largestText = std::max(largestText, acq.sampleText.size());
-        largestStream = std::max(largestStream, acq.recordBuffer.size());
-        largestUpload = std::max(largestUpload, acq.uploadBuffer.size());
+    for (const int stopped : {100, 2680}) {
+        SCOPED_TRACE(stopped);
+        MonitorRig rig;
+        rig.load();
+        rig.press(&ViewController::startClick);
+        rig.stream(300);
+        rig.press(&ViewController::stopClick);
+        std::size_t largestText = 0, largestStream = 0, largestUpload = 0;
+        for (int sent = 0; sent < stopped; sent += 268) {
+            rig.stream(std::min(268, stopped - sent));
+            Acquisition& acq = rig.controller->acquisition();
+            std::lock_guard lock(acq.bufferMutex);
+            largestText = std::max(largestText, acq.sampleText.size());
+            largestStream = std::max(largestStream, acq.recordBuffer.size());
+            largestUpload = std::max(largestUpload, acq.uploadBuffer.size());
+        }
+        EXPECT_EQ(rig.files.files.size(), 2u);
+        EXPECT_LT(largestText, chunkText(0, 32 + 2 * 268).size());
+        EXPECT_LT(largestStream, records(0, 32 + 2 * 268).size());
+        EXPECT_LT(largestUpload, (32 + 2 * 268) * 20u);
+        rig.press(&ViewController::startClick);
+        rig.stream(236);
+        const std::string second = chunkFileStamp(rig.runtime.now());
+        const int kept = std::min(stopped, 268);
+        EXPECT_EQ(rig.file(second + ".ecg"),
+                  chunkText(268, 32) + chunkText(300 + stopped - kept, kept) + chunkText(300 + stopped, 236));
+        EXPECT_EQ(rig.file(second + ".s2"), records(300 + stopped, 236) + streamHeader("", second));
+        EXPECT_EQ(std::count_if(rig.log.lines.begin(), rig.log.lines.end(),
+                                [](const std::string& line) { return line.rfind("Not recording:", 0) == 0; }),
+                  stopped > 268 ? 1 : 0);
     }
-    EXPECT_LT(largestText, chunkText(0, 32 + 2 * 268).size());
-    EXPECT_LT(largestStream, records(0, 32 + 2 * 268).size());
-    EXPECT_LT(largestUpload, (32 + 2 * 268) * 20u);
-    rig.press(&ViewController::startClick);
-    rig.stream(236);
-    const std::string second = chunkFileStamp(rig.runtime.now());
-    // The counted packets from before Stop stay; of the stopped ones only the latest 268.
-    EXPECT_EQ(rig.file(second + ".ecg"), chunkText(268, 32) + chunkText(300 + 2680 - 268, 268) + chunkText(2980, 236));
-    EXPECT_EQ(rig.file(second + ".s2"), records(2980, 236) + streamHeader("", second));
-    EXPECT_EQ(std::count_if(rig.log.lines.begin(), rig.log.lines.end(),
-                            [](const std::string& line) { return line.rfind("Not recording:", 0) == 0; }),
-              1);
 }
 
 TEST(RecordingWriter, BackgroundPacketsCountWithoutRecording)
@@ -202,25 +164,6 @@ TEST(RecordingWriter, FailedWritesAreReportedOnceAndBuffersStillEmptied)
     EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101600.ecg"));
     EXPECT_TRUE(vc.acquisition().sampleText.empty());
     EXPECT_TRUE(vc.acquisition().recordBuffer.empty());
-}
-
-TEST(RecordingWriter, MarkedEventKeepsThreeChunksNamedByTheClosingFlush)
-{
-    MonitorRig rig;
-    ViewController& vc = rig.load();
-    rig.appState.set(AppState::Background);
-    rig.stream(268); // chunk 1
-    rig.stream(100);
-    vc.events().markPending();
-    vc.events().setActivity("Walking");
-    vc.events().setFeeling("none");
-    rig.stream(168); // chunk 2 (marked)
-    rig.stream(268); // chunk 3 closes the event
-    const std::string closing = chunkFileStamp(rig.runtime.now());
-    EXPECT_EQ(rig.file(closing + " Walking  .event"), chunkText(0, 268 * 3));
-    EXPECT_FALSE(vc.events().pending());
-    rig.stream(268); // back to idle: no second event file
-    EXPECT_EQ(rig.files.files.size(), 4u + 1u + 1u);
 }
 
 } // namespace

@@ -53,41 +53,23 @@ void expectOnePeakPerBeatAtTheRate(const std::vector<std::size_t>& peaks, int bp
     EXPECT_NEAR(rateSum / static_cast<double>(peaks.size() - 1), bpm, 3);
 }
 
-TEST(SimulatedEcgHeartRate, HoldsAcrossTheRateRangeSeedsAndWherever4000SampleWindowStarts)
+TEST(SimulatedEcg, InRangeOnTheBaselineWithItsRateWhereverA4000SampleWindowStarts)
 {
     for (int bpm : {EcgSynthesizer::minimumBpm, 45, 90, 150, 180, EcgSynthesizer::maximumBpm}) {
         for (std::uint32_t seed : {7u, 1234u}) {
             SCOPED_TRACE(testing::Message() << bpm << " bpm, seed " << seed);
             const auto samples = synthesize(bpm, 4000 + 260, seed);
+            // Ten bits a sample in a packet: anything outside 0..1023 would be cut.
+            const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+            EXPECT_TRUE(*low >= 0 && *high <= 1023);
+            std::vector<std::int32_t> middle = samples; // and the trace rests on the baseline
+            std::nth_element(middle.begin(), middle.begin() + 2130, middle.end());
+            EXPECT_NEAR(middle[2130], EcgSynthesizer::baseline, 8);
             for (std::size_t offset = 0; offset < beatSamples(bpm) && !HasFailure(); ++offset)
                 expectOnePeakPerBeatAtTheRate(detectPeaks({samples.begin() + static_cast<long>(offset),
                                                            samples.begin() + static_cast<long>(offset) + 4000}),
                                               bpm, 5);
         }
-    }
-}
-
-TEST(SimulatedEcgWaveform, BeatsHaveRealisticDeflectionsAroundTheBaseline)
-{
-    const auto samples = synthesize(72, 4000);
-    const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
-    EXPECT_TRUE(*low >= 0 && *high <= 1023);
-    auto middle = samples;
-    std::nth_element(middle.begin(), middle.begin() + 2000, middle.end());
-    EXPECT_NEAR(middle[2000], EcgSynthesizer::baseline, 8);
-
-    const auto extreme = [&](std::size_t from, std::size_t to, bool highest) {
-        const auto [lo, hi] =
-            std::minmax_element(samples.begin() + static_cast<long>(from), samples.begin() + static_cast<long>(to));
-        return (highest ? *hi : *lo) - middle[2000];
-    };
-    const auto peaks = detectPeaks(samples);
-    for (std::size_t p : std::vector<std::size_t>(peaks.begin(), peaks.end() - 1)) {
-        SCOPED_TRACE(testing::Message() << "beat at " << p);
-        EXPECT_NEAR(extreme(p - 3, p + 4, true), 325, 35);  // R
-        EXPECT_NEAR(extreme(p, p + 8, false), -60, 15);     // S
-        EXPECT_NEAR(extreme(p + 12, p + 45, true), 62, 18); // T
-        EXPECT_NEAR(extreme(p - 22, p - 5, true), 17, 9);   // P
     }
 }
 

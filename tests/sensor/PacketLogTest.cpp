@@ -1,5 +1,7 @@
 #include "sensor/sim/PacketLogReader.h"
 
+#include "sensor/SensorTestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace velorin {
@@ -17,7 +19,7 @@ std::vector<ReplayUpdate> parsed(std::string_view text)
     return std::get<0>(std::move(result));
 }
 
-TEST(PacketLogGrammar, TimesCharacteristicsAndBytesInEveryAllowedSpelling)
+TEST(PacketLogGrammar, TimesCharacteristicsAndBytesInEveryAllowedSpellingAndExactTimes)
 {
     const auto updates = parsed("\xEF\xBB\xBF# a session\r\n" // an editor's byte order mark
                                 "\n  \t\n"
@@ -28,19 +30,21 @@ TEST(PacketLogGrammar, TimesCharacteristicsAndBytesInEveryAllowedSpelling)
                                 "#@31 2A19: 00\n"
                                 "@30.128\n" // equal time, empty ECG value
                                 "@31 2A37:AB");
-    const std::vector<ReplayUpdate> expected{{112ms, "2A37", {0x01, 0x02, 0xFF}},
-                                             {224ms, "2A19", {0x50}},
-                                             {30016ms, "2A37", {0x01, 0x02, 0xFF}},
-                                             {30128ms, "FFE1", {}},
-                                             {30128ms, "2A37", {}},
-                                             {31000ms, "2A37", {0xAB}}};
-    ASSERT_EQ(updates.size(), expected.size());
-    for (std::size_t i = 0; i < updates.size(); ++i) {
-        EXPECT_EQ(updates[i].at, expected[i].at) << i;
-        EXPECT_EQ(updates[i].characteristic, expected[i].characteristic) << i;
-        EXPECT_EQ(updates[i].value, expected[i].value) << i;
-    }
+    EXPECT_EQ(updates, (std::vector<ReplayUpdate>{{112ms, "2A37", {0x01, 0x02, 0xFF}},
+                                                  {224ms, "2A19", {0x50}},
+                                                  {30016ms, "2A37", {0x01, 0x02, 0xFF}},
+                                                  {30128ms, "FFE1", {}},
+                                                  {30128ms, "2A37", {}},
+                                                  {31000ms, "2A37", {0xAB}}}));
     EXPECT_TRUE(parsed("# nothing\n").empty());
+
+    // Times are exact to the nanosecond, explicit or implied, up to 100 years.
+    std::vector<Nanoseconds> times;
+    for (const auto& update : parsed("@0.0000000005 01\n@0.3333333333 02\n03\n04\n@1.9999999995\n05\n"
+                                     "@3155759999.888 06\n07\n"))
+        times.push_back(update.at);
+    EXPECT_EQ(times, (std::vector<Nanoseconds>{1ns, 333333333ns, 445333333ns, 557333333ns, 2000000000ns, 2112000000ns,
+                                               longestSpan - 112ms, longestSpan}));
 }
 
 TEST(PacketLogErrors, EachMalformedLineIsReportedWithItsNumber)
@@ -79,23 +83,6 @@ TEST(PacketLogErrors, EachMalformedLineIsReportedWithItsNumber)
         EXPECT_NE(error.message.find(c.mentions), std::string::npos) << error.message;
         EXPECT_EQ(describe(error), "test.log:" + std::to_string(c.line) + ": " + error.message);
     }
-}
-
-TEST(PacketLogTimes, ExplicitAndImpliedTimesAreExactNanoseconds)
-{
-    const auto updates = parsed("@0.0000000005 01\n"
-                                "@0.3333333333 02\n"
-                                "03\n"
-                                "04\n"
-                                "@1.9999999995\n"
-                                "05\n"
-                                "@3155759999.888 06\n"
-                                "07\n");
-    const std::vector<Nanoseconds> expected{1ns,          333333333ns,  445333333ns,         557333333ns,
-                                            2000000000ns, 2112000000ns, longestSpan - 112ms, longestSpan};
-    ASSERT_EQ(updates.size(), expected.size());
-    for (std::size_t i = 0; i < updates.size(); ++i)
-        EXPECT_EQ(updates[i].at, expected[i]) << i;
 }
 
 // A byte source that never ends, counting what it hands out.
@@ -144,22 +131,7 @@ TEST(PacketLogLineLimit, LinesUpToTheLimitAreReadAndAnEndlessLineCostsOnlyTheLim
 
 TEST(PacketLogReading, AFailedReadIsReported)
 {
-    struct FailingReader : ByteReader {
-        std::size_t read(char* into, std::size_t size, FileResult& result) override
-        {
-            if (!first) {
-                result = FileResult::failure("Input/output error");
-                return 0;
-            }
-            first = false;
-            const std::string_view lines = "01\n02\n0";
-            const std::size_t n = std::min(size, lines.size());
-            std::copy_n(lines.data(), n, into);
-            return n;
-        }
-        bool first = true;
-    };
-    PacketLogReader reader(std::make_unique<FailingReader>(), "test.log");
+    PacketLogReader reader(std::make_unique<test::FailingReader>("01\n02\n0", "Input/output error"), "test.log");
     EXPECT_EQ(reader.next()->value, std::vector<std::uint8_t>{1});
     EXPECT_EQ(reader.next()->value, std::vector<std::uint8_t>{2});
     EXPECT_FALSE(reader.next());

@@ -4,6 +4,7 @@
 #include "platform/virtual/VirtualRuntime.h"
 #include "sensor/LinkOutlets.h"
 #include "sensor/SensorLink.h"
+#include "sensor/SensorProfile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "signal/Acquisition.h"
@@ -104,6 +105,13 @@ TEST(SensorLink, RememberedSensorIsConnectedAndSetUpWithItsPin)
     EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
 }
 
+TEST(SensorProfile, OnlyTheExactNameIsOurs)
+{
+    EXPECT_TRUE(profile::isSensorName("Nimbo"));
+    for (const char* other : {"nimbo", "NIMBO", "Nimbo2", "Nimbo ", "", "Nimb"})
+        EXPECT_FALSE(profile::isSensorName(other)) << other;
+}
+
 TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
 {
     auto setUp = [](std::vector<std::string> order, std::string pin) {
@@ -125,7 +133,7 @@ TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
     EXPECT_TRUE(tooLong.second);
 }
 
-TEST(SensorLink, LabelsAreMadeOnceAndRepeatedOrForeignAdvertisementsListNothingNew)
+TEST(SensorLink, LabelsAreMadeOnceAndTheListStaysBoundedWhateverIsAdvertised)
 {
     LinkRig rig;
     rig.settings.set(keys::selectedUUID, std::string(sensorId));
@@ -145,9 +153,22 @@ TEST(SensorLink, LabelsAreMadeOnceAndRepeatedOrForeignAdvertisementsListNothingN
     EXPECT_EQ(sensorLabel(sensorId, -60, true, ""), "Your's sensor  -60dB");
     // Nobody chose a sensor in this run: nothing is connected.
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
+
+    // Endless new identifiers fill the list only up to its bound, and a chosen sensor still connects.
+    LinkRig flooded;
+    flooded.start(sensorId);
+    for (int i = 0; i < 1000; ++i) {
+        char id[40];
+        std::snprintf(id, sizeof id, "0A1B2C3D-4E5F-6071-8293-%012d", i);
+        flooded.central().advertise(std::make_shared<FakePeripheral>(flooded.runtime.bluetoothQueue(), id), "Nimbo");
+    }
+    flooded.advertise(flooded.nimbo);
+    EXPECT_EQ(flooded.link.devices().size(), SensorLink::mostListedSensors + 1);
+    EXPECT_EQ(flooded.link.devices().entries().back().key, sensorId);
+    EXPECT_EQ(flooded.central().count(std::string("connect ") + sensorId), 1u);
 }
 
-TEST(SensorLink, ReconnectsAfterEveryDropAndStopsAfterTheDisconnectButton)
+TEST(SensorLink, ReconnectsAfterEveryDropUntilTheDisconnectButtonOrClosing)
 {
     LinkRig rig;
     rig.start(sensorId);
@@ -170,19 +191,14 @@ TEST(SensorLink, ReconnectsAfterEveryDropAndStopsAfterTheDisconnectButton)
     rig.advertise(rig.nimbo);
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1201u);
     EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
-}
 
-// Closing the monitor lets the sensor go without telling anyone that it was lost.
-TEST(SensorLink, StoppingLetsTheSensorGoQuietly)
-{
-    LinkRig rig;
-    rig.start(sensorId);
-    rig.advertise(rig.nimbo);
-    rig.runtime.runFor(1.0);
-    rig.onMain([&] { rig.link.stop(); });
-    rig.runtime.runFor(1.0);
-    EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
-    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "disconnected"), 0);
+    // Closing the monitor lets the sensor go without telling anyone that it was lost.
+    LinkRig closing;
+    closing.start(sensorId).advertise(closing.nimbo);
+    closing.onMain([&] { closing.link.stop(); });
+    closing.runtime.runFor(1.0);
+    EXPECT_EQ(closing.central().count(std::string("cancel ") + sensorId), 1u);
+    EXPECT_EQ(std::count(closing.outlets.calls.begin(), closing.outlets.calls.end(), "disconnected"), 0);
 }
 
 TEST(SensorLink, FailedConnectionsRetryTheScanWithOneTimerAtATime)
@@ -296,21 +312,6 @@ TEST(SensorLink, ChoosingAnotherSensorDropsTheFirst)
     rig.runtime.runPending();
     EXPECT_EQ(rig.intake.updates, Calls{"2A37:2"});
     EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "disconnected"), 0);
-}
-
-TEST(SensorLink, EndlessNewIdentifiersFillTheListOnlyUpToItsBoundAndTheChosenSensorStillConnects)
-{
-    LinkRig rig;
-    rig.start(sensorId);
-    for (int i = 0; i < 1000; ++i) {
-        char id[40];
-        std::snprintf(id, sizeof id, "0A1B2C3D-4E5F-6071-8293-%012d", i);
-        rig.central().advertise(std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), id), "Nimbo");
-    }
-    rig.advertise(rig.nimbo);
-    EXPECT_EQ(rig.link.devices().size(), SensorLink::mostListedSensors + 1);
-    EXPECT_EQ(rig.link.devices().entries().back().key, sensorId);
-    EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1u);
 }
 
 } // namespace

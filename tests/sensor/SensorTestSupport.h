@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/ByteReader.h"
 #include "platform/virtual/VirtualRuntime.h"
 #include "sensor/SensorSource.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,24 @@ struct SensorHarness {
     LabelledQueue main{runtime.mainQueue(), "main", running};
     std::vector<Update> updates;
     Recorder delegate{*this};
+};
+
+// Hands out `text` in one read, then fails every read after it with `problem`.
+struct FailingReader : ByteReader {
+    FailingReader(std::string text, std::string problem) : text(std::move(text)), problem(std::move(problem)) {}
+    std::size_t read(char* into, std::size_t size, FileResult& result) override
+    {
+        if (given) {
+            result = FileResult::failure(problem);
+            return 0;
+        }
+        given = true;
+        const std::size_t n = std::min(size, text.size());
+        std::copy_n(text.data(), n, into);
+        return n;
+    }
+    std::string text, problem;
+    bool given = false;
 };
 
 } // namespace velorin::test

@@ -152,25 +152,16 @@ TEST_F(TwoSensors, EachScanReportsEveryAdvertiserOnceUnderFixedIdentifiers)
                                             "discover Nimbo2 -75", "discover - -82"};
     EXPECT_EQ(link.take(), reported);
 
-    std::vector<std::string> ids;
-    for (const auto& p : link.found)
-        ids.push_back(p->identifier());
-
-    // A new scan reports the same devices again; another central (another run) knows them by the same ids.
+    // A new scan reports the same devices again, by the same objects; ids stay apart. (That another
+    // run knows them by the same ids shows in the recorder's end-to-end run remembering its choice.)
     central->scanForPeripherals();
     runtime.runFor(1.0);
     EXPECT_EQ(link.take(), reported);
     EXPECT_EQ(link.found[6], link.found[1]);
-    Link other;
-    SimulatedCentralFactory otherFactory(runtime.timers(), log, {.sensors = 2});
-    auto otherCentral = otherFactory.createCentral(other, runtime.bluetoothQueue(), "RestorationID");
-    other.central = otherCentral.get();
-    otherCentral->scanForPeripherals();
-    runtime.runFor(1.0);
-    ASSERT_EQ(other.found.size(), 5u);
-    for (std::size_t i = 0; i < 5; ++i)
-        EXPECT_EQ(other.found[i]->identifier(), ids[i]);
-    EXPECT_EQ(std::set(ids.begin(), ids.end()).size(), 5u);
+    std::set<std::string> ids;
+    for (const auto& p : link.found)
+        ids.insert(p->identifier());
+    EXPECT_EQ(ids.size(), 5u);
 }
 
 TEST_F(SimulatedCentralTest, AConnectedSensorOffersItsProfileAndStreamsOnlyOnceNotifying)

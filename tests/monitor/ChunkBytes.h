@@ -1,0 +1,30 @@
+#pragma once
+
+#include "../fakes/MonitorRig.h"
+
+#include <string>
+
+namespace velorin::test {
+
+// What the monitor writes for packets from..from+count-1 of MonitorRig::stream: their stream records,
+// and their samples as the chunk's text.
+inline std::string records(int from, int count)
+{
+    std::string bytes;
+    for (int i = from; i < from + count; ++i) {
+        const auto packet = MonitorRig::packet(500 + i % 7, i);
+        bytes += "10022" + std::string(packet.begin(), packet.end());
+    }
+    return bytes;
+}
+
+inline std::string chunkText(int from, int count)
+{
+    std::string text;
+    for (int i = from; i < from + count; ++i)
+        for (int k = 0; k < 14; ++k)
+            text += std::to_string(500 + i % 7 + k) + " ";
+    return text;
+}
+
+} // namespace velorin::test
