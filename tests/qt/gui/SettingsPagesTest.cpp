@@ -3,9 +3,9 @@
 #include "fakes/TempDir.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "platform/Alerts.h"
-#include "platform/Clock.h"
 #include "platform/PosixFiles.h"
 #include "platform/Queue.h"
+#include "qt/QtTestSupport.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/qt/PageFrame.h"
@@ -31,12 +31,6 @@
 namespace velorin {
 namespace {
 
-class FixedClock : public Clock {
-public:
-    double now() const override { return 1.7e9; }
-    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
-};
-
 class EventLoopQueue : public Queue {
 public:
     void async(Task task) override { QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection); }
@@ -46,13 +40,6 @@ struct NoAlerts : Alerts {
     void show(const AlertRequest& request, Answer) override { titles.push_back(request.title); }
     std::vector<std::string> titles;
 };
-
-// With VELORIN_SCREENSHOTS=DIR the pages are saved there, to be looked at.
-void screenshot(QWidget& window, const char* name)
-{
-    if (const QString dir = qEnvironmentVariable("VELORIN_SCREENSHOTS"); !dir.isEmpty())
-        window.grab().save(dir + "/settings-" + name + ".png");
-}
 
 template <typename Page> Page* shownPage(MainWindow& window)
 {
@@ -102,7 +89,7 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     window.tabs()->setCurrentIndex(2);
     ASSERT_NE(qobject_cast<SettingsMenuPage*>(window.tabs()->currentWidget()), nullptr);
     window.tabs()->currentWidget()->findChild<QPushButton*>("position1")->click();
-    screenshot(window, "menu");
+    screenshot(window, "settings-menu.png");
 
     window.tabs()->currentWidget()->findChild<QPushButton*>("profile")->click();
     auto* profile = shownPage<ProfilePage>(window);
@@ -114,7 +101,7 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     EXPECT_EQ(window.width(), 1024);
     EXPECT_LE(window.minimumSizeHint().width(), 1024);
     EXPECT_LE(profile->field(ProfileField::name)->width(), PageFrame::maxWidth);
-    screenshot(window, "profile");
+    screenshot(window, "settings-profile.png");
     profile->findChild<QPushButton*>("save")->click();
     EXPECT_EQ(settings.text(keys::Name), name);
     EXPECT_EQ(settings.integer(keys::Gender), 1);
@@ -166,7 +153,7 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     EXPECT_TRUE(files.readAll(temp.path() + "/precious.txt", kept, 100).ok && kept == "keep me");
     EXPECT_EQ(files.entryInfo(logo).kind, EntryKind::regular);
     EXPECT_EQ(alerts.titles.size(), 4u);
-    screenshot(window, "setup");
+    screenshot(window, "settings-setup.png");
     setup->findChild<QPushButton*>("cancel")->click();
     EXPECT_TRUE(window.showingTabs());
     EXPECT_EQ(fronts, 2);
