@@ -59,19 +59,6 @@ protected:
         std::ifstream in(m_data + "/uploads/" + name, std::ios::binary);
         return in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string("<missing>");
     }
-    std::vector<json> events() const
-    {
-        std::vector<json> lines;
-        std::ifstream in(m_data + "/events.jsonl");
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(json::parse(line));
-        return lines;
-    }
-    static json stats(httplib::Client& c)
-    {
-        const auto answer = c.Get("/stats");
-        return answer && answer->status == 200 ? json::parse(answer->body) : json();
-    }
 };
 
 // What the answers hold is checked on the collector itself, and a login through it by the recorder's
@@ -110,10 +97,10 @@ TEST_F(CollectorRun, UploadsAndEventsOverHttpWithTheBodyLimitAndTheLog)
     EXPECT_FALSE(over->body.empty());
 
     EXPECT_EQ(stored(name), packets);
-    const std::vector<json> lines = events();
+    const std::vector<json> lines = collectedEvents(m_data);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0]["Activity"], "Walking");
-    const json counts = stats(*c);
+    const json counts = collector->stats();
     EXPECT_EQ(counts["uploads"], 2);
     EXPECT_EQ(counts["rejected"], 2);
 
@@ -159,8 +146,7 @@ TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
         w.join();
     EXPECT_EQ(answered, threads * perThread);
 
-    auto c = client(collector->port());
-    const json counts = stats(*c);
+    const json counts = collector->stats();
     EXPECT_EQ(counts["events"], threads * perThread / 5);
     EXPECT_EQ(counts["uploads"], threads * perThread * 3 / 5 + 1);
     EXPECT_EQ(counts["parts"], sharedContents - 1);
@@ -174,7 +160,7 @@ TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
     std::set<std::string> shared{stored("shared.ecg"), stored("shared.ecg~1"), stored("shared.ecg~2")};
     EXPECT_EQ(shared.size(), 3u);
     EXPECT_EQ(shared.count("<missing>"), 0u);
-    EXPECT_EQ(events().size(), static_cast<std::size_t>(threads * perThread / 5));
+    EXPECT_EQ(collectedEvents(m_data).size(), static_cast<std::size_t>(threads * perThread / 5));
     EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
     EXPECT_EQ(collector->stop(), 0);
 }
@@ -187,7 +173,7 @@ TEST_F(CollectorRun, InjectedFaultsAnswerAsAsked)
         auto c = client(failing->port());
         EXPECT_EQ(c->Post("/api/login", "Username=ana&Password=pw", "application/x-www-form-urlencoded")->status, 500);
         EXPECT_EQ(c->Post("/Ecg/WriteTicksBase", uploadBody(builtInKey, "a.ecg", "x"), jsonType)->status, 500);
-        const json counts = stats(*c); // never failed on purpose: tests read it
+        const json counts = failing->stats(); // never failed on purpose: tests read it
         EXPECT_EQ(counts["injectedFailures"], 2);
         EXPECT_EQ(counts["uploads"], 0);
         EXPECT_EQ(failing->stop(), 0);
@@ -204,7 +190,7 @@ TEST_F(CollectorRun, InjectedFaultsAnswerAsAsked)
             EXPECT_EQ(answer->status, 200);
             EXPECT_TRUE(answer->body.empty());
         }
-        EXPECT_EQ(stats(*c)["duplicates"], 1);
+        EXPECT_EQ(empty->stats()["duplicates"], 1);
         EXPECT_EQ(empty->stop(), 0);
         EXPECT_EQ(stored("b.ecg"), "y");
     }
@@ -218,10 +204,9 @@ TEST_F(CollectorRun, AnAnswerHeldBackDoesNotHoldUpTheEnd)
         auto c = client(port);
         c->Post("/Ecg/WriteTicksBase", eventBody(builtInKey, "Walking"), jsonType); // ends when the server does
     });
-    auto c = client(collector->port());
     bool handled = false;
     for (int i = 0; i < 2000 && !handled; ++i) { // the event is kept before its answer is held back
-        handled = stats(*c)["events"] == 1;
+        handled = collector->stats()["events"] == 1;
         if (!handled)
             ::poll(nullptr, 0, 10);
     }

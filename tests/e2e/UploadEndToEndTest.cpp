@@ -88,14 +88,8 @@ protected:
     RunResult record(const std::string& start, int seconds, const std::string& script)
     {
         const std::string scriptPath = write("run" + std::to_string(++m_runs) + ".script", "0.5 choose 1\n" + script);
-        return run({"--accept-terms", "--clock", "virtual", "--start", start, "--duration", std::to_string(seconds),
-                    "--script", scriptPath, "--collection-endpoint", endpoint()});
-    }
-    json stats() const
-    {
-        httplib::Client client("127.0.0.1", m_collector->port());
-        const auto answer = client.Get("/stats");
-        return answer && answer->status == 200 ? json::parse(answer->body) : json();
+        return sim({"--start", start, "--duration", std::to_string(seconds), "--script", scriptPath,
+                    "--collection-endpoint", endpoint()});
     }
 
     // Every recording stream of the documents, oldest first, read as one.
@@ -155,14 +149,6 @@ protected:
     }
     Uploads uploads() const { return byName(filesIn(m_data + "/uploads")); }
     Uploads buffered() const { return byName(filesIn(docs + "/Buffer")); }
-    std::vector<json> events() const
-    {
-        std::vector<json> found;
-        std::ifstream in(m_data + "/events.jsonl");
-        for (std::string line; std::getline(in, line);)
-            found.push_back(json::parse(line, nullptr, false));
-        return found;
-    }
 
     int m_runs = 0;
 };
@@ -200,7 +186,7 @@ TEST_F(UploadRun, BufferFillsOfflineAndDrainsOnceOnline)
     // Seven chunks, and each run's rest sent at its end under its last chunk's name: 81 packets, and 86
     // in the second run, whose remembered sensor starts sooner.
     EXPECT_EQ(packets, (std::multiset<std::size_t>{81, 86, 268, 268, 268, 268, 268, 268, 268}));
-    const json s = stats();
+    const json s = m_collector->stats();
     EXPECT_EQ(s["uploads"], 7);
     EXPECT_EQ(s["duplicates"], 0);
     EXPECT_EQ(s["parts"], 2);
@@ -213,7 +199,7 @@ TEST_F(UploadRun, MarkedEventReachesTheServerTheStreamAndAnEventFile)
     const RunResult r = record("2017-05-27T10:15:00", 100, "0 start\n0 online\n40 mark Walking none\n");
     ASSERT_EQ(r.status, 0) << r.err;
 
-    const std::vector<json> sent = events();
+    const std::vector<json> sent = collectedEvents(m_data);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], (json{{"VUApiKey", "5d07e1b94c2a4f86b3e0"}, {"Activity", "Walking"},
                              {"Date", "2017-05-27 10:15:40"}}));
@@ -255,7 +241,7 @@ TEST_F(UploadRun, FailingServerLosesNothingAndSendsNothingTwiceOnceHealthy)
         for (const std::string& bytes : pieces)
             EXPECT_EQ(firstRun.at(name).count(bytes), 1u) << name;
     }
-    EXPECT_GT(stats()["injectedFailures"].get<int>(), 0);
+    EXPECT_GT(m_collector->stats()["injectedFailures"].get<int>(), 0);
 
     startCollector();
     const RunResult healthy = record("2017-05-27T13:00:00", 65, "0 start\n0 online\n");
@@ -270,11 +256,11 @@ TEST_F(UploadRun, FailingServerLosesNothingAndSendsNothingTwiceOnceHealthy)
     }
     EXPECT_TRUE(buffered().empty());
     // Only the rest at 65 s shares a name, with the chunk of 60.8 s.
-    EXPECT_EQ(stats()["parts"], 1);
+    EXPECT_EQ(m_collector->stats()["parts"], 1);
 
     // Each event once, with the date it was marked at.
     std::multiset<std::string> dates;
-    for (const json& e : events())
+    for (const json& e : collectedEvents(m_data))
         dates.insert(e.value("Date", ""));
     EXPECT_EQ(dates, (std::multiset<std::string>{"2017-05-27 10:25:07", "2017-05-27 10:45:07", "2017-05-27 11:05:07",
                                                   "2017-05-27 11:25:07", "2017-05-27 11:45:07",
