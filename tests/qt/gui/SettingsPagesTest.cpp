@@ -57,9 +57,10 @@ QPushButton* buttonTitled(QWidget* page, const QString& title)
 TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogos)
 {
     TempDir temp("velorin-settings-pages");
+    const std::string dir = temp.path();
     PosixFiles files;
     FakeLog log;
-    SettingsStore settings(files, log, temp.path() + "/settings.json");
+    SettingsStore settings(files, log, dir + "/settings.json");
     settings.setBool(keys::termsAccept, true);
     FixedClock clock;
     EventLoopQueue mainQueue;
@@ -67,20 +68,11 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     QtImageDecoder images;
     MainWindow window(TermsController(settings, clock), new MonitorWidget, nullptr, MainWindow::titleFor(true));
     int fronts = 0;
-    const SettingsContext context{settings,
-                                  log,
-                                  mainQueue,
-                                  alerts,
-                                  files,
-                                  images,
-                                  temp.path(),
-                                  {{},
-                                   [&] {
-                                       window.tabs()->setCurrentIndex(0);
-                                       ++fronts;
-                                   },
-                                   {},
-                                   {}}};
+    const auto toMonitor = [&] {
+        window.tabs()->setCurrentIndex(0);
+        ++fronts;
+    };
+    const SettingsContext context{settings, log, mainQueue, alerts, files, images, dir, {{}, toMonitor, {}, {}}};
     window.setSettingsPage(new SettingsMenuPage(
         context, [&](QWidget* p) { window.pushPage(p); }, [&] { window.popPage(); }));
     window.resize(1024, 600);
@@ -113,18 +105,23 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     window.tabs()->currentWidget()->findChild<QPushButton*>("setup")->click();
     auto* setup = shownPage<SetupPage>(window);
     ASSERT_NE(setup, nullptr);
+    const std::string logo = dir + "/latest_logo.png";
+    const QString logoPath = QString::fromStdString(logo);
+    const auto pick = [&](const std::string& file) {
+        setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(dir + "/" + file);
+    };
     QImage picture(300, 120, QImage::Format_RGB32);
     picture.fill(QColor(30, 90, 160));
-    ASSERT_TRUE(picture.save(QString::fromStdString(temp.path() + "/picked.jpg"), "JPEG"));
-    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
+    ASSERT_TRUE(picture.save(QString::fromStdString(dir + "/picked.jpg"), "JPEG"));
+    pick("picked.jpg");
     EXPECT_TRUE(alerts.titles.empty());
-    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png"), "PNG").size(), QSize(300, 120));
+    EXPECT_EQ(QImage(logoPath, "PNG").size(), QSize(300, 120));
     EXPECT_FALSE(setup->findChild<QLabel*>("logo")->pixmap().isNull());
     // Refused by what its header declares, and the logo stays.
-    ASSERT_TRUE(QImage(5000, 1, QImage::Format_Mono).save(QString::fromStdString(temp.path() + "/wide.png")));
-    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.png");
+    ASSERT_TRUE(QImage(5000, 1, QImage::Format_Mono).save(QString::fromStdString(dir + "/wide.png")));
+    pick("wide.png");
     EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
-    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png")).size(), QSize(300, 120));
+    EXPECT_EQ(QImage(logoPath).size(), QSize(300, 120));
     // So are files whose decoders fill in what a cut-off file lacks, and an icon, whose header
     // declares at most 256 pixels a side whatever the PNG inside holds.
     const auto encoded = [](const QImage& image, const char* format) {
@@ -133,24 +130,23 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
         EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
         return bytes;
     };
-    const auto pick = [&](const QByteArray& bytes) {
-        ASSERT_TRUE(files.writeAtomically(temp.path() + "/hostile", bytes.toStdString()).ok);
-        setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/hostile");
+    const auto pickBytes = [&](const QByteArray& bytes) {
+        ASSERT_TRUE(files.writeAtomically(dir + "/hostile", bytes.toStdString()).ok);
+        pick("hostile");
     };
     for (const char* format : {"JPEG", "BMP"})
-        pick(encoded(picture, format).chopped(200));
+        pickBytes(encoded(picture, format).chopped(200));
     const QByteArray wide = encoded(QImage(5000, 1, QImage::Format_Mono), "PNG");
     QByteArray icon = QByteArray::fromHex("00000100010000000000010020000000000016000000");
     qToLittleEndian(quint32(wide.size()), icon.data() + 14);
-    pick(icon + wide);
+    pickBytes(icon + wide);
     EXPECT_EQ(alerts.titles, std::vector<std::string>(4, "Logo not changed"));
     // A link at the logo's name is replaced, not written through to whatever it points to.
-    const std::string logo = temp.path() + "/latest_logo.png";
-    ASSERT_TRUE(files.writeAtomically(temp.path() + "/precious.txt", "keep me").ok && files.remove(logo).ok);
-    ASSERT_EQ(::symlink((temp.path() + "/precious.txt").c_str(), logo.c_str()), 0);
-    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
+    ASSERT_TRUE(files.writeAtomically(dir + "/precious.txt", "keep me").ok && files.remove(logo).ok);
+    ASSERT_EQ(::symlink((dir + "/precious.txt").c_str(), logo.c_str()), 0);
+    pick("picked.jpg");
     std::string kept;
-    EXPECT_TRUE(files.readAll(temp.path() + "/precious.txt", kept, 100).ok && kept == "keep me");
+    EXPECT_TRUE(files.readAll(dir + "/precious.txt", kept, 100).ok && kept == "keep me");
     EXPECT_EQ(files.entryInfo(logo).kind, EntryKind::regular);
     EXPECT_EQ(alerts.titles.size(), 4u);
     screenshot(window, "settings-setup.png");
