@@ -8,6 +8,8 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
+// Which bytes count as a duplicate or a further part is the store's to decide (see its tests); here,
+// the answers and counts that follow.
 TEST_F(CollectorRig, UploadsAreStoredOnceAndDifferingOnesKeptAsParts)
 {
     const std::string name = "2017-05-27_143000_41.996100_21.431500.ecg";
@@ -16,18 +18,10 @@ TEST_F(CollectorRig, UploadsAreStoredOnceAndDifferingOnesKeptAsParts)
     ASSERT_EQ(first.status, 200);
     EXPECT_EQ(json::parse(first.body), json({{"result", "stored"}, {"fileName", name}, {"storedAs", name}}));
     EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, packets).body)["result"], "duplicate");
-    const CollectorReply second = upload(Collector::builtInKey, name, packets + "x");
-    EXPECT_EQ(json::parse(second.body)["storedAs"], name + "~1");
-    EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, "").body)["storedAs"], name + "~2");
-
+    EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, packets + "x").body)["storedAs"], name + "~1");
     EXPECT_EQ(stored(name), packets);
-    EXPECT_EQ(stored(name + "~1"), packets + "x");
-    EXPECT_EQ(stored(name + "~2"), "");
-    const json counts = stats();
-    EXPECT_EQ(counts["uploads"], 1);
-    EXPECT_EQ(counts["parts"], 2);
-    EXPECT_EQ(counts["duplicates"], 1);
-    EXPECT_EQ(counts["rejected"], 0);
+    EXPECT_EQ(stats().dump(), R"({"duplicates":1,"events":0,"injectedEmpty":0,"injectedFailures":0,"logins":0,)"
+                              R"("parts":1,"refusedLogins":0,"rejected":0,"uploads":1})");
 }
 
 TEST_F(CollectorRig, EventsAreKeptAsOneJsonLineEach)
@@ -53,6 +47,7 @@ TEST_F(CollectorRig, EventsAreKeptAsOneJsonLineEach)
     EXPECT_EQ(stats()["events"], 2);
 }
 
+// Names the store refuses are listed in its own tests; one stands here for the answer and the log.
 TEST_F(CollectorRig, MalformedBodiesAreBadRequestsAndStoreNothing)
 {
     const std::string key = Collector::builtInKey;
@@ -72,8 +67,6 @@ TEST_F(CollectorRig, MalformedBodiesAreBadRequestsAndStoreNothing)
         R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YWJ"})",
         R"({"token":")" + key + R"(","fileName":"a.ecg","baseData":"YW-j"})",
         R"({"token":")" + key + R"(","fileName":"../a.ecg","baseData":")" + good + "\"}",
-        R"({"token":")" + key + R"(","fileName":"a\u0000b","baseData":")" + good + "\"}",
-        R"({"token":")" + key + R"(","fileName":"a.ecg~1","baseData":")" + good + "\"}",
         "{\"token\":\"" + key + "\",\"fileName\":\"\xFF.ecg\",\"baseData\":\"" + good + "\"}", // not UTF-8
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking"})",
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27T14:30:12"})",

@@ -59,67 +59,34 @@ protected:
         std::ifstream in(m_data + "/uploads/" + name, std::ios::binary);
         return in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string("<missing>");
     }
-    std::vector<json> events() const
-    {
-        std::vector<json> lines;
-        std::ifstream in(m_data + "/events.jsonl");
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(json::parse(line));
-        return lines;
-    }
-    static json stats(httplib::Client& c)
-    {
-        const auto answer = c.Get("/stats");
-        return answer && answer->status == 200 ? json::parse(answer->body) : json();
-    }
 };
 
-TEST_F(CollectorRun, LoginThenUploadsAndEventsToTheAddressesItHandsOut)
+// What the answers hold is checked on the collector itself, and a login through it by the recorder's
+// own end-to-end test; here, that HTTP carries uploads and events both ways.
+TEST_F(CollectorRun, UploadsAndEventsOverHttpWithTheBodyLimitAndTheLog)
 {
-    const std::string password = "p&ss= +\xC3\xA9";
-    auto collector = start({"--user", "ana:" + password, "--user", "bo:pw:locked"});
+    auto collector = start({});
     ASSERT_GT(collector->port(), 0);
     auto c = client(collector->port());
-
-    // The form's fields go out percent-encoded, as the recorder sends them.
-    auto login = [&](const std::string& name, const std::string& pw) {
-        return c->Post("/api/login", httplib::Params{{"Username", name}, {"Password", pw}});
-    };
-    const auto refused = login("bo", "pw");
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(json::parse(refused->body)["StatusMessage"], "User is locked.");
-    const auto answer = login("ana", password);
-    ASSERT_TRUE(answer);
-    ASSERT_EQ(answer->status, 200);
-    const json keys = json::parse(answer->body);
-    const std::string address = "127.0.0.1:" + std::to_string(collector->port()) + "/Ecg/WriteTicksBase";
-    EXPECT_EQ(keys["FileServers"], json::array({address}));
-    EXPECT_EQ(keys["CollectionServer"], address);
-    EXPECT_TRUE(keys.contains("Id"));
-    const std::string token = keys["Token"], key = keys["VUApiKey"];
-
-    // Where the recorder sends, after putting "http://" before the address.
-    httplib::Client files("http://" + address.substr(0, address.find('/')));
-    const std::string path = address.substr(address.find('/'));
+    const std::string path = "/Ecg/WriteTicksBase";
     const std::string name = "2017-05-27_143000_0.000000_0.000000.ecg";
     const std::string packets("\x00\x01\x02\xFF\xFE", 5);
-    auto post = [&](const std::string& body) { return files.Post(path, body, jsonType); };
+    auto post = [&](const std::string& body) { return c->Post(path, body, jsonType); };
 
-    auto first = post(uploadBody(token, name, packets));
+    auto first = post(uploadBody(builtInKey, name, packets));
     ASSERT_TRUE(first);
     EXPECT_EQ(first->status, 200);
     EXPECT_EQ(json::parse(first->body)["result"], "stored");
-    EXPECT_EQ(json::parse(post(uploadBody(builtInKey, name, packets + "!"))->body)["storedAs"], name + "~1");
-    EXPECT_EQ(post(eventBody(key, "Walking"))->status, 200);
-    EXPECT_EQ(post(eventBody(token, "Walking"))->status, 403);
+    EXPECT_EQ(post(eventBody(builtInKey, "Walking"))->status, 200);
+    EXPECT_EQ(post(eventBody("0123456789abcdef0123", "Walking"))->status, 403);
     EXPECT_EQ(c->Get("/nothing/here")->status, 404);
 
     // Bodies up to 16 MiB are taken, a byte more is refused before it is read into memory whole.
     const std::string bigName = "big.ecg";
     const std::size_t limit = std::size_t{16} << 20;
-    const std::size_t frame = uploadBody(token, bigName, "").size();
+    const std::size_t frame = uploadBody(builtInKey, bigName, "").size();
     const std::size_t dataChars = (limit - frame) / 4 * 4;
-    std::string atLimit = uploadBody(token, std::string(limit - frame - dataChars, 'b') + bigName,
+    std::string atLimit = uploadBody(builtInKey, std::string(limit - frame - dataChars, 'b') + bigName,
                                      std::string(dataChars / 4 * 3, '\x5A'));
     ASSERT_EQ(atLimit.size(), limit);
     EXPECT_EQ(post(atLimit)->status, 200);
@@ -130,19 +97,12 @@ TEST_F(CollectorRun, LoginThenUploadsAndEventsToTheAddressesItHandsOut)
     EXPECT_FALSE(over->body.empty());
 
     EXPECT_EQ(stored(name), packets);
-    EXPECT_EQ(stored(name + "~1"), packets + "!");
-    const std::vector<json> lines = events();
+    const std::vector<json> lines = collectedEvents(m_data);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0]["VUApiKey"], key);
-    EXPECT_EQ(stats(*c), json({{"uploads", 2},
-                               {"parts", 1},
-                               {"duplicates", 0},
-                               {"events", 1},
-                               {"rejected", 2},
-                               {"logins", 1},
-                               {"refusedLogins", 1},
-                               {"injectedFailures", 0},
-                               {"injectedEmpty", 0}}));
+    EXPECT_EQ(lines[0]["Activity"], "Walking");
+    const json counts = collector->stats();
+    EXPECT_EQ(counts["uploads"], 2);
+    EXPECT_EQ(counts["rejected"], 2);
 
     EXPECT_EQ(collector->stop(SIGINT), 0);
     const std::string log = collector->log();
@@ -186,8 +146,7 @@ TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
         w.join();
     EXPECT_EQ(answered, threads * perThread);
 
-    auto c = client(collector->port());
-    const json counts = stats(*c);
+    const json counts = collector->stats();
     EXPECT_EQ(counts["events"], threads * perThread / 5);
     EXPECT_EQ(counts["uploads"], threads * perThread * 3 / 5 + 1);
     EXPECT_EQ(counts["parts"], sharedContents - 1);
@@ -201,7 +160,7 @@ TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
     std::set<std::string> shared{stored("shared.ecg"), stored("shared.ecg~1"), stored("shared.ecg~2")};
     EXPECT_EQ(shared.size(), 3u);
     EXPECT_EQ(shared.count("<missing>"), 0u);
-    EXPECT_EQ(events().size(), static_cast<std::size_t>(threads * perThread / 5));
+    EXPECT_EQ(collectedEvents(m_data).size(), static_cast<std::size_t>(threads * perThread / 5));
     EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
     EXPECT_EQ(collector->stop(), 0);
 }
@@ -214,7 +173,7 @@ TEST_F(CollectorRun, InjectedFaultsAnswerAsAsked)
         auto c = client(failing->port());
         EXPECT_EQ(c->Post("/api/login", "Username=ana&Password=pw", "application/x-www-form-urlencoded")->status, 500);
         EXPECT_EQ(c->Post("/Ecg/WriteTicksBase", uploadBody(builtInKey, "a.ecg", "x"), jsonType)->status, 500);
-        const json counts = stats(*c); // never failed on purpose: tests read it
+        const json counts = failing->stats(); // never failed on purpose: tests read it
         EXPECT_EQ(counts["injectedFailures"], 2);
         EXPECT_EQ(counts["uploads"], 0);
         EXPECT_EQ(failing->stop(), 0);
@@ -231,7 +190,7 @@ TEST_F(CollectorRun, InjectedFaultsAnswerAsAsked)
             EXPECT_EQ(answer->status, 200);
             EXPECT_TRUE(answer->body.empty());
         }
-        EXPECT_EQ(stats(*c)["duplicates"], 1);
+        EXPECT_EQ(empty->stats()["duplicates"], 1);
         EXPECT_EQ(empty->stop(), 0);
         EXPECT_EQ(stored("b.ecg"), "y");
     }
@@ -245,10 +204,9 @@ TEST_F(CollectorRun, AnAnswerHeldBackDoesNotHoldUpTheEnd)
         auto c = client(port);
         c->Post("/Ecg/WriteTicksBase", eventBody(builtInKey, "Walking"), jsonType); // ends when the server does
     });
-    auto c = client(collector->port());
     bool handled = false;
     for (int i = 0; i < 2000 && !handled; ++i) { // the event is kept before its answer is held back
-        handled = stats(*c)["events"] == 1;
+        handled = collector->stats()["events"] == 1;
         if (!handled)
             ::poll(nullptr, 0, 10);
     }

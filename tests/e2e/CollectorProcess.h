@@ -6,6 +6,8 @@
 #include "ExecProgram.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <fcntl.h>
@@ -82,6 +84,14 @@ public:
         return m_status;
     }
 
+    // Its counters, asked over HTTP; null when there is no answer.
+    nlohmann::json stats() const
+    {
+        httplib::Client client("127.0.0.1", m_port);
+        const auto answer = client.Get("/stats");
+        return answer && answer->status == 200 ? nlohmann::json::parse(answer->body) : nlohmann::json();
+    }
+
     std::string log() const
     {
         std::ifstream in(m_logPath);
@@ -115,5 +125,15 @@ private:
     bool m_ended = false;
     std::string m_line;
 };
+
+// The events a collector has kept in the data directory, one JSON object a line.
+inline std::vector<nlohmann::json> collectedEvents(const std::string& data)
+{
+    std::vector<nlohmann::json> found;
+    std::ifstream in(data + "/events.jsonl");
+    for (std::string line; std::getline(in, line);)
+        found.push_back(nlohmann::json::parse(line)); // a torn line throws
+    return found;
+}
 
 } // namespace velorin

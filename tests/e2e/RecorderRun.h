@@ -49,17 +49,22 @@ protected:
     RunResult run(std::vector<std::string> args, const std::function<void()>& inChild = {})
     {
         args.insert(args.begin(), {"--documents", docs, "--settings", settings});
-        return runAsGiven(std::move(args), inChild);
+        return runAsGiven(args, inChild);
+    }
+    // On virtual time, the terms accepted.
+    RunResult sim(std::vector<std::string> args, const std::function<void()>& inChild = {})
+    {
+        args.insert(args.begin(), {"--accept-terms", "--clock", "virtual"});
+        return run(std::move(args), inChild);
     }
 
-    // Without the test's documents and settings in front (for the login command).
-    RunResult runAsGiven(std::vector<std::string> args, const std::function<void()>& inChild = {})
+    // Starts the program with the arguments as given, its output going to m_dir's stdout and stderr.
+    pid_t spawn(const std::vector<std::string>& args, const std::function<void()>& inChild = {})
     {
-        const std::string outPath = m_dir + "/stdout", errPath = m_dir + "/stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int out = ::open((m_dir + "/stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open((m_dir + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(out, 1);
             ::dup2(err, 2);
             ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
@@ -67,12 +72,19 @@ protected:
                 inChild();
             execProgram(m_program, args);
         }
+        return pid;
+    }
+
+    // Without the test's documents and settings in front (for the login command).
+    RunResult runAsGiven(const std::vector<std::string>& args, const std::function<void()>& inChild = {})
+    {
+        const pid_t pid = spawn(args, inChild);
         int status = 0;
         ::waitpid(pid, &status, 0);
         RunResult result;
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        files.readAll(outPath, result.out, 1u << 30);
-        files.readAll(errPath, result.err, 1u << 30);
+        files.readAll(m_dir + "/stdout", result.out, 1u << 30);
+        files.readAll(m_dir + "/stderr", result.err, 1u << 30);
         return result;
     }
 
@@ -110,6 +122,16 @@ inline std::string hex(const std::vector<std::uint8_t>& bytes)
     }
     return text;
 }
+
+inline std::size_t count(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
+
+inline const std::string simSensorId = "7A3F1C20-5B8D-4E61-9C0A-000000000001";
 
 inline std::vector<std::string> lines(const std::string& text)
 {

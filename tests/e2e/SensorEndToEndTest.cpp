@@ -7,14 +7,6 @@
 namespace velorin {
 namespace {
 
-std::size_t count(const std::string& text, const std::string& part)
-{
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++n;
-    return n;
-}
-
 // The link as a user meets it: choose with a pin, warnings once each in order, a drop mended by
 // itself, the disconnect button ending it; and the choice remembered by the next run.
 TEST_F(RecorderRun, TheSimulatedSensorIsChosenWatchedReconnectedAndRemembered)
@@ -27,7 +19,7 @@ TEST_F(RecorderRun, TheSimulatedSensorIsChosenWatchedReconnectedAndRemembered)
                                                     "26 sim drop\n"
                                                     "40 disconnect\n"
                                                     "60 quit\n");
-    const RunResult r = run({"--accept-terms", "--clock", "virtual", "--sim-sensors", "2", "--script", script});
+    const RunResult r = sim({"--sim-sensors", "2", "--script", script});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(count(r.out, " sensor-list "), 2u) << r.out;
     EXPECT_NE(r.out.find("0.500 sensor-list 7A3F1C20-5B8D...  -60dB"), std::string::npos) << r.out;

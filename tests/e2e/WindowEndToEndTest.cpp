@@ -2,6 +2,7 @@
 // window while it records must not cost a packet.
 
 #include "RecorderRun.h"
+#include "sensor/sim/StreamFileReader.h"
 
 #include <gtest/gtest.h>
 
@@ -11,30 +12,6 @@
 
 namespace velorin {
 namespace {
-
-const std::string simSensorId = "7A3F1C20-5B8D-4E61-9C0A-000000000001";
-
-// The simulated sensor's packet counters in stream order; fails on a piece that is neither a
-// packet record nor the header.
-std::vector<unsigned> packetCounters(const std::string& stream)
-{
-    const std::string record = "10022", header = "!2\x01";
-    const std::size_t headerLength = 180 + simSensorId.size(), packetLength = 20;
-    std::vector<unsigned> counters;
-    for (std::size_t at = 0; at < stream.size();) {
-        if (stream.compare(at, record.size(), record) == 0 && at + record.size() + packetLength <= stream.size()) {
-            const auto* packet = reinterpret_cast<const std::uint8_t*>(stream.data() + at + record.size());
-            counters.push_back(packet[18] | packet[19] << 8);
-            at += record.size() + packetLength;
-        } else if (stream.compare(at, header.size(), header) == 0) {
-            at += headerLength;
-        } else {
-            ADD_FAILURE() << "unknown piece at byte " << at;
-            break;
-        }
-    }
-    return counters;
-}
 
 class WindowRun : public RecorderRun {
 protected:
@@ -61,11 +38,16 @@ TEST_F(WindowRun, ResizingAndMinimizingDuringARecordingLoseNoPacket)
                                     });
     ASSERT_EQ(run.status, 0) << run.err;
 
-    std::string stream;
+    // The simulated sensor's packet counters (bytes 18 and 19) in stream order.
+    std::vector<unsigned> counters;
     for (const std::string& name : listDocs())
-        if (name.ends_with(".s2"))
-            stream += doc(name);
-    const std::vector<unsigned> counters = packetCounters(stream);
+        if (name.ends_with(".s2")) {
+            const ReplayResult read = parseStreamFile(doc(name), name);
+            ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(read))
+                << describe(std::get<ReplayError>(read));
+            for (const ReplayUpdate& packet : std::get<0>(read))
+                counters.push_back(packet.value.at(18) | packet.value.at(19) << 8);
+        }
     // About 9 packets a second for 12.5 s; the bound only guards against a run that never recorded.
     ASSERT_GT(counters.size(), 50u) << run.err;
     for (std::size_t i = 1; i < counters.size(); ++i)

@@ -21,11 +21,7 @@ public:
     {
         sent.push_back(Sent{std::move(request), std::move(completion)});
     }
-    HttpResponse sendBlocking(const HttpRequest& request) override
-    {
-        blocking.push_back(request);
-        return blockingAnswer;
-    }
+    HttpResponse sendBlocking(const HttpRequest&) override { return {}; }
     int openRequests() const override
     {
         int open = 0;
@@ -52,8 +48,6 @@ public:
     }
 
     std::deque<Sent> sent;
-    std::vector<HttpRequest> blocking;
-    HttpResponse blockingAnswer;
 };
 
 } // namespace velorin

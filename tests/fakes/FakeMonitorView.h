@@ -19,12 +19,12 @@ public:
     void setImage(Outlet o, const std::string& name) override { images[o].push_back(name); }
     void setProgress(Outlet o, float p) override { progress[o] = p; }
     void setTint(Outlet o, Tint t) override { tints[o] = t; }
-    void setScale(Outlet o, float across, float up) override { scales[o] = {across, up}; }
+    void setScale(Outlet, float, float) override {}
     void setBorder(Outlet o, float width, Rgba colour) override { borders[o] = {width, colour}; }
     void makeToast(const std::string& message) override { toasts.push_back(message); }
     DeviceOrientation orientation() const override { return deviceOrientation; }
     void presentLogin() override { ++loginsPresented; }
-    void selectMonitorTab() override { ++monitorTabSelections; }
+    void selectMonitorTab() override {}
     void show(const AlertRequest& request, Answer answer) override
     {
         alerts.push_back(request.title + " | " + request.message);
@@ -56,10 +56,8 @@ public:
     std::map<Outlet, std::vector<std::string>> texts, images;
     std::map<Outlet, float> progress;
     std::map<Outlet, Tint> tints;
-    std::map<Outlet, std::pair<float, float>> scales;
     std::map<Outlet, std::pair<float, Rgba>> borders;
     int loginsPresented = 0;
-    int monitorTabSelections = 0;
     std::vector<std::string> toasts, alerts;
     AlertRequest lastAlert;
     Answer lastAnswer; // empty for an alert whose answer nobody handles

@@ -24,7 +24,6 @@ public:
         if (failing(path))
             return FileResult::failure("No space left on device");
         files[path] = std::string(bytes);
-        ++writes;
         return FileResult::success();
     }
     FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override
@@ -37,7 +36,6 @@ public:
         if (failing(path))
             return FileResult::failure("No space left on device");
         files[path].append(bytes);
-        ++appends;
         return FileResult::success();
     }
     // Appends through the handle reach the file of that name as long as it exists.
@@ -150,8 +148,6 @@ public:
     std::set<std::string> failEndings;
     std::map<std::string, double> creationDates;
     bool failAll = false;
-    int writes = 0;
-    int appends = 0;
 };
 
 } // namespace velorin

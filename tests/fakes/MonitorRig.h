@@ -77,9 +77,8 @@ struct MonitorRig {
         return rampPacket(base, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8));
     }
 
-    // Delivers `count` packets 0.112 s apart, running everything due in between.
-    // Packet i of the run (counted across calls) has samples from 500 + i % 7 up; each arrives 0.112 s
-    // after the one before.
+    // Delivers `count` packets 0.112 s apart, running everything due in between. Packet i of the run
+    // (counted across calls) has samples from 500 + i % 7 up.
     void stream(int count)
     {
         for (int i = 0; i < count; ++i, ++sent) {

@@ -84,6 +84,14 @@ struct HistoryRig {
 using Names = std::vector<std::string>;
 using Values = std::vector<std::int32_t>;
 
+void expectTheWayBack(HistoryRig& rig)
+{
+    EXPECT_TRUE(rig.state.fileList.empty());
+    EXPECT_EQ(rig.view.noDataLabels, Names{"No Data available"});
+    EXPECT_TRUE(rig.view.shown[HistoryOutlet::continueButton]);
+    EXPECT_FALSE(rig.view.shown[HistoryOutlet::uipicker]);
+}
+
 TEST(HistoryControllerTest, WithoutRecordingsOrDirectoryTheScreenOffersTheWayBack)
 {
     for (bool directoryExists : {true, false}) {
@@ -93,15 +101,24 @@ TEST(HistoryControllerTest, WithoutRecordingsOrDirectoryTheScreenOffersTheWayBac
         if (!directoryExists)
             rig.files.directories.clear();
         rig.controller.viewDidAppear();
-        EXPECT_EQ(rig.view.noDataLabels, Names{"No Data available"});
-        EXPECT_TRUE(rig.view.shown[HistoryOutlet::continueButton]);
-        EXPECT_FALSE(rig.view.shown[HistoryOutlet::uipicker]);
-        EXPECT_TRUE(rig.state.fileList.empty());
+        expectTheWayBack(rig);
         EXPECT_TRUE(rig.state.monthList.empty());
         EXPECT_EQ(rig.view.segment, 2);
         rig.controller.continueClick();
         EXPECT_EQ(rig.firstTabs, 1);
     }
+
+    // Gone while shown: no rows stay behind, and a row still on the screen opens nothing.
+    HistoryRig rig;
+    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
+    rig.controller.viewDidAppear();
+    ASSERT_EQ(rig.table().size(), 1u);
+    rig.files.directories.clear();
+    rig.pick(2, 10);
+    expectTheWayBack(rig);
+    rig.controller.tableViewDidSelectRowAtIndexPath(0);
+    rig.controller.pickerViewDidSelectRowInComponent(5, 0);
+    EXPECT_TRUE(rig.opened.empty());
 }
 
 TEST(HistoryControllerTest, FirstShowingListsTheLatestDayWithMaysOfAllYearsTogether)
@@ -195,24 +212,6 @@ TEST(HistoryControllerTest, EveryListingLogsEveryFileOfTheDirectoryWhenTheLogIsR
     EXPECT_EQ(rig.log.lines[2].rfind("File 3: ", 0), 0u);
     for (const char* name : {"2025-05-03_100000.ecg", "2025-05-03_100000.s2", "notes.txt"})
         EXPECT_TRUE(rig.log.contains(std::string(": ") + name)) << name;
-}
-
-TEST(HistoryControllerTest, ADirectoryThatGoesWhileShownLeavesNoRowsBehind)
-{
-    HistoryRig rig;
-    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
-    rig.controller.viewDidAppear();
-    ASSERT_EQ(rig.table().size(), 1u);
-    rig.files.directories.clear();
-    rig.pick(2, 10);
-    EXPECT_TRUE(rig.table().empty());
-    EXPECT_EQ(rig.view.noDataLabels, Names{"No Data available"});
-    EXPECT_TRUE(rig.view.shown[HistoryOutlet::continueButton]);
-    EXPECT_FALSE(rig.view.shown[HistoryOutlet::uipicker]);
-    // A row still on the screen from before opens nothing.
-    rig.controller.tableViewDidSelectRowAtIndexPath(0);
-    rig.controller.pickerViewDidSelectRowInComponent(5, 0);
-    EXPECT_TRUE(rig.opened.empty());
 }
 
 // What is learnt from one look at a real directory serves later choices only while no name has

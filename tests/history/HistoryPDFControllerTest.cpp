@@ -66,23 +66,18 @@ struct Report {
 TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderRule)
 {
     Report r;
-    HistoryPDFHeader h = r.header();
-    EXPECT_EQ(h.name, "Your name");
-    EXPECT_EQ(h.age, "XX");
-    EXPECT_EQ(h.gender, "Male");
-    EXPECT_EQ(h.weight, "XX");
-    EXPECT_EQ(h.dateTime, "2015.03.07 14:25:30");
-    EXPECT_EQ(h.logo, "");
+    const auto fields = [&r] {
+        const HistoryPDFHeader h = r.header();
+        return std::vector<std::string>{h.name, h.age, h.gender, h.weight, h.dateTime, h.logo};
+    };
+    using Fields = std::vector<std::string>;
+    EXPECT_EQ(fields(), (Fields{"Your name", "XX", "Male", "XX", "2015.03.07 14:25:30", ""}));
 
     r.settings.set(keys::Name, std::string("Ann O'Neil"));
     r.settings.set(keys::Age, std::int64_t{42}); // a number from an older install still shows
     r.settings.set(keys::Weight, std::string(""));
     r.settings.set(keys::Gender, std::int64_t{1});
-    h = r.header();
-    EXPECT_EQ(h.name, "Ann O'Neil");
-    EXPECT_EQ(h.age, "42");
-    EXPECT_EQ(h.weight, "");
-    EXPECT_EQ(h.gender, "Female.");
+    EXPECT_EQ(fields(), (Fields{"Ann O'Neil", "42", "Female.", "", "2015.03.07 14:25:30", ""}));
     r.settings.set(keys::Gender, std::int64_t{0});
     EXPECT_EQ(r.header().gender, "Male.");
     r.settings.set(keys::Gender, std::int64_t{7});

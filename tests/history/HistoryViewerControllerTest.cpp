@@ -43,7 +43,8 @@ public:
 };
 
 struct Viewer {
-    explicit Viewer(const std::string& path, int recordings = 5)
+    // Opens `path` among `recordings` chunks; unless told to wait, the page's document is complete.
+    explicit Viewer(const std::string& path, int recordings = 5, bool complete = true)
     {
         files.directories.insert("/docs");
         // Newest first: position 0 is ..._120004.
@@ -53,8 +54,10 @@ struct Viewer {
         files.files["/docs/2024-05-01_120000.s2"] = "stream";
         controller = std::make_unique<HistoryViewerController>(view, files, log, "/docs", path);
         controller->viewDidLoad();
-        controller->webViewDidFinishLoad();
-        view.readyAnswers.back()("complete");
+        if (complete) {
+            controller->webViewDidFinishLoad();
+            view.readyAnswers.back()("complete");
+        }
     }
     static std::string name(int age) { return "2024-05-01_12000" + std::to_string(4 - age) + ".ecg"; }
 
@@ -66,33 +69,28 @@ struct Viewer {
 
 TEST(HistoryViewerControllerTest, FeedsThePageOnlyOnceItsDocumentIsComplete)
 {
-    MemoryFiles files;
-    FakeLog log;
-    FakeViewerView view;
-    files.directories.insert("/docs");
-    files.files["/docs/2015-03-07_142530.ecg"] = "512 513  514 ";
-    HistoryViewerController controller(view, files, log, "/docs", "2015-03-07_142530.ecg");
-    controller.viewDidLoad();
-    EXPECT_EQ(view.loads, 1);
-    EXPECT_EQ(view.title, "2015-03-07_142530.ecg");
-    EXPECT_TRUE(view.stepsEnabled);
+    Viewer v(Viewer::name(1), 5, false);
+    v.files.files["/docs/" + Viewer::name(1)] = "512 513  514 ";
+    EXPECT_EQ(v.view.loads, 1);
+    EXPECT_EQ(v.view.title, Viewer::name(1));
+    EXPECT_TRUE(v.view.stepsEnabled);
 
-    controller.webViewDidFinishLoad();
-    ASSERT_EQ(view.readyAnswers.size(), 1u);
-    view.readyAnswers[0]("interactive");
-    EXPECT_TRUE(view.scripts.empty());
+    v.controller->webViewDidFinishLoad();
+    ASSERT_EQ(v.view.readyAnswers.size(), 1u);
+    v.view.readyAnswers[0]("interactive");
+    EXPECT_TRUE(v.view.scripts.empty());
 
-    controller.webViewDidFinishLoad();
-    view.readyAnswers[1]("complete");
-    ASSERT_EQ(view.scripts.size(), 1u);
-    EXPECT_EQ(view.lastAddData(), std::make_pair(std::string("512 513  514 "), std::string("2015-03-07_142530")));
+    v.controller->webViewDidFinishLoad();
+    v.view.readyAnswers[1]("complete");
+    ASSERT_EQ(v.view.scripts.size(), 1u);
+    EXPECT_EQ(v.view.lastAddData(), std::make_pair(std::string("512 513  514 "), std::string("2024-05-01_120003")));
 
     // A file gone since the catalogue listed it still gives the page a call, with no samples.
-    files.files.clear();
-    controller.webViewDidFinishLoad();
-    view.readyAnswers[2]("complete");
-    EXPECT_EQ(view.lastAddData().first, "");
-    EXPECT_TRUE(log.contains("2015-03-07_142530.ecg"));
+    v.files.files.clear();
+    v.controller->webViewDidFinishLoad();
+    v.view.readyAnswers[2]("complete");
+    EXPECT_EQ(v.view.lastAddData().first, "");
+    EXPECT_TRUE(v.log.contains(Viewer::name(1)));
 }
 
 TEST(HistoryViewerControllerTest, StepsClampToTheNewestAndOldestAndFeedTheNewFile)

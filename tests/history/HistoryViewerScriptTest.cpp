@@ -39,17 +39,13 @@ TEST(HistoryViewerScriptTest, HostileValuesStayStringsThatNothingCanEndEarly)
     }
 }
 
-TEST(HistoryViewerScriptTest, BytesThatAreNotTextAndOddNumbersStillMakeAValidCall)
+// Bytes that are not UTF-8 reach the page replaced (see the viewer controller's tests), and exact
+// numbers are in the report controller's calls; what no screen sends is a number that is none.
+TEST(HistoryViewerScriptTest, NumbersThatAreNoneStillMakeAValidCall)
 {
-    const std::string script = ScriptCall("addData").text("1 \xFF\xC3 2 ").str();
-    const auto args = nlohmann::json::parse("[" + script.substr(8, script.size() - 9) + "]");
-    EXPECT_EQ(args.at(0).get<std::string>(), "1 \xEF\xBF\xBD\xEF\xBF\xBD 2 ");
-
-    EXPECT_EQ(ScriptCall("returnWidth").number(375).str(), "returnWidth(375.000000)");
     EXPECT_EQ(ScriptCall("returnWidth").number(std::nan("")).str(), "returnWidth(0.000000)");
     EXPECT_EQ(ScriptCall("returnWidth").number(-std::numeric_limits<double>::infinity()).str(),
               "returnWidth(0.000000)");
-    EXPECT_EQ(ScriptCall("changeWidth").str(), "changeWidth()");
 }
 
 } // namespace

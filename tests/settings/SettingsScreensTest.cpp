@@ -128,16 +128,15 @@ TEST_F(SettingsScreensTest, ProfileSavesAndReloadsFemaleAndLongUnicodeTextsWhile
     profile.updateInformation();
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Profile not saved");
-}
 
-TEST_F(SettingsScreensTest, ProfileKeepsAnAgeAndWeightStoredAsNumbers)
-{
+    // An age and a weight stored as numbers by an older install are kept, as text.
+    files.failAll = false;
     settings.set(keys::Age, std::int64_t{42});
     settings.set(keys::Weight, 71.5F);
-    FakeProfile view;
-    SettingsController profile(context(), view, positions);
-    profile.viewDidLoad();
-    profile.updateInformation();
+    FakeProfile numbers;
+    SettingsController older(context(), numbers, positions);
+    older.viewDidLoad();
+    older.updateInformation();
     EXPECT_EQ(settings.text(keys::Age), "42");
     EXPECT_EQ(settings.text(keys::Weight), "71.5");
 }

@@ -80,44 +80,35 @@ TEST_F(SettingsStoreTest, EveryTypeSurvivesAReopen)
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST_F(SettingsStoreTest, FloatAndIntegerStayDistinct)
+// Float and integer stay distinct in the file; readers take the other number type, read a mistyped
+// or absent value as neutral, and tokens from text or numbers only.
+TEST_F(SettingsStoreTest, ReadersTakeWhatTheirTypeAllowsAndReadTheRestAsNeutral)
 {
     {
         SettingsStore store(files, log, path);
+        EXPECT_FALSE(store.boolean(keys::termsAccept));
+        EXPECT_EQ(store.floatValue(keys::amplitudeHeightMax), 0.0f);
+        EXPECT_TRUE(store.textArray(keys::fileServers).empty());
+        EXPECT_EQ(store.date(keys::termsDate), std::nullopt);
+        EXPECT_EQ(store.uploadToken(), builtInUploadToken);
+        EXPECT_EQ(store.eventKey(), builtInUploadToken);
+        EXPECT_EQ(store.patientId(), std::nullopt);
         store.setFloat(keys::amplitudeHeightMin, 200.0f);
         store.set(keys::PdfLength, std::int64_t{200});
     }
     SettingsStore store = reopen();
     EXPECT_EQ(settingType(*store.object(keys::amplitudeHeightMin)), SettingType::Float);
     EXPECT_EQ(settingType(*store.object(keys::PdfLength)), SettingType::Integer);
-    // Readers still accept the other number type.
     EXPECT_EQ(store.floatValue(keys::PdfLength), 200.0f);
     store.setFloat("neg", -7.9f);
     EXPECT_EQ(store.integer("neg"), -7);
     store.setFloat("big", 1e19f);
     EXPECT_EQ(store.integer("big"), std::nullopt);
-}
-
-TEST_F(SettingsStoreTest, AbsentAndMistypedValuesReadAsNeutral)
-{
-    SettingsStore store(files, log, path);
-    EXPECT_FALSE(store.boolean(keys::termsAccept));
-    EXPECT_EQ(store.floatValue(keys::amplitudeHeightMax), 0.0f);
-    EXPECT_TRUE(store.textArray(keys::fileServers).empty());
-    EXPECT_EQ(store.date(keys::termsDate), std::nullopt);
     store.set(keys::loggedIn, std::int64_t{2});
     EXPECT_TRUE(store.boolean(keys::loggedIn));
     store.set(keys::Name, std::int64_t{5});
     EXPECT_EQ(store.text(keys::Name), std::nullopt);
     EXPECT_TRUE(store.textArray(keys::Name).empty());
-}
-
-TEST_F(SettingsStoreTest, TokenReadersAcceptTextOrNumbersOnly)
-{
-    SettingsStore store(files, log, path);
-    EXPECT_EQ(store.uploadToken(), builtInUploadToken);
-    EXPECT_EQ(store.eventKey(), builtInUploadToken);
-    EXPECT_EQ(store.patientId(), std::nullopt);
 
     store.set(keys::token, std::int64_t{1234567890123});
     EXPECT_EQ(store.uploadToken(), "1234567890123");
@@ -127,7 +118,6 @@ TEST_F(SettingsStoreTest, TokenReadersAcceptTextOrNumbersOnly)
     EXPECT_EQ(store.eventKey(), builtInUploadToken);
     store.set(keys::VUApiKey, std::string());
     EXPECT_EQ(store.eventKey(), ""); // present, so it wins over the built-in token
-
     store.set("Token", std::string("upper"));
     EXPECT_EQ(store.uploadToken(), "1234567890123");
     store.remove(keys::token);

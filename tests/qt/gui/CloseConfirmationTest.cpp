@@ -1,7 +1,7 @@
 #include "app/qt/MainWindow.h"
 #include "fakes/FakeLog.h"
 #include "fakes/MemoryFiles.h"
-#include "platform/Clock.h"
+#include "qt/QtTestSupport.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -13,11 +13,6 @@
 
 namespace velorin {
 namespace {
-
-struct StillClock : Clock {
-    double now() const override { return 1.7e9; }
-    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
-};
 
 QAbstractButton* questionButton(const MainWindow& window, const QString& text)
 {
@@ -34,7 +29,7 @@ TEST(CloseConfirmation, WhileRecordingOnlyQuitClosesAndEndsTheEventLoop)
     MemoryFiles files;
     FakeLog log;
     SettingsStore settings{files, log, "/settings.json"};
-    StillClock clock;
+    FixedClock clock;
     bool recording = false;
     MainWindow idle(TermsController(settings, clock), new QWidget, nullptr, MainWindow::titleFor(false));
     idle.setRecordingQuery([&recording] { return recording; });

@@ -3,8 +3,8 @@
 #include "fakes/FakeLog.h"
 #include "fakes/MemoryFiles.h"
 #include "monitor/qt/MonitorWidget.h"
-#include "platform/Clock.h"
 #include "platform/LocalTime.h"
+#include "qt/QtTestSupport.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -19,27 +19,6 @@
 
 namespace velorin {
 namespace {
-
-class FixedClock : public Clock {
-public:
-    double now() const override { return 1.7e9; }
-    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
-};
-
-// With VELORIN_SCREENSHOTS=DIR the tab is saved there, to be looked at.
-void screenshot(QWidget& window, const char* name)
-{
-    if (const QString dir = qEnvironmentVariable("VELORIN_SCREENSHOTS"); !dir.isEmpty())
-        window.grab().save(dir + "/" + name);
-}
-
-// Picks are handled through the event loop; a bounded number of turns is plenty.
-template <typename Done> bool spinUntil(Done done)
-{
-    for (int turn = 0; turn < 100 && !done(); ++turn)
-        QApplication::processEvents();
-    return done();
-}
 
 TEST(HistoryPageTest, ShowsTheLatestDayNarrowsByHourOpensARowAndSurvivesTheDirectoryGoing)
 {
@@ -90,7 +69,7 @@ TEST(HistoryPageTest, ShowsTheLatestDayNarrowsByHourOpensARowAndSurvivesTheDirec
     EXPECT_EQ(table->index(0, 0).data().toString(), QStringLiteral("bad\\x0A\\xFFname.ecg"));
 
     page->pickerColumn(2)->setCurrentRow(2); // 8 o'clock
-    ASSERT_TRUE(spinUntil([&] { return table->rowCount() == 6; }));
+    ASSERT_TRUE(waitFor([&] { return table->rowCount() == 6; }));
     EXPECT_EQ(table->index(0, 0).data().toString(), QStringLiteral("2025-05-03_085000.ecg"));
     screenshot(window, "history.png");
 
@@ -102,7 +81,7 @@ TEST(HistoryPageTest, ShowsTheLatestDayNarrowsByHourOpensARowAndSurvivesTheDirec
     // Gone while shown: the next pick says so, with the way back.
     files.directories.clear();
     page->pickerColumn(2)->setCurrentRow(0);
-    ASSERT_TRUE(spinUntil([&] { return table->rowCount() == 0; }));
+    ASSERT_TRUE(waitFor([&] { return table->rowCount() == 0; }));
     auto* noData = page->findChild<QLabel*>("noDataLabel");
     ASSERT_NE(noData, nullptr);
     EXPECT_TRUE(noData->isVisible());

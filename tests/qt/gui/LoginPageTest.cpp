@@ -10,25 +10,16 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
-#include <QCoreApplication>
+#include "qt/QtTestSupport.h"
+
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
-
-#include <httplib.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
 namespace velorin {
 namespace {
-
-using namespace std::chrono_literals;
 
 // The log is written from the login's thread too.
 class QuietLog : public Log {
@@ -37,68 +28,29 @@ public:
 };
 
 // A login service on 127.0.0.1 that holds its answer back until the test lets it go.
-class HeldLoginService {
-public:
+struct HeldLoginService : LoopbackServer {
     HeldLoginService()
     {
-        m_server.Post("/api/login", [this](const httplib::Request& request, httplib::Response& response) {
-            std::unique_lock lock(m_mutex);
-            m_fields = request.get_param_value("Username") + "|" + request.get_param_value("Password");
-            m_wake.wait_for(lock, 20s, [this] { return m_released; });
+        (**this).Post("/api/login", [this](const httplib::Request& request, httplib::Response& response) {
+            {
+                std::lock_guard lock(mutex);
+                received = request.get_param_value("Username") + "|" + request.get_param_value("Password");
+            }
+            holdBack();
             response.set_content(R"({"StatusMessage": "OK", "Id": 42, "Token": "t-1", "FileServers": ["f1"],
                                      "CollectionServer": "c1", "VUApiKey": "k1"})",
                                  "application/json");
         });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        // A stop() that comes before the server listens is lost, and the join would wait forever.
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!m_server.is_running() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::yield();
     }
-    ~HeldLoginService()
-    {
-        release();
-        m_server.stop();
-        m_thread.join();
-    }
-
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/api/login"; }
     // The user name and password as received; empty until the login has come.
     std::string fields()
     {
-        std::lock_guard lock(m_mutex);
-        return m_fields;
+        std::lock_guard lock(mutex);
+        return received;
     }
-    void release()
-    {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_wake.notify_all();
-    }
-
-private:
-    httplib::Server m_server;
-    int m_port = 0;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_released = false;
-    std::string m_fields;
-    std::thread m_thread;
+    std::mutex mutex;
+    std::string received;
 };
-
-// Spins the event loop, deferred deletes included, until done or 10 s have passed.
-bool waitFor(const std::function<bool()>& done)
-{
-    QTimer tick;
-    tick.start(10);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return done();
-}
 
 struct App {
     HeldLoginService service;
@@ -110,7 +62,8 @@ struct App {
     QtHttpClient http;
     MainWindow window{TermsController(settings, runtime.clock()), new MonitorWidget, nullptr, "Velorin"};
     QtAlerts alerts{&window};
-    LoginPresenter presenter{window, {runtime.mainQueue(), background, http, settings, alerts, log, service.url()}};
+    LoginPresenter presenter{window,
+                             {runtime.mainQueue(), background, http, settings, alerts, log, service.url("/api/login")}};
 
     App()
     {

@@ -4,7 +4,7 @@
 #include "fakes/MemoryFiles.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "platform/ApplicationState.h"
-#include "platform/Clock.h"
+#include "qt/QtTestSupport.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -15,12 +15,6 @@
 
 namespace velorin {
 namespace {
-
-class FixedClock : public Clock {
-public:
-    double now() const override { return 1.7e9; }
-    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
-};
 
 struct Window {
     MemoryFiles files;

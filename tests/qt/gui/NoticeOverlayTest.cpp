@@ -1,21 +1,16 @@
-#include "notices/NoticeQueue.h"
 #include "notices/qt/NoticeOverlay.h"
+#include "notices/NoticeQueue.h"
 #include "platform/qt/QtRuntime.h"
+#include "qt/QtTestSupport.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
-
 namespace velorin {
 namespace {
-
-using namespace std::chrono_literals;
 
 // The notice on screen with that message, if any.
 QWidget* notice(const QWidget& host, const QString& message)
@@ -24,16 +19,6 @@ QWidget* notice(const QWidget& host, const QString& message)
         if (child->isVisible() && child->accessibleName() == message)
             return child;
     return nullptr;
-}
-
-bool waitFor(const std::function<bool()>& done)
-{
-    QTimer tick;
-    tick.start(10);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
 }
 
 TEST(NoticeOverlayTest, TheFirstNoticeShowsAtTheBottomAndAClickOnItBringsTheSecond)

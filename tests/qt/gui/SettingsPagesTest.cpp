@@ -3,9 +3,9 @@
 #include "fakes/TempDir.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "platform/Alerts.h"
-#include "platform/Clock.h"
 #include "platform/PosixFiles.h"
 #include "platform/Queue.h"
+#include "qt/QtTestSupport.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/qt/PageFrame.h"
@@ -31,12 +31,6 @@
 namespace velorin {
 namespace {
 
-class FixedClock : public Clock {
-public:
-    double now() const override { return 1.7e9; }
-    Nanoseconds monotonic() const override { return Nanoseconds{0}; }
-};
-
 class EventLoopQueue : public Queue {
 public:
     void async(Task task) override { QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection); }
@@ -46,13 +40,6 @@ struct NoAlerts : Alerts {
     void show(const AlertRequest& request, Answer) override { titles.push_back(request.title); }
     std::vector<std::string> titles;
 };
-
-// With VELORIN_SCREENSHOTS=DIR the pages are saved there, to be looked at.
-void screenshot(QWidget& window, const char* name)
-{
-    if (const QString dir = qEnvironmentVariable("VELORIN_SCREENSHOTS"); !dir.isEmpty())
-        window.grab().save(dir + "/settings-" + name + ".png");
-}
 
 template <typename Page> Page* shownPage(MainWindow& window)
 {
@@ -70,9 +57,10 @@ QPushButton* buttonTitled(QWidget* page, const QString& title)
 TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogos)
 {
     TempDir temp("velorin-settings-pages");
+    const std::string dir = temp.path();
     PosixFiles files;
     FakeLog log;
-    SettingsStore settings(files, log, temp.path() + "/settings.json");
+    SettingsStore settings(files, log, dir + "/settings.json");
     settings.setBool(keys::termsAccept, true);
     FixedClock clock;
     EventLoopQueue mainQueue;
@@ -80,20 +68,11 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     QtImageDecoder images;
     MainWindow window(TermsController(settings, clock), new MonitorWidget, nullptr, MainWindow::titleFor(true));
     int fronts = 0;
-    const SettingsContext context{settings,
-                                  log,
-                                  mainQueue,
-                                  alerts,
-                                  files,
-                                  images,
-                                  temp.path(),
-                                  {{},
-                                   [&] {
-                                       window.tabs()->setCurrentIndex(0);
-                                       ++fronts;
-                                   },
-                                   {},
-                                   {}}};
+    const auto toMonitor = [&] {
+        window.tabs()->setCurrentIndex(0);
+        ++fronts;
+    };
+    const SettingsContext context{settings, log, mainQueue, alerts, files, images, dir, {{}, toMonitor, {}, {}}};
     window.setSettingsPage(new SettingsMenuPage(
         context, [&](QWidget* p) { window.pushPage(p); }, [&] { window.popPage(); }));
     window.resize(1024, 600);
@@ -102,7 +81,7 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     window.tabs()->setCurrentIndex(2);
     ASSERT_NE(qobject_cast<SettingsMenuPage*>(window.tabs()->currentWidget()), nullptr);
     window.tabs()->currentWidget()->findChild<QPushButton*>("position1")->click();
-    screenshot(window, "menu");
+    screenshot(window, "settings-menu.png");
 
     window.tabs()->currentWidget()->findChild<QPushButton*>("profile")->click();
     auto* profile = shownPage<ProfilePage>(window);
@@ -114,7 +93,7 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     EXPECT_EQ(window.width(), 1024);
     EXPECT_LE(window.minimumSizeHint().width(), 1024);
     EXPECT_LE(profile->field(ProfileField::name)->width(), PageFrame::maxWidth);
-    screenshot(window, "profile");
+    screenshot(window, "settings-profile.png");
     profile->findChild<QPushButton*>("save")->click();
     EXPECT_EQ(settings.text(keys::Name), name);
     EXPECT_EQ(settings.integer(keys::Gender), 1);
@@ -126,18 +105,23 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
     window.tabs()->currentWidget()->findChild<QPushButton*>("setup")->click();
     auto* setup = shownPage<SetupPage>(window);
     ASSERT_NE(setup, nullptr);
+    const std::string logo = dir + "/latest_logo.png";
+    const QString logoPath = QString::fromStdString(logo);
+    const auto pick = [&](const std::string& file) {
+        setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(dir + "/" + file);
+    };
     QImage picture(300, 120, QImage::Format_RGB32);
     picture.fill(QColor(30, 90, 160));
-    ASSERT_TRUE(picture.save(QString::fromStdString(temp.path() + "/picked.jpg"), "JPEG"));
-    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
+    ASSERT_TRUE(picture.save(QString::fromStdString(dir + "/picked.jpg"), "JPEG"));
+    pick("picked.jpg");
     EXPECT_TRUE(alerts.titles.empty());
-    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png"), "PNG").size(), QSize(300, 120));
+    EXPECT_EQ(QImage(logoPath, "PNG").size(), QSize(300, 120));
     EXPECT_FALSE(setup->findChild<QLabel*>("logo")->pixmap().isNull());
     // Refused by what its header declares, and the logo stays.
-    ASSERT_TRUE(QImage(5000, 1, QImage::Format_Mono).save(QString::fromStdString(temp.path() + "/wide.png")));
-    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/wide.png");
+    ASSERT_TRUE(QImage(5000, 1, QImage::Format_Mono).save(QString::fromStdString(dir + "/wide.png")));
+    pick("wide.png");
     EXPECT_EQ(alerts.titles, std::vector<std::string>{"Logo not changed"});
-    EXPECT_EQ(QImage(QString::fromStdString(temp.path() + "/latest_logo.png")).size(), QSize(300, 120));
+    EXPECT_EQ(QImage(logoPath).size(), QSize(300, 120));
     // So are files whose decoders fill in what a cut-off file lacks, and an icon, whose header
     // declares at most 256 pixels a side whatever the PNG inside holds.
     const auto encoded = [](const QImage& image, const char* format) {
@@ -146,27 +130,26 @@ TEST(SettingsPagesTest, PagesOpenOverTheTabBarHoldTheirWidthAndRefuseHostileLogo
         EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
         return bytes;
     };
-    const auto pick = [&](const QByteArray& bytes) {
-        ASSERT_TRUE(files.writeAtomically(temp.path() + "/hostile", bytes.toStdString()).ok);
-        setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/hostile");
+    const auto pickBytes = [&](const QByteArray& bytes) {
+        ASSERT_TRUE(files.writeAtomically(dir + "/hostile", bytes.toStdString()).ok);
+        pick("hostile");
     };
     for (const char* format : {"JPEG", "BMP"})
-        pick(encoded(picture, format).chopped(200));
+        pickBytes(encoded(picture, format).chopped(200));
     const QByteArray wide = encoded(QImage(5000, 1, QImage::Format_Mono), "PNG");
     QByteArray icon = QByteArray::fromHex("00000100010000000000010020000000000016000000");
     qToLittleEndian(quint32(wide.size()), icon.data() + 14);
-    pick(icon + wide);
+    pickBytes(icon + wide);
     EXPECT_EQ(alerts.titles, std::vector<std::string>(4, "Logo not changed"));
     // A link at the logo's name is replaced, not written through to whatever it points to.
-    const std::string logo = temp.path() + "/latest_logo.png";
-    ASSERT_TRUE(files.writeAtomically(temp.path() + "/precious.txt", "keep me").ok && files.remove(logo).ok);
-    ASSERT_EQ(::symlink((temp.path() + "/precious.txt").c_str(), logo.c_str()), 0);
-    setup->controller().imagePickerControllerDidFinishPickingMediaWithInfo(temp.path() + "/picked.jpg");
+    ASSERT_TRUE(files.writeAtomically(dir + "/precious.txt", "keep me").ok && files.remove(logo).ok);
+    ASSERT_EQ(::symlink((dir + "/precious.txt").c_str(), logo.c_str()), 0);
+    pick("picked.jpg");
     std::string kept;
-    EXPECT_TRUE(files.readAll(temp.path() + "/precious.txt", kept, 100).ok && kept == "keep me");
+    EXPECT_TRUE(files.readAll(dir + "/precious.txt", kept, 100).ok && kept == "keep me");
     EXPECT_EQ(files.entryInfo(logo).kind, EntryKind::regular);
     EXPECT_EQ(alerts.titles.size(), 4u);
-    screenshot(window, "setup");
+    screenshot(window, "settings-setup.png");
     setup->findChild<QPushButton*>("cancel")->click();
     EXPECT_TRUE(window.showingTabs());
     EXPECT_EQ(fronts, 2);
