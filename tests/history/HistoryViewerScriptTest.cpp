@@ -39,10 +39,11 @@ TEST(HistoryViewerScriptTest, HostileValuesStayStringsThatNothingCanEndEarly)
     }
 }
 
-// Bytes that are not UTF-8 reach the page replaced (see the viewer controller's tests), and exact
-// numbers are in the report controller's calls; what no screen sends is a number that is none.
-TEST(HistoryViewerScriptTest, NumbersThatAreNoneStillMakeAValidCall)
+// Exact numbers are in the report controller's calls; what no screen sends is a number that is none,
+// or text that is not UTF-8 (each bad byte becomes one replacement character).
+TEST(HistoryViewerScriptTest, NumbersThatAreNoneAndBytesThatAreNotTextStillMakeAValidCall)
 {
+    EXPECT_EQ(ScriptCall("f").text("a\xFF\xFE" "b\xC3").str(), "f(\"a\xEF\xBF\xBD\xEF\xBF\xBD" "b\xEF\xBF\xBD\")");
     EXPECT_EQ(ScriptCall("returnWidth").number(std::nan("")).str(), "returnWidth(0.000000)");
     EXPECT_EQ(ScriptCall("returnWidth").number(-std::numeric_limits<double>::infinity()).str(),
               "returnWidth(0.000000)");
