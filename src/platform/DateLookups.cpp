@@ -1,6 +1,6 @@
 #include "platform/DateLookups.h"
 
-#include <algorithm>
+#include <chrono>
 #include <system_error>
 
 namespace velorin {
@@ -37,14 +37,18 @@ void DateLookups::handOver()
     }
     m_filling = {};
     m_ready.notify_one();
-    if (m_helpersStarted)
-        return;
-    // Started with the first full batch: a small directory is looked up without any thread. One
-    // core stays with the caller, which goes on reading.
-    m_helpersStarted = true;
-    const unsigned helpers = std::clamp(std::thread::hardware_concurrency(), 2u, 4u) - 1;
+    addHelpers();
+}
+
+void DateLookups::addHelpers()
+{
+    // The first helper starts with the first full batch, so a small directory is looked up without
+    // any thread; one more helper than that only slows the caller's reading on two cores. While the
+    // inodes are not cached, though, a lookup mostly waits for the disk, and more lookups at once
+    // overlap their waits: a month read cold shows in 0.5 to 0.7 s instead of 1.1 s.
+    const std::size_t wanted = m_waitingOnDisk.load(std::memory_order_relaxed) ? 3 : 1;
     try {
-        for (unsigned i = 0; i < helpers; ++i)
+        while (m_helpers.size() < wanted)
             m_helpers.emplace_back([this] {
                 while (Batch* batch = take(true))
                     lookUpBatch(*batch);
@@ -62,14 +66,18 @@ DateLookups::Batch* DateLookups::take(bool wait)
     return m_next < m_batches.size() ? &m_batches[m_next++] : nullptr;
 }
 
-void DateLookups::lookUpBatch(Batch& batch) const
+void DateLookups::lookUpBatch(Batch& batch)
 {
+    const auto started = std::chrono::steady_clock::now();
     batch.dates.resize(batch.indexes.size());
     const char* name = batch.names.c_str();
     for (std::optional<CreationDate>& date : batch.dates) {
         date = m_lookUp(name);
         name += std::char_traits<char>::length(name) + 1;
     }
+    // A cached lookup takes one or two microseconds, one that reads the disk ten or more.
+    if (std::chrono::steady_clock::now() - started > batch.indexes.size() * std::chrono::microseconds(8))
+        m_waitingOnDisk.store(true, std::memory_order_relaxed);
 }
 
 void DateLookups::stopHelpers()
@@ -87,10 +95,15 @@ void DateLookups::stopHelpers()
 void DateLookups::finish(std::vector<std::optional<CreationDate>>& dates)
 {
     if (!m_filling.indexes.empty()) {
-        std::lock_guard lock(m_mutex);
-        m_batches.push_back(std::move(m_filling));
+        {
+            std::lock_guard lock(m_mutex);
+            m_batches.push_back(std::move(m_filling));
+        }
         m_filling = {};
+        m_ready.notify_one();
     }
+    if (!m_helpers.empty())
+        addHelpers();
     while (Batch* batch = take(false))
         lookUpBatch(*batch);
     stopHelpers();

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -42,8 +43,9 @@ private:
         std::vector<std::optional<CreationDate>> dates;
     };
     void handOver();
+    void addHelpers();
     Batch* take(bool wait);
-    void lookUpBatch(Batch& batch) const;
+    void lookUpBatch(Batch& batch);
     void stopHelpers();
 
     LookUp m_lookUp;
@@ -53,7 +55,7 @@ private:
     std::deque<Batch> m_batches; // stays in place as more are added
     std::size_t m_next = 0;      // the first batch no thread has taken
     bool m_closed = false;
-    bool m_helpersStarted = false;
+    std::atomic<bool> m_waitingOnDisk{false};
     std::vector<std::thread> m_helpers;
 };
 
