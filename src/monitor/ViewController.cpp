@@ -90,7 +90,7 @@ ViewController::~ViewController()
 
 bool ViewController::locked() const
 {
-    const auto passcode = m_ctx.settings.text(keys::lockPass);
+    const auto passcode = m_ctx.settings.textOrNumber(keys::lockPass);
     return passcode && !passcode->empty();
 }
 
@@ -185,7 +185,7 @@ void ViewController::unlockClick()
 
 void ViewController::unlockAnswered(const std::string& fieldText)
 {
-    const auto passcode = m_ctx.settings.text(keys::lockPass);
+    const auto passcode = m_ctx.settings.textOrNumber(keys::lockPass);
     const bool lockOn = passcode && !passcode->empty();
     // With no passcode stored any more (an earlier answer already unlocked) nothing is left to
     // refuse, and the unlock button must not stay up for good.

@@ -22,7 +22,7 @@ void SettingsSetupController::viewDidLoad()
         if (stored >= 0.0F && stored < static_cast<float>(m_view.pdfLengthCount()))
             m_view.setPdfLength(static_cast<int>(stored));
     }
-    if (const auto passcode = m_ctx.settings.text(keys::lockPass))
+    if (const auto passcode = m_ctx.settings.textOrNumber(keys::lockPass))
         m_view.setLockPassword(*passcode);
     // Whatever now stands at the logo's name is shown only when it is a file of a size we accept.
     const EntryInfo logo = m_ctx.files.entryInfo(m_ctx.files.followLinks(logoPath()));

@@ -62,6 +62,16 @@ TEST(MonitorScreen, LockStillsTheTraceAndOnlyTheRightPasscodeLiftsIt)
     rig.view.press(1, "anything");
     EXPECT_FALSE(rig.view.isShown(Outlet::unlockButton));
     EXPECT_EQ(rig.view.toasts.size(), 1u);
+
+    // A passcode written as a number into a hand-edited file locks and unlocks the same.
+    rig.settings.set(keys::lockPass, std::int64_t{4711});
+    rig.press(&ViewController::passwordSet);
+    EXPECT_TRUE(rig.view.isShown(Outlet::unlockButton));
+    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    rig.press(&ViewController::unlockClick);
+    rig.view.press(1, "4711");
+    EXPECT_FALSE(rig.settings.has(keys::lockPass));
+    EXPECT_EQ(vc.ecgView().shouldStop(), 0);
 }
 
 TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
