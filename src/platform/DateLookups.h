@@ -32,13 +32,15 @@ public:
 
     // The date of `name` goes to dates[index] at finish().
     void add(std::uint32_t index, std::string_view name);
-    // Looks up what is left, here and on the helpers, and puts every date in place; dates must be
-    // long enough for every index added. Indexes not added are left as they are.
+    // Called once, after the last add(): looks up what is left, here and on the helpers, and puts
+    // every date in place; dates must be long enough for every index added. Indexes not added are
+    // left as they are.
     void finish(std::vector<std::optional<CreationDate>>& dates);
 
 private:
     struct Batch {
         std::string names; // each ends with a zero byte
+        std::vector<std::size_t> starts;
         std::vector<std::uint32_t> indexes;
         std::vector<std::optional<CreationDate>> dates;
     };

@@ -319,7 +319,7 @@ void PosixFiles::creationDates(const std::string& directory, const std::vector<c
     // Looked up from the directory itself rather than from the root each time.
     DateLookups lookups([this, fd](const char* name) { return creationAt(fd, name); });
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i]->find('/') == std::string::npos)
+        if (names[i]->find_first_of(std::string_view("/\0", 2)) == std::string::npos)
             lookups.add(static_cast<std::uint32_t>(i), *names[i]);
     lookups.finish(dates);
     ::close(fd);

@@ -55,6 +55,17 @@ TEST(PosixFilesDatesTest, DatesReadWhileListingAreEachNamesOwn)
     }
     EXPECT_EQ(dated, recordings + 2); // the link and the folder are dated as themselves
 
+    // Names no directory can hold are not looked up, and the names after them keep their own dates.
+    const std::string slash = "folder.ecg/x", nul = std::string("100000.ecg\0x", 12);
+    std::vector<const std::string*> asked{&slash, &nul};
+    for (const std::string& name : names)
+        asked.push_back(&name);
+    files.creationDates(temp.path(), asked, dates);
+    ASSERT_EQ(dates.size(), asked.size());
+    EXPECT_FALSE(dates[0] || dates[1]);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(dates[i + 2]->seconds, files.creationDate(temp.path() + "/" + names[i])->seconds) << names[i];
+
     // A link in place of the directory is not listed through.
     const std::string link = temp.path() + "-link";
     ASSERT_EQ(::symlink(temp.path().c_str(), link.c_str()), 0);
