@@ -70,8 +70,11 @@ HistoryController::HistoryController(HistoryContext context, HistoryView& view)
 
 HistoryController::~HistoryController() = default;
 
-CatalogueSnapshot& HistoryController::snapshot(const std::string& path)
+CatalogueSnapshot& HistoryController::snapshot(const std::string& named)
 {
+    // The documents directory may itself be a link the user made (to another disk, say); the
+    // recordings are written through it, so they are listed through it.
+    const std::string path = m_ctx.files.followLinks(named);
     const bool samePlace = m_snapshot && m_snapshot->directory() == path;
     if (samePlace && m_snapshotChecked)
         return *m_snapshot;

@@ -53,7 +53,8 @@ std::string withoutExtension(const std::string& name)
 std::vector<std::string> recordingNames(Files& files, const std::string& directory)
 {
     std::vector<std::string> names;
-    if (!files.listDirectory(directory, names).ok)
+    // The documents directory may itself be a link the user made; links inside it are not followed.
+    if (!files.listDirectory(files.followLinks(directory), names).ok)
         return {};
     std::erase_if(names, [](const std::string& name) { return !name.ends_with(".ecg"); });
     std::sort(names.begin(), names.end(), std::greater<>());

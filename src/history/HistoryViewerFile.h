@@ -27,6 +27,7 @@ std::string readChunkText(Files& files, const std::string& path, std::string& pr
 std::string withoutExtension(const std::string& name);
 
 // The recording files (".ecg") of the directory, newest name first; none when it cannot be listed.
+// A directory reached through a symbolic link is listed.
 std::vector<std::string> recordingNames(Files& files, const std::string& directory);
 
 std::string join(const std::string& directory, const std::string& name);

@@ -1,4 +1,5 @@
 #include "history/HistoryController.h"
+#include "history/HistoryViewerFile.h"
 #include "fakes/FakeLog.h"
 #include "fakes/MemoryFiles.h"
 #include "fakes/TempDir.h"
@@ -249,6 +250,18 @@ TEST(HistoryControllerTest, ARealDirectoryIsLookedAtAfreshOnceANameComesOrGoes)
     settle();
     controller.pickerViewDidSelectRowInComponent(0, 0);
     EXPECT_EQ(state.fileList.size(), 2u);
+
+    // A documents directory that is a link the user made is listed through, by the catalogue and by
+    // the viewer's steps.
+    const std::string link = temp.path() + "-link";
+    ASSERT_EQ(::symlink(temp.path().c_str(), link.c_str()), 0);
+    HistoryState linkedState;
+    HistoryController linked(HistoryContext{linkedState, files, log, link, {}}, view);
+    linked.viewDidLoad();
+    linked.viewDidAppear();
+    EXPECT_EQ(linkedState.fileList.size(), 2u);
+    EXPECT_EQ(historyfile::recordingNames(files, link).size(), 2u);
+    ::unlink(link.c_str());
 }
 
 } // namespace
