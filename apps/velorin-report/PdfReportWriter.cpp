@@ -50,10 +50,9 @@ int writePdfReport(Files& files, const PdfRequest& request, std::string& problem
         problem = "cannot make the report of " + request.file + ": " + result.error.toStdString();
         return reportFailed;
     }
-    if (const FileResult written =
-            files.writeAtomically(request.out, std::string_view(result.pdf.constData(), result.pdf.size()));
-        !written.ok) {
-        problem = "cannot write " + request.out + ": " + written.error;
+    const std::string_view pdf(result.pdf.constData(), static_cast<std::size_t>(result.pdf.size()));
+    if (std::string why; !writeOutput(files, request.out, [&](const auto& sink) { return sink(pdf); }, why)) {
+        problem = "cannot write " + request.out + ": " + why;
         return reportFailed;
     }
     return reportDone;

@@ -7,6 +7,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -51,15 +52,43 @@ PatientProfile readProfile(Files& files, const std::string& path, const std::fun
     return patient;
 }
 
-// Streams pieces into a temporary file beside `out` and names it `out` only when all went well.
-bool writeStreamed(Files& files, const std::string& out,
-                   const std::function<bool(const std::function<bool(std::string_view)>&)>& produce,
-                   std::string& problem)
+// A temporary name beside `target` that a file system limiting names to 255 bytes still takes
+// when the target's own name is near that limit.
+std::string temporaryName(const std::string& target, int attempt)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    constexpr std::size_t keptNameBytes = 200;
+    std::string temp = target.substr(0, nameAt + std::min(target.size() - nameAt, keptNameBytes));
+    temp += ".partial-" + std::to_string(::getpid());
+    if (attempt > 0)
+        temp += "-" + std::to_string(attempt);
+    return temp;
+}
+
+} // namespace
+
+bool writeOutput(Files& files, const std::string& out,
+                 const std::function<bool(const std::function<bool(std::string_view)>&)>& produce,
+                 std::string& problem)
 {
     const std::string target = files.followLinks(out);
-    const std::string temp = target + ".partial-" + std::to_string(::getpid());
-    bool taken = false;
-    FileResult result = files.createAtomically(temp, {}, taken);
+    // A FIFO, a device (/dev/null, /dev/full) or a socket under the name would be replaced by a
+    // plain file: as root, even the system's own device nodes.
+    if (const EntryKind kind = files.entryInfo(target).kind; kind != EntryKind::missing && kind != EntryKind::regular) {
+        problem = kind == EntryKind::directory ? "is a directory" : "not a regular file";
+        return false;
+    }
+    std::string temp;
+    FileResult result;
+    // A temporary name left by a run that was killed outright, under a process id used again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = temporaryName(target, attempt);
+        bool taken = false;
+        result = files.createAtomically(temp, {}, taken);
+        if (!taken)
+            break;
+    }
     if (!result.ok) {
         problem = result.error;
         return false;
@@ -80,8 +109,6 @@ bool writeStreamed(Files& files, const std::string& out,
     }
     return written;
 }
-
-} // namespace
 
 int runReport(const ReportOptions& options, Files& files, const PdfReport& pdf,
               const std::function<void(std::string_view)>& say)
@@ -122,12 +149,13 @@ int runReport(const ReportOptions& options, Files& files, const PdfReport& pdf,
             const std::string edf = edfFile(*stream, readProfile(files, options.settings, say), warnings);
             for (const std::string& warning : warnings)
                 say("warning: " + *options.edf + ": " + warning);
-            if (const FileResult written = files.writeAtomically(*options.edf, edf); !written.ok)
-                return fail(reportFailed, "cannot write " + *options.edf + ": " + written.error);
+            std::string problem;
+            if (!writeOutput(files, *options.edf, [&](const auto& sink) { return sink(edf); }, problem))
+                return fail(reportFailed, "cannot write " + *options.edf + ": " + problem);
         }
         if (options.csv) {
             std::string problem;
-            const bool written = writeStreamed(
+            const bool written = writeOutput(
                 files, *options.csv, [&](const auto& sink) { return writeCsv(*stream, sink); }, problem);
             if (!written)
                 return fail(reportFailed, "cannot write " + *options.csv + ": " + problem);

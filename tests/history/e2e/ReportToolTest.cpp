@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace velorin {
 namespace {
@@ -70,6 +72,28 @@ TEST_F(ReportTool, ExitStatusesSayWhatHappened)
     EXPECT_EQ(run("2026-12-07_043300.s2 --csv " + out("folder.s2")), 1);
     EXPECT_FALSE(std::ifstream(out("b.edf")).good());
     EXPECT_FALSE(std::ifstream(out("b.csv")).good());
+}
+
+TEST_F(ReportTool, OnlyARegularFileIsReplacedByAnOutput)
+{
+    // A FIFO or a device under the name (or behind a link there) would become a plain file.
+    ASSERT_EQ(::mkfifo(out("fifo.csv").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("fifo.csv", out("link.edf").c_str()), 0);
+    EXPECT_EQ(run("2026-12-07_043300.s2 --csv " + out("fifo.csv")), 1);
+    EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("link.edf")), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(out("fifo.csv").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A name near the file system's limit of 255 bytes still has room for its temporary file.
+    const std::string longName(250, 'n');
+    EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out(longName + ".edf") + " --csv " + out(longName + ".csv")), 0);
+    EXPECT_TRUE(std::ifstream(out(longName + ".edf")).good());
+    EXPECT_TRUE(std::ifstream(out(longName + ".csv")).good());
+    std::size_t names = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
+        ++names;
+    EXPECT_EQ(names, 7u); // the three inputs, the FIFO, the link and the two outputs: no temporary file
 }
 
 TEST_F(ReportTool, ThePdfReportIsWrittenWholeOrNotAtAll)
