@@ -1,5 +1,7 @@
 #include "ReportTool.h"
 
+#include "PartialOutput.h"
+
 #include "history/CsvWriter.h"
 #include "history/EdfWriter.h"
 #include "history/StreamReader.h"
@@ -93,6 +95,7 @@ bool writeOutput(Files& files, const std::string& out,
         problem = result.error;
         return false;
     }
+    removeOnStop(temp);
     std::unique_ptr<AppendFile> file = files.openAppend(temp, result);
     bool written = file && result.ok && produce([&](std::string_view piece) {
         result = file->append(piece);
@@ -107,6 +110,7 @@ bool writeOutput(Files& files, const std::string& out,
         problem = result.error;
         files.remove(temp);
     }
+    removeOnStop({});
     return written;
 }
 

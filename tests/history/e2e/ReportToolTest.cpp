@@ -1,8 +1,11 @@
+#include "ReportTool.h"
 #include "TinyStream.h"
 #include "fakes/TempDir.h"
+#include "platform/PosixFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -94,6 +97,50 @@ TEST_F(ReportTool, OnlyARegularFileIsReplacedByAnOutput)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
         ++names;
     EXPECT_EQ(names, 7u); // the three inputs, the FIFO, the link and the two outputs: no temporary file
+}
+
+// SIGTERM arrives while the CSV is being written: the process ends as the signal ends it, and
+// leaves neither the output nor its temporary file.
+TEST_F(ReportTool, AStopSignalInTheMiddleLeavesNoTemporaryFile)
+{
+    class StoppedFiles : public PosixFiles {
+    public:
+        std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override
+        {
+            class Stopping : public AppendFile {
+            public:
+                explicit Stopping(std::unique_ptr<AppendFile> file) : m_file(std::move(file)) {}
+                FileResult append(std::string_view bytes) override
+                {
+                    const FileResult result = m_file->append(bytes);
+                    std::raise(SIGTERM);
+                    return result;
+                }
+                bool stillNamed() override { return m_file->stillNamed(); }
+
+            private:
+                std::unique_ptr<AppendFile> m_file;
+            };
+            std::unique_ptr<AppendFile> file = PosixFiles::openAppend(path, result);
+            return file ? std::make_unique<Stopping>(std::move(file)) : nullptr;
+        }
+    };
+    const std::string stream = out("2026-12-07_043300.s2");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ReportOptions options;
+        options.file = stream;
+        options.csv = out("a.csv");
+        StoppedFiles files;
+        runReport(options, files, {}, [](std::string_view) {});
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("a.csv")) << entry.path();
 }
 
 TEST_F(ReportTool, ThePdfReportIsWrittenWholeOrNotAtAll)
