@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 #include <type_traits>
 #include <variant>
@@ -47,6 +48,17 @@ std::string storedOr(const SettingsStore& settings, std::string_view key, const 
     return value ? describe(*value) : absent;
 }
 
+// The logo's path as the page's engine reads its URL: from the root (a relative one would name a
+// host), and with "." and ".." already taken out, since the engine takes them out before it asks
+// for the file and only the very path it was allowed is let through.
+std::string logoPath(const std::string& documentsDirectory)
+{
+    const std::filesystem::path logo = historyfile::join(documentsDirectory, "latest_logo.png");
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(logo, error);
+    return (error ? logo : absolute).lexically_normal().string();
+}
+
 } // namespace
 
 std::string reportDateTime(const std::string& fileName)
@@ -81,7 +93,7 @@ HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const
     else
         header.gender = "Male";
     header.weight = storedOr(settings, keys::Weight, "XX");
-    const std::string logo = historyfile::join(documentsDirectory, "latest_logo.png");
+    const std::string logo = logoPath(documentsDirectory);
     if (files.entryInfo(logo).kind == EntryKind::regular)
         header.logo = fileUrl(logo);
     return header;

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -106,6 +107,12 @@ TEST(HistoryPDFControllerTest, LogoOnlyWhenItsFileIsThereAsAnEncodedFileUrl)
     r.files.directories.clear();
     r.files.files["/my docs#1/latest_logo.png"] = "png";
     EXPECT_EQ(reportHeader(r.settings, r.files, "/my docs#1", "x.ecg").logo,
+              "file:///my%20docs%231/latest_logo.png");
+    // A relative folder, or one named with "." and "..", names the file from the root as it is.
+    const std::string here = std::filesystem::current_path().string();
+    r.files.files[here + "/docs/latest_logo.png"] = "png";
+    EXPECT_EQ(reportHeader(r.settings, r.files, "docs", "x.ecg").logo, fileUrl(here + "/docs/latest_logo.png"));
+    EXPECT_EQ(reportHeader(r.settings, r.files, "/my docs#1/./x/..//", "x.ecg").logo,
               "file:///my%20docs%231/latest_logo.png");
 }
 
