@@ -39,7 +39,7 @@ int writePdfReport(Files& files, const PdfRequest& request, std::string& problem
     QApplication app(argc, argv);
 
     StreamLog log(stderr);
-    SettingsStore settings(files, log, request.settings);
+    SettingsStore settings(files, log, request.settings, SettingsStore::Access::readOnly);
     // The report reads the file where it lies; the logo beside it is the documents folder's when
     // the file lies there, as it does for every recording.
     const std::filesystem::path file(request.file);

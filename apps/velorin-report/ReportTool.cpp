@@ -47,7 +47,7 @@ PatientProfile readProfile(Files& files, const std::string& path, const std::fun
     private:
         const std::function<void(std::string_view)>& m_say;
     } log(say);
-    const SettingsStore store(files, log, path);
+    const SettingsStore store(files, log, path, SettingsStore::Access::readOnly);
     patient.code = store.patientId().value_or("");
     patient.name = store.text(keys::Name).value_or("");
     patient.gender = store.integer(keys::Gender);

@@ -352,8 +352,8 @@ private:
 
 // ---- SettingsStore --------------------------------------------------------------------------------
 
-SettingsStore::SettingsStore(Files& files, Log& log, std::string path)
-    : m_files(files), m_log(log), m_path(std::move(path)), m_file(m_files.followLinks(m_path))
+SettingsStore::SettingsStore(Files& files, Log& log, std::string path, Access access)
+    : m_files(files), m_log(log), m_path(std::move(path)), m_file(m_files.followLinks(m_path)), m_access(access)
 {
     load();
 }
@@ -416,7 +416,7 @@ void SettingsStore::load()
         }
     }
     // The next save would lose the dropped values for good: keep the file as it was beside it.
-    if (dropped) {
+    if (dropped && m_access == Access::readWrite) {
         const std::string copy = asideName();
         if (const FileResult kept = m_files.writeAtomically(copy, bytes, 0600); kept.ok)
             m_log.line("Settings file " + m_path + ": kept the file as it was in " + copy);
@@ -436,8 +436,12 @@ std::string SettingsStore::asideName() const
 // Keeps the unreadable file for inspection instead of overwriting it with the next save.
 void SettingsStore::moveAside(const std::string& reason)
 {
-    const std::string target = asideName();
     const std::string what = "Settings file " + m_path + " is not valid settings (" + reason + "); ";
+    if (m_access == Access::readOnly) {
+        m_log.line(what + "read as empty settings and left as it is");
+        return;
+    }
+    const std::string target = asideName();
     if (const FileResult moved = m_files.rename(m_file, target); moved.ok)
         m_log.line(what + "moved it to " + target);
     else
@@ -643,7 +647,7 @@ void SettingsStore::changeLocked(std::string_view key, std::optional<SettingValu
 // older state; the file is small, so readers on the other thread wait only briefly.
 bool SettingsStore::saveLocked()
 {
-    if (!m_problem.empty())
+    if (!m_problem.empty() || m_access == Access::readOnly)
         return false;
     json doc = json::object();
     for (const auto& [key, value] : m_values)

@@ -25,7 +25,11 @@ namespace velorin {
 // inspected.
 class SettingsStore {
 public:
-    SettingsStore(Files& files, Log& log, std::string path);
+    // A reader of someone else's settings (the report tool) opens them read-only: a file that is
+    // not valid settings reads as empty and stays where and as it is, and nothing is ever saved.
+    enum class Access { readWrite, readOnly };
+
+    SettingsStore(Files& files, Log& log, std::string path, Access access = Access::readWrite);
 
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -91,6 +95,7 @@ private:
     Log& m_log;
     const std::string m_path;
     const std::string m_file; // m_path with symbolic links followed: the file that is read and replaced
+    const Access m_access;
     std::string m_problem;
     mutable std::mutex m_mutex;
     Map m_values;

@@ -143,6 +143,18 @@ TEST_F(ReportTool, AStopSignalInTheMiddleLeavesNoTemporaryFile)
         EXPECT_FALSE(entry.path().filename().string().starts_with("a.csv")) << entry.path();
 }
 
+// The tool reads someone else's settings: one it cannot use stays where it is, as it is.
+TEST_F(ReportTool, TheSettingsAreOnlyRead)
+{
+    for (const std::string settings : {"my notes", R"({"Name": "Ann", "Age": {"not": "a date"}})"}) {
+        write(out("settings.json"), settings);
+        EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("a.edf")), 0);
+        std::ifstream file(out("settings.json"));
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()), settings);
+        EXPECT_FALSE(std::filesystem::exists(out("settings.json.corrupt")));
+    }
+}
+
 TEST_F(ReportTool, ThePdfReportIsWrittenWholeOrNotAtAll)
 {
     ASSERT_EQ(run("2026-12-07_043300.ecg --pdf " + out("a.pdf")), 0);
