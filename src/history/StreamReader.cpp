@@ -120,11 +120,19 @@ private:
             return m;
         p += annotationMiddle.size();
         const std::size_t end = nextPiece(p);
-        std::string activity = escapeControl(m_bytes.substr(p, end - p));
+        // Escaping grows a title, never shrinks it: a few bytes past the limit decide its kept part
+        // (a character is at most 4 bytes), so a title of a gigabyte is not escaped whole.
+        std::string activity = escapeControl(m_bytes.substr(p, std::min(end - p, longestActivity + 8)));
         if (activity.size() > longestActivity) {
             std::size_t cut = longestActivity;
             while (cut > 0 && (static_cast<unsigned char>(activity[cut]) & 0xC0) == 0x80)
                 --cut;
+            // Nor is an escape "\xHH" cut in two: its backslash and "x" would end the title.
+            for (std::size_t back = 1; back <= 3 && back <= cut; ++back)
+                if (activity[cut - back] == '\\') {
+                    cut -= back;
+                    break;
+                }
             activity.resize(cut);
             m_stream.warnings.push_back("an activity title was cut to " + std::to_string(cut) + " bytes");
         }
