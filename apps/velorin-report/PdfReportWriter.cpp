@@ -41,8 +41,10 @@ int writePdfReport(Files& files, const PdfRequest& request, std::string& problem
     StreamLog log(stderr);
     SettingsStore settings(files, log, request.settings, SettingsStore::Access::readOnly);
     // The report reads the file where it lies; the logo beside it is the documents folder's when
-    // the file lies there, as it does for every recording.
-    const std::filesystem::path file(request.file);
+    // the file lies there, as it does for every recording. A link the user names on the command
+    // line is taken to where it leads, as the exports take it: the report's own reading follows
+    // no link, since in the documents folder one may have been planted.
+    const std::filesystem::path file(files.followLinks(request.file));
     const std::string directory = file.has_parent_path() ? file.parent_path().string() : std::string(".");
     const ReportPdfMaker::Result result =
         ReportPdfMaker::make(files, settings, log, directory, file.filename().string());

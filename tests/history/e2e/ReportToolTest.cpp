@@ -163,6 +163,10 @@ TEST_F(ReportTool, ThePdfReportIsWrittenWholeOrNotAtAll)
     EXPECT_TRUE(pdf.starts_with("%PDF-")) << pdf.substr(0, 16);
     EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
 
+    // A link named on the command line leads to the recording, as it does for the exports.
+    ASSERT_EQ(::symlink(out("2026-12-07_043300.ecg").c_str(), out("latest.ecg").c_str()), 0);
+    EXPECT_EQ(run("latest.ecg --pdf " + out("c.pdf")), 0);
+
     EXPECT_EQ(run("missing.ecg --pdf " + out("b.pdf")), 1);
     EXPECT_EQ(run("2026-12-07_043300.ecg --pdf " + out("no/such/dir/b.pdf")), 1);
     EXPECT_FALSE(std::ifstream(out("b.pdf")).good());
