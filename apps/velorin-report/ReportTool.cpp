@@ -138,6 +138,11 @@ int runReport(const ReportOptions& options, Files& files, const PdfReport& pdf,
         return fail(reportUsageError, "--pdf takes a chunk (.ecg) or an event file (.event), not " + path);
 
     if (options.edf || options.csv) {
+        // Refused before it is read: reading stops past the limit, but only after taking the
+        // limit's worth of memory and time.
+        if (const EntryInfo info = files.entryInfo(files.followLinks(path));
+            info.kind == EntryKind::regular && info.size > largestStream)
+            return fail(reportFailed, "cannot read " + path + ": larger than " + std::to_string(largestStream) + " bytes");
         std::string bytes;
         if (const FileResult read = files.readAll(path, bytes, largestStream); !read.ok)
             return fail(reportFailed, "cannot read " + path + ": " + read.error);

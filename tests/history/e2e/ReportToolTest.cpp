@@ -1,6 +1,7 @@
 #include "ReportTool.h"
 #include "TinyStream.h"
 #include "fakes/TempDir.h"
+#include "platform/ByteReader.h"
 #include "platform/PosixFiles.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,32 @@ TEST_F(ReportTool, AStopSignalInTheMiddleLeavesNoTemporaryFile)
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
         EXPECT_FALSE(entry.path().filename().string().starts_with("a.csv")) << entry.path();
+}
+
+// A stream far larger than any recording is refused before it is read, not after 2 GiB of it.
+TEST_F(ReportTool, AHugeStreamIsRefusedUnread)
+{
+    class CountingFiles : public PosixFiles {
+    public:
+        std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override
+        {
+            opened.push_back(path);
+            return PosixFiles::openForReading(path, result);
+        }
+        std::vector<std::string> opened;
+    };
+    const std::string huge = out("huge.s2");
+    write(huge, tinyStream());
+    std::filesystem::resize_file(huge, (std::uintmax_t{1} << 31) + 1); // sparse: no disk taken
+    ReportOptions options;
+    options.file = huge;
+    options.csv = out("a.csv");
+    CountingFiles files;
+    std::vector<std::string> said;
+    EXPECT_EQ(runReport(options, files, {}, [&](std::string_view line) { said.emplace_back(line); }), 1);
+    EXPECT_TRUE(files.opened.empty());
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("larger than 2147483648 bytes"), std::string::npos) << said[0];
 }
 
 // The tool reads someone else's settings: one it cannot use stays where it is, as it is.
