@@ -256,7 +256,15 @@ std::optional<RecordingStream> Parser::run(std::string& problem)
     std::string local;
     if (s.size() == 17 && s[10] == '_')
         local = s.substr(0, 10) + "T" + s.substr(11, 2) + ":" + s.substr(13, 2) + ":" + s.substr(15, 2);
-    const std::optional<double> stampSeconds = parseLocalDateTime(local);
+    std::optional<double> stampSeconds = parseLocalDateTime(local);
+    // A stream written by a clock in another zone may name a time that this zone's clock skips.
+    if (!stampSeconds) {
+        stampSeconds = parseLocalDateTimeAcrossGaps(local);
+        if (stampSeconds)
+            m_stream.warnings.push_back("the header's stamp " + s +
+                                        " does not exist in the local time zone (a daylight-saving change skips it); "
+                                        "the start is taken as " + formatDateTime(*stampSeconds));
+    }
     if (!stampSeconds) {
         problem = "the header's stamp \"" + escapeControl(s) + "\" is not a date";
         return std::nullopt;

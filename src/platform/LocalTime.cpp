@@ -37,7 +37,9 @@ std::string formatDateTime(double epochSeconds)
     return text;
 }
 
-std::optional<double> parseLocalDateTime(std::string_view text, std::string* problem)
+namespace {
+
+std::optional<double> parse(std::string_view text, std::string* problem, bool acrossGaps)
 {
     const auto refuse = [&](std::string why) -> std::optional<double> {
         if (problem)
@@ -79,10 +81,23 @@ std::optional<double> parseLocalDateTime(std::string_view text, std::string* pro
         return refuse("beyond what this system's clock can represent");
     // The calendar fields were checked above, so a time that comes back changed lies in a gap of
     // the local clock: a daylight-saving change skips it.
-    if (parts.tm_year != year - 1900 || parts.tm_mon != month - 1 || parts.tm_mday != day || parts.tm_hour != hour ||
-        parts.tm_min != minute || parts.tm_sec != second)
+    if (!acrossGaps &&
+        (parts.tm_year != year - 1900 || parts.tm_mon != month - 1 || parts.tm_mday != day || parts.tm_hour != hour ||
+         parts.tm_min != minute || parts.tm_sec != second))
         return refuse("does not exist in the local time zone: the local clock skips it (a daylight-saving or time-zone change)");
     return static_cast<double>(when);
+}
+
+} // namespace
+
+std::optional<double> parseLocalDateTime(std::string_view text, std::string* problem)
+{
+    return parse(text, problem, false);
+}
+
+std::optional<double> parseLocalDateTimeAcrossGaps(std::string_view text)
+{
+    return parse(text, nullptr, true);
 }
 
 } // namespace velorin

@@ -15,5 +15,8 @@ std::string formatDateTime(double epochSeconds);
 // "YYYY-MM-DDTHH:MM:SS" read as local time, years 1 to 9999; nullopt when malformed, not a real date,
 // or skipped by the local clock (a daylight-saving change), with the reason in `problem` when given.
 std::optional<double> parseLocalDateTime(std::string_view text, std::string* problem = nullptr);
+// What a local clock that skips the time would have shown had it not: the time read with the
+// offset in force before the change. For stamps written by a clock in another zone.
+std::optional<double> parseLocalDateTimeAcrossGaps(std::string_view text);
 
 } // namespace velorin

@@ -34,6 +34,15 @@ TEST(StreamReader, TakesPacketsEventsAndShortPacketsAndDatesTheFirstPacketBefore
         streamHeader("", "2026-12-07_043300") + packetRecord(rampPacket(1)), problem);
     ASSERT_TRUE(headerFirst) << problem;
     EXPECT_EQ(headerFirst->startMs, 1796614380000);
+
+    // A stamp from a clock in another zone that this zone's clock skips (02:30 on the morning
+    // summer time begins) is read with the offset before the change, with a warning.
+    const auto skipped = readRecordingStream(
+        streamHeader("", "2026-03-29_023000") + packetRecord(rampPacket(1)), problem);
+    ASSERT_TRUE(skipped) << problem;
+    EXPECT_EQ(skipped->startMs, 1774747800000); // 01:30 UTC, 03:30 summer time
+    ASSERT_EQ(skipped->warnings.size(), 1u);
+    EXPECT_NE(skipped->warnings[0].find("2026-03-29 03:30:00"), std::string::npos) << skipped->warnings[0];
 }
 
 TEST(StreamReader, HostileActivityTitlesStayOneLineAndShort)
