@@ -42,10 +42,24 @@ std::string describe(const SettingValue& value)
         value);
 }
 
+// Far beyond a name, an age or a weight; a value of megabytes would print pages of header before
+// the strip.
+constexpr std::size_t longestValue = 200;
+
 std::string storedOr(const SettingsStore& settings, std::string_view key, const char* absent)
 {
     const auto value = settings.object(key);
-    return value ? describe(*value) : absent;
+    if (!value)
+        return absent;
+    std::string text = describe(*value);
+    if (text.size() > longestValue) {
+        std::size_t cut = longestValue;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.resize(cut);
+        text += "\u2026";
+    }
+    return text;
 }
 
 // The logo's path as the page's engine reads its URL: from the root (a relative one would name a

@@ -83,6 +83,10 @@ TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderR
     EXPECT_EQ(r.header().gender, "Male.");
     r.settings.set(keys::Gender, std::int64_t{7});
     EXPECT_EQ(r.header().gender, "Female.");
+
+    // A value of megabytes is cut, on a character's edge, rather than printed as pages of header.
+    r.settings.set(keys::Name, std::string(199, 'n') + "\u00e9" + std::string(1 << 20, 'n'));
+    EXPECT_EQ(r.header().name, std::string(199, 'n') + "\u2026");
 }
 
 TEST(HistoryPDFControllerTest, DateAndTimeFromStampsEventNamesAndNamesThatAreNoStamps)
