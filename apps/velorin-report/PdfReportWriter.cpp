@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,9 +21,10 @@ void prepareHeadlessEngine()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The engine's start-up report is no news to the user of a report tool.
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        qputenv("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
+    // The engine's start-up report is no news to the user of a report tool. Set as rules rather
+    // than in QT_LOGGING_RULES, which the logging registry has read by now; the user's own
+    // QT_LOGGING_RULES still wins over them.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", ::geteuid() == 0 ? "--no-sandbox --disable-gpu" : "--disable-gpu");
 }
