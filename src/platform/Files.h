@@ -50,6 +50,8 @@ public:
     // Whether anything has this name: a file, a directory, a device, even a dangling link.
     virtual bool exists(const std::string& path) = 0;
     // Replaces the file in one step: a temporary file beside it is written, then renamed over it.
+    // Only a regular file is replaced (a link is followed to it); a FIFO, device, socket or directory
+    // at the name is refused.
     // durable also forces the data to the disk before the rename (the settings; recording files are
     // too frequent for that).
     virtual FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644,
