@@ -97,6 +97,9 @@ TEST(QtHttpClient, CompletionsRunOnTheirOwnThreadAndRequestsGoOutAsGiven)
 // length is declared or not.
 TEST(QtHttpClient, SlowAndEndlessAnswersEndAsErrors)
 {
+    // Made before the server, so that it outlives the server's threads, which may still be sending it.
+    const std::string block(64 << 10, 'x');
+    constexpr std::size_t hundredMegabytes = std::size_t{100} << 20;
     LoopbackServer server;
     (*server).Post("/silent", [&](const httplib::Request&, httplib::Response&) { server.holdBack(); });
     // One byte now and then: every byte would keep an idle timer from firing.
@@ -106,8 +109,6 @@ TEST(QtHttpClient, SlowAndEndlessAnswersEndAsErrors)
             return sink.write("{", 1);
         });
     });
-    const std::string block(64 << 10, 'x');
-    constexpr std::size_t hundredMegabytes = std::size_t{100} << 20;
     (*server).Post("/endless", [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider("application/json", [&](std::size_t offset, httplib::DataSink& sink) {
             return offset < hundredMegabytes && sink.write(block.data(), block.size());
