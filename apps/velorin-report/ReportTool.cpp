@@ -75,10 +75,8 @@ bool writeOutput(Files& files, const std::string& out,
                  std::string& problem)
 {
     const std::string target = files.followLinks(out);
-    // A FIFO, a device (/dev/null, /dev/full) or a socket under the name would be replaced by a
-    // plain file: as root, even the system's own device nodes.
-    if (const EntryKind kind = files.entryInfo(target).kind; kind != EntryKind::missing && kind != EntryKind::regular) {
-        problem = kind == EntryKind::directory ? "is a directory" : "not a regular file";
+    if (const FileResult refused = files.replaceable(target); !refused.ok) {
+        problem = refused.error;
         return false;
     }
     std::string temp;

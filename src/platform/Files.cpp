@@ -36,6 +36,14 @@ FileResult Files::readAllWithoutFollowing(const std::string& path, std::string& 
     return readWhole(reader.get(), result, bytes, maxBytes);
 }
 
+FileResult Files::replaceable(const std::string& path)
+{
+    const EntryKind kind = entryInfo(path).kind;
+    if (kind == EntryKind::missing || kind == EntryKind::regular)
+        return FileResult::success();
+    return FileResult::failure(kind == EntryKind::directory ? "is a directory" : "not a regular file");
+}
+
 FileResult Files::listDirectoryWithDates(const std::string& path, std::string_view datedSuffix,
                                          std::vector<std::string>& names,
                                          std::vector<std::optional<CreationDate>>& dates)

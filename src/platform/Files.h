@@ -77,6 +77,10 @@ public:
     // The whole of such a file, refused when it holds more than maxBytes.
     FileResult readAllWithoutFollowing(const std::string& path, std::string& bytes, std::size_t maxBytes);
     virtual EntryInfo entryInfo(const std::string& path) = 0;
+    // Whether a whole new file may take this name: nothing is there yet, or a regular file. A FIFO,
+    // device, socket or directory would become a plain file (as root, even /dev/null). No link is
+    // followed here; callers pass the name a link leads to.
+    FileResult replaceable(const std::string& path);
     // When the name came to be: its birth time where the file system keeps one, else its last
     // modification. A symbolic link is not followed. nullopt when the name cannot be inspected; an
     // adapter that cannot tell says so rather than guessing.

@@ -169,9 +169,8 @@ FileResult PosixFiles::writeAtomically(const std::string& named, std::string_vie
 {
     // A file reached through a symbolic link is replaced in its own directory; the link stays.
     const std::string path = followLinks(named);
-    // A FIFO, a device or a socket at the name would become a plain file: as root, even /dev/null.
-    if (const EntryKind kind = entryInfo(path).kind; kind != EntryKind::missing && kind != EntryKind::regular)
-        return FileResult::failure(kind == EntryKind::directory ? "is a directory" : "not a regular file");
+    if (FileResult refused = replaceable(path); !refused.ok)
+        return refused;
     std::string temp;
     if (FileResult written = writeTemporary(path, bytes, mode, durable, temp); !written.ok)
         return written;

@@ -50,8 +50,9 @@ TEST(PosixFilesDatesTest, DatesReadWhileListingAreEachNamesOwn)
         EXPECT_EQ(dates[i]->seconds, alone->seconds) << names[i];
         EXPECT_EQ(dates[i]->birth, alone->birth) << names[i];
         ++dated;
-        if (!alone->birth && names[i].size() == 10)
+        if (!alone->birth && names[i].size() == 10) {
             EXPECT_EQ(alone->seconds, 1'700'000'000 + (std::stoi(names[i]) - 100000) * 30.0) << names[i];
+        }
     }
     EXPECT_EQ(dated, recordings + 2); // the link and the folder are dated as themselves
 

@@ -30,8 +30,9 @@ TEST(PosixFilesTest, OnlyARegularFileIsReplacedWhole)
         EXPECT_FALSE(files.writeAtomically(name, "new").ok) << name;
     }
     EXPECT_EQ(files.entryInfo(fifo).kind, EntryKind::fifo);
-    if (haveDevice)
+    if (haveDevice) {
         EXPECT_EQ(files.entryInfo(device).kind, EntryKind::other);
+    }
 
     ASSERT_TRUE(files.writeAtomically(temp.path() + "/to-plain", "new").ok);
     EXPECT_EQ(files.entryInfo(temp.path() + "/to-plain").kind, EntryKind::symbolicLink);
