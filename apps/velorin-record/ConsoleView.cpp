@@ -49,12 +49,20 @@ void ConsoleView::checkOutput()
                "): the console view stops writing");
 }
 
+void ConsoleView::setShown(Outlet outlet, bool shown)
+{
+    if (outlet == Outlet::noSignal)
+        print("trace", shown ? "No signal" : "live");
+}
+
 void ConsoleView::setText(Outlet outlet, const std::string& text)
 {
     if (outlet == Outlet::bpmLabel)
         print("bpm", text);
     else if (outlet == Outlet::batteryLevels)
         print("battery", text);
+    else if (outlet == Outlet::uploadStatus)
+        print("upload", text);
 }
 
 void ConsoleView::setImage(Outlet outlet, const std::string& imageName)

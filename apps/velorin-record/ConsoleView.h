@@ -15,7 +15,7 @@ class Clock;
 class Log;
 
 // What the monitor screen shows, as lines "SECONDS KIND TEXT" with seconds from the start to three
-// decimals: bpm, battery, notice, alert and sensor lines, one each time the screen is set.
+// decimals: bpm, battery, notice, alert, sensor, trace and upload lines, one each time the screen is set.
 class ConsoleView : public MonitorView, public ScriptableAlerts {
 public:
     // lineBuffered: flush after every line (a live run); otherwise the stream's own buffering.
@@ -23,7 +23,7 @@ public:
     // log and writes no more; the run goes on.
     ConsoleView(std::FILE* out, const Clock& clock, Nanoseconds start, bool lineBuffered, Log& log);
 
-    void setShown(Outlet, bool) override {}
+    void setShown(Outlet outlet, bool shown) override;
     void setEnabled(Outlet, bool) override {}
     void setText(Outlet outlet, const std::string& text) override;
     void setImage(Outlet outlet, const std::string& imageName) override;

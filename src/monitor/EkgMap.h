@@ -29,11 +29,16 @@ public:
     void write(std::size_t index, float value)
     {
         m_values[index].store(value, std::memory_order_relaxed);
+        m_latest.store(index, std::memory_order_relaxed);
         if (index >= m_count.load(std::memory_order_relaxed))
             m_count.store(index + 1, std::memory_order_release);
     }
 
+    // The index written last; meaningful once anything was written.
+    std::size_t latest() const { return m_latest.load(std::memory_order_relaxed); }
+
 private:
+    std::atomic<std::size_t> m_latest{0};
     std::array<std::atomic<float>, capacity> m_values{};
     std::atomic<std::size_t> m_count{0};
 };

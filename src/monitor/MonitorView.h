@@ -24,6 +24,8 @@ enum class Outlet {
     sensorName,
     cloudImage,
     disconnect,
+    noSignal,     // "No signal" over the trace
+    uploadStatus, // the upload status text beside the cloud icon
 };
 
 enum class Tint { standard, red };

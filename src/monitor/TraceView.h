@@ -41,11 +41,18 @@ public:
     // 0 = running, 1 = stopped.
     std::int32_t shouldStop() const { return m_shouldStop.load(std::memory_order_acquire); }
     void setShouldStop(std::int32_t value) { m_shouldStop.store(value, std::memory_order_release); }
+    // Starting after a stop leaves a gap before the values that follow.
     void startAnimation();
     void stopAnimation();
+    // The values from the next one on are not next to those shown: the line breaks, with a short
+    // blank stretch, instead of joining them. Any thread.
+    void breakTrace() { m_gapPending.store(true, std::memory_order_release); }
+    // Blank entries in the curve (NaN) that a break puts between the old line and the new one.
+    static constexpr std::size_t gapLength = 6;
 
-    // Draws one frame (when a painter is attached) and then takes one value from ekgMap.
-    // Does nothing while the application is not foreground-active.
+    // Draws one frame (when a painter is attached) and then takes the value the feed wrote last from
+    // ekgMap, if it has not taken it yet. While the application is not foreground-active it draws
+    // nothing, and the values it misses leave a gap.
     void drawView();
     // A layout rebuilds the surface and draws a frame; it never overlaps a frame in progress.
     void layoutSubviews(const std::function<void()>& rebuildSurface = {});
@@ -58,10 +65,14 @@ public:
 
 private:
     void drawViewLocked();
+    // Puts the curve in step with the feed's latest value behind a blank stretch, keeping the old
+    // line where it stands on screen apart from its oldest entries.
+    void openGap(std::size_t latest);
 
     const ApplicationState& m_appState;
     EkgMap m_ekgMap;
     std::atomic<std::int32_t> m_shouldStop{0};
+    std::atomic<bool> m_gapPending{false};
     mutable std::mutex m_frameMutex; // frames and layouts exclude each other
     std::array<float, traceLength> m_curve{};
     std::size_t m_curveStart = 0;

@@ -7,6 +7,7 @@
 #include "net/RequestQueue.h"
 #include "platform/Alerts.h"
 #include "platform/ApplicationState.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/Queue.h"
 #include "platform/Timers.h"
@@ -17,6 +18,7 @@
 #include "settings/SettingsStore.h"
 
 #include <mutex>
+#include <utility>
 
 namespace velorin {
 
@@ -24,6 +26,8 @@ namespace {
 
 constexpr Nanoseconds batteryPeriod = std::chrono::seconds(5);
 constexpr Nanoseconds resetImagePeriod = std::chrono::seconds(2);
+// Longer than this without an ECG packet, the trace says there is no signal.
+constexpr Nanoseconds signalTimeout = std::chrono::seconds(1);
 
 // The version alert shown at load until the terms are accepted.
 constexpr std::string_view versionMessage = "v 1.24     27.05.2017";
@@ -48,7 +52,7 @@ ViewController::ViewController(MonitorContext context)
                   m_ctx.mainQueue.async([this, notice] { m_ctx.view.makeToast(notice); });
               }),
       m_writer(m_acq, m_events, m_files, m_ctx.clock, m_ctx.log, m_ctx.documentsDirectory),
-      m_intake(m_acq, m_decoder, m_writer, m_ctx.appState, *this, m_ctx.log),
+      m_intake(m_acq, m_decoder, m_writer, m_ctx.appState, *this, m_ctx.clock, m_ctx.log),
       m_heartRate(m_ring, m_ecgView.ekgMap(), m_files, m_ctx.clock, m_ctx.documentsDirectory,
                   [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); }),
       m_sensor(m_ctx.sensor)
@@ -126,7 +130,11 @@ void ViewController::viewDidLoad()
         m_sensor->start(m_intake);
     locationInit();
     m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
-    m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] { m_heartRate.calculateBPM(); });
+    m_loadedAt = m_ctx.clock.monotonic();
+    m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] {
+        m_heartRate.calculateBPM();
+        checkSignal();
+    });
     // The zoom images answer a single click.
     view.setEnabled(Outlet::zoomIn, true);
     view.setEnabled(Outlet::zoomOut, true);
@@ -197,9 +205,13 @@ void ViewController::unlockAnswered(const std::string& fieldText)
     if (passcode)
         m_ctx.settings.remove(keys::lockPass);
     m_ctx.view.setShown(Outlet::unlockButton, false);
-    // The event button and the heart rate come back with the next Start.
-    if (m_acq.recordingActive.load() == 1)
+    // Unlocked while recording, the patient can mark a symptom again at once.
+    if (m_acq.recordingActive.load() == 1) {
         m_ecgView.startAnimation();
+        m_ctx.view.setShown(Outlet::markEventButton, true);
+        m_ctx.view.setShown(Outlet::bpm2Label, true);
+        m_ctx.view.setShown(Outlet::bpmLabel, true);
+    }
 }
 
 void ViewController::zoom()
@@ -350,19 +362,35 @@ void ViewController::flushOnQuit(std::function<void()> done)
     stopSensor();
     // Behind the sensor's stop on the Bluetooth queue: no packet arrives while the last chunk is written.
     m_ctx.bluetoothQueue.async([this, done = std::move(done)] {
-        const bool counted = !m_ctx.appState.isActive() || m_acq.recordingActive.load() == 1;
-        bool gathered = false;
-        {
-            std::lock_guard lock(m_acq.bufferMutex);
-            gathered = !m_acq.sampleText.empty();
-        }
-        if (counted && gathered) {
-            m_writer.writeTickToFile();
-            m_acq.flushCounter = 0;
-        }
+        flushGathered(false);
         if (done)
             done();
     });
+}
+
+void ViewController::flushGathered(bool always)
+{
+    const bool counted = always || !m_ctx.appState.isActive() || m_acq.recordingActive.load() == 1;
+    bool gathered = false;
+    {
+        std::lock_guard lock(m_acq.bufferMutex);
+        gathered = !m_acq.sampleText.empty();
+    }
+    if (counted && gathered) {
+        m_writer.writeTickToFile();
+        m_acq.flushCounter = 0;
+    }
+}
+
+void ViewController::checkSignal()
+{
+    const std::int64_t last = m_acq.lastEcgPacketAt.load(std::memory_order_relaxed);
+    const Nanoseconds since = m_ctx.clock.monotonic() - (last == Acquisition::noPacketYet ? m_loadedAt : Nanoseconds(last));
+    const bool silent = since > signalTimeout;
+    if (silent == m_noSignalShown)
+        return;
+    m_noSignalShown = silent;
+    m_ctx.view.setShown(Outlet::noSignal, silent);
 }
 
 std::size_t ViewController::unansweredRequests() const
@@ -421,6 +449,19 @@ void ViewController::alertViewClickedButtonAtIndex(const std::string& message, i
 
 void ViewController::disconnectClick()
 {
+    if (m_acq.recordingActive.load() == 1) {
+        // Letting the sensor go ends the recording as Stop does, with what was gathered written first
+        // into the stream it belongs to.
+        m_ctx.bluetoothQueue.async([this] {
+            flushGathered(true);
+            closeStream();
+        });
+        m_acq.packetsSinceStart.store(0);
+        m_acq.recordingActive.store(0);
+        if (m_sleepPreventer)
+            m_sleepPreventer->setRecording(false);
+        showStopped();
+    }
     if (m_link)
         m_link->disconnectClick();
     else
@@ -436,6 +477,7 @@ void ViewController::showRadioOff()
 {
     m_ctx.mainQueue.async([this] {
         m_ecgView.setShouldStop(1);
+        m_stilledByRadio = true;
         m_ctx.mainQueue.async([this] { hideControlsForRadioOff(); });
     });
 }
@@ -443,10 +485,12 @@ void ViewController::showRadioOff()
 void ViewController::hideControlsForRadioOff()
 {
     // Only the portrait controls: they come back with the first packet once the radio is on again.
+    // A recording goes on through the power-off, so its Stop stays.
     MonitorView& view = m_ctx.view;
     view.setShown(Outlet::startButton, false);
     view.setShown(Outlet::batteryProgress, false);
-    view.setShown(Outlet::StopButton, false);
+    if (m_acq.recordingActive.load() != 1)
+        view.setShown(Outlet::StopButton, false);
     m_acq.sensorStatusShown.store(1);
     setSensorImage("Cancel");
     view.setShown(Outlet::batteryLevels, false);
@@ -464,22 +508,46 @@ void ViewController::showSensorTakenUp(const std::string& name)
     });
 }
 
-void ViewController::showSensorDisconnected()
+void ViewController::showSensorDisconnected(bool byUser)
 {
-    m_ctx.mainQueue.async([this] {
-        // Recording stops as with Stop, but the stream file stays open: after Start the recording
-        // goes on in the same file.
-        m_acq.recordingActive.store(0);
-        if (m_sleepPreventer) {
-            m_sleepPreventer->setRecording(false);
+    // Whatever the link's end, what was gathered up to it goes to the files now. A broken link does
+    // not end the recording: packets count again as soon as the sensor is back, in the same stream.
+    if (!byUser)
+        flushGathered(false);
+    m_ctx.mainQueue.async([this, byUser] {
+        if (m_sleepPreventer)
             m_sleepPreventer->setSensorConnected(false);
-        }
-        showStopped();
         setSensorImage("Cancel");
         // The first packet after the reconnection brings back "Ok".
         m_acq.sensorStatusShown.store(0);
+        m_reconnectNoticeOwed = !byUser;
         m_ctx.view.makeToast("Sensor disconnected.");
     });
+}
+
+void ViewController::sensorChanged()
+{
+    // Another sensor's packets never join the stream whose header names this one.
+    flushGathered(false);
+    std::lock_guard lock(m_acq.bufferMutex);
+    if (!m_acq.sampleText.empty())
+        m_ctx.log.line("Another sensor was chosen: the packets gathered from the last one while not recording are dropped");
+    m_acq.sampleText.clear();
+    m_acq.recordBuffer.clear();
+    m_acq.uploadBuffer.clear();
+    m_acq.uncountedText.forget();
+    m_acq.uncountedRecords.forget();
+    m_acq.uncountedUploads.forget();
+    m_acq.flushCounter = 0;
+    m_acq.recordingPath.clear();
+}
+
+void ViewController::signalResumed()
+{
+    // Bluetooth queue, before the packet is decoded: the trace leaves a gap rather than join the
+    // last value before the silence to the first after it.
+    m_feed.restartPairs();
+    m_ecgView.breakTrace();
 }
 
 void ViewController::showSensorConnected()
@@ -522,6 +590,11 @@ void ViewController::refreshSensorStatus()
         view.setShown(Outlet::batteryLevels, true);
         m_acq.sensorStatusShown.store(1);
         setSensorImage("Ok");
+        if (std::exchange(m_reconnectNoticeOwed, false))
+            view.makeToast("Sensor reconnected.");
+        // The radio stopped the trace; a recording shows it moving again unless the screen is locked.
+        if (std::exchange(m_stilledByRadio, false) && m_acq.recordingActive.load() == 1 && !locked())
+            m_ecgView.startAnimation();
     });
 }
 

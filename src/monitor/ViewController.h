@@ -160,7 +160,9 @@ private:
     void showRadioOff() override;
     void showSensorTakenUp(const std::string& name) override;
     void showSensorConnected() override;
-    void showSensorDisconnected() override;
+    void showSensorDisconnected(bool byUser) override;
+    void sensorChanged() override;
+    void signalResumed() override;
     void disableDisconnect() override;
     void showOutOfRange() override;
     void hideControlsForRadioOff();
@@ -175,6 +177,12 @@ private:
     void stillTrace();
     // The next flush opens a new stream file with its own header.
     void closeStream();
+    // Bluetooth queue: writes what was gathered since the last flush as a flush would, when the
+    // flush rule counts packets now (recording on, or not in the foreground) or `always`.
+    void flushGathered(bool always);
+    // Main queue, every heart-rate tick: "No signal" over the trace while no ECG packet came for
+    // more than a second.
+    void checkSignal();
     void displayBattery(std::uint8_t rawByte);
     void setSensorImage(const std::string& name);
     bool locked() const;
@@ -205,6 +213,11 @@ private:
     std::unique_ptr<EventSubmitter> m_submitter;
     AmplitudeWindow m_amplitude{m_ctx.settings};
     int m_aboutPending = 1; // main queue only
+    // Main queue only.
+    bool m_reconnectNoticeOwed = false; // the link broke; "Sensor reconnected." when packets flow
+    bool m_stilledByRadio = false;      // the radio went off and stopped the trace
+    bool m_noSignalShown = false;
+    Nanoseconds m_loadedAt{0};
     // Last, so that it lets go of its lock and timer first. Main queue only.
     std::unique_ptr<SleepPreventer> m_sleepPreventer;
 };

@@ -18,8 +18,11 @@ public:
     virtual void showSensorTakenUp(const std::string& name) = 0;
     // The chosen sensor's link is up (set-up follows).
     virtual void showSensorConnected() {}
-    // The link to the sensor dropped: recording stops (the stream file stays open) until Start.
-    virtual void showSensorDisconnected() = 0;
+    // The link to the chosen sensor dropped. byUser: the disconnect button let it go; otherwise it
+    // broke (range, radio, the sensor) and the link is looking for the sensor again.
+    virtual void showSensorDisconnected(bool byUser) = 0;
+    // Another sensor than the one streaming so far was chosen; its packets follow from now on.
+    virtual void sensorChanged() {}
     virtual void disableDisconnect() = 0;
     virtual void showOutOfRange() = 0;
 };

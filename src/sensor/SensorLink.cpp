@@ -8,6 +8,8 @@
 #include "settings/SettingsStore.h"
 #include "signal/Acquisition.h"
 
+#include <utility>
+
 namespace velorin {
 
 namespace {
@@ -176,6 +178,8 @@ void SensorLink::centralManagerDidConnectPeripheral(const std::shared_ptr<BlePer
     peripheral->discoverServices();
     m_connected = std::string("Connected: ") + (peripheral->state() == PeripheralState::connected ? "YES" : "NO");
     m_log.line(m_connected);
+    // A disconnect asked for before this link came up is over: a later drop is not the user's.
+    m_disconnectAsked = false;
     if (isSensor(*peripheral) && !m_stopped)
         m_outlets.showSensorConnected();
 }
@@ -203,8 +207,9 @@ void SensorLink::centralManagerDidDisconnectPeripheral(const std::shared_ptr<Ble
     queueScan();
     // The sensor left behind when another was chosen drops quietly, as does the one let go when the
     // monitor closes: nobody is to be told to connect it again.
+    const bool byUser = std::exchange(m_disconnectAsked, false);
     if (peripheral && isSensor(*peripheral) && !m_stopped)
-        m_outlets.showSensorDisconnected();
+        m_outlets.showSensorDisconnected(byUser);
 }
 
 void SensorLink::peripheralDidDiscoverServices(BlePeripheral& peripheral, const std::string& error)
@@ -361,8 +366,10 @@ bool SensorLink::sensorChoice(int buttonIndex, const std::string& pin)
     m_acq.valueUpdateCount.store(0);
     m_settings.set(keys::password, pin);
     m_bluetooth.async([this, key, pin] {
-        if (key)
+        if (key && *key != m_acq.chosenSensorId) {
+            m_outlets.sensorChanged();
             m_acq.chosenSensorId = *key;
+        }
         m_acq.sensorPin = pin;
         scan();
     });
@@ -374,6 +381,7 @@ void SensorLink::disconnectClick()
 {
     m_bluetooth.async([this] {
         if (m_sensorPeripheral && m_central) {
+            m_disconnectAsked = true;
             m_central->stopScan();
             m_central->cancelPeripheralConnection(m_sensorPeripheral);
         }

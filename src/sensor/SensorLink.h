@@ -120,6 +120,7 @@ private:
     bool m_listFullLogged = false;
     Timers::Id m_retryTimer = 0;
     bool m_stopped = false;
+    bool m_disconnectAsked = false; // the disconnect button let the sensor go
 
     // Main queue only: the key behind each button of the open sensor list.
     std::vector<std::string> m_sensorKeyList;

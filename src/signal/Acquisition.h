@@ -3,6 +3,7 @@
 #include "signal/UncountedPackets.h"
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -25,6 +26,10 @@ struct Acquisition {
     std::atomic<std::int32_t> batteryLowShown{0};
     std::atomic<std::int32_t> batteryVeryLowShown{0};
     std::int32_t flushCounter = 0; // Bluetooth queue only
+    // When the latest ECG packet arrived, on the monotonic clock in nanoseconds; written by intake,
+    // read by the main queue to tell whether the signal is live.
+    static constexpr std::int64_t noPacketYet = INT64_MIN;
+    std::atomic<std::int64_t> lastEcgPacketAt{noPacketYet};
 
     std::mutex bufferMutex;
     std::string sampleText;

@@ -1,6 +1,7 @@
 #include "signal/PacketIntake.h"
 
 #include "platform/ApplicationState.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "sensor/SensorProfile.h"
 #include "signal/Acquisition.h"
@@ -28,8 +29,9 @@ std::string hexText(std::span<const std::uint8_t> bytes)
 } // namespace
 
 PacketIntake::PacketIntake(Acquisition& acquisition, PacketDecoder& decoder, FlushTarget& writer,
-                           const ApplicationState& appState, IntakeOutlets& outlets, Log& log)
-    : m_acq(acquisition), m_decoder(decoder), m_writer(writer), m_appState(appState), m_outlets(outlets), m_log(log)
+                           const ApplicationState& appState, IntakeOutlets& outlets, const Clock& clock, Log& log)
+    : m_acq(acquisition), m_decoder(decoder), m_writer(writer), m_appState(appState), m_outlets(outlets),
+      m_clock(clock), m_log(log)
 {
 }
 
@@ -56,6 +58,11 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
 {
     if (m_log.verbose())
         m_log.line("Value " + hexText(packet));
+
+    const std::int64_t now = m_clock.monotonic().count();
+    const std::int64_t before = m_acq.lastEcgPacketAt.exchange(now, std::memory_order_relaxed);
+    if (before == Acquisition::noPacketYet || now - before > lateAfter.count())
+        m_outlets.signalResumed();
 
     const std::size_t uploadStart = m_acq.uploadBuffer.size();
     const bool decoded = m_decoder.calculateBits(packet, m_text);

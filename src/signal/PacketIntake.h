@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sensor/SensorSource.h"
+#include "platform/Seconds.h"
 #include "signal/PacketDecoder.h"
 
 #include <cstdint>
@@ -10,6 +11,7 @@ namespace velorin {
 
 struct Acquisition;
 class ApplicationState;
+class Clock;
 class Log;
 
 // The screen effects of intake. Called on the Bluetooth queue; implementations post the view work
@@ -21,6 +23,9 @@ public:
     virtual bool sensorImageIsOk() const = 0;
     virtual void refreshSensorStatus() = 0;
     virtual void showBatteryLevel(std::uint8_t rawByte) = 0;
+    // An ECG packet came after a silence (the first one, or one more than lateAfter behind the one
+    // before): what follows on the trace is not next to what came before. Called before it is decoded.
+    virtual void signalResumed() {}
 };
 
 // The chunk's end: called on the Bluetooth queue at every 268th counted packet.
@@ -34,8 +39,11 @@ public:
 // flushes; battery values go to the battery display.
 class PacketIntake : public SensorDelegate {
 public:
+    // Packets come every 0.112 s; one this much later than the one before follows a silence.
+    static constexpr Nanoseconds lateAfter = std::chrono::milliseconds(300);
+
     PacketIntake(Acquisition& acquisition, PacketDecoder& decoder, FlushTarget& writer,
-                 const ApplicationState& appState, IntakeOutlets& outlets, Log& log);
+                 const ApplicationState& appState, IntakeOutlets& outlets, const Clock& clock, Log& log);
 
     void peripheralDidUpdateValueForCharacteristic(std::string_view characteristic,
                                                    std::span<const std::uint8_t> value,
@@ -49,6 +57,7 @@ private:
     FlushTarget& m_writer;
     const ApplicationState& m_appState;
     IntakeOutlets& m_outlets;
+    const Clock& m_clock;
     Log& m_log;
     std::string m_text; // reused for every packet's sample text
 };

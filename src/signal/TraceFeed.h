@@ -17,6 +17,9 @@ public:
     explicit TraceFeed(TraceView& view) : m_view(view) {}
 
     void feed(const PacketSamples& samples);
+    // The next packet begins a new pair: half a pair from before a silence is never averaged with
+    // what comes after it.
+    void restartPairs() { m_packetParity = 0; }
 
     std::int64_t traceWriteCount() const { return m_traceWriteCount; }
 

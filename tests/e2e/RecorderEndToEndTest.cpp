@@ -62,6 +62,7 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
     EXPECT_EQ(lines(r.out), (std::vector<std::string>{
                                 "0.112 sensor Ok",
                                 "0.336 notice Connected to sensor",
+                                "31.500 trace No signal", // nothing between 30.128 s and 40 s
                                 "40.000 battery 7%",
                                 "40.000 alert Sensor battery low | Please charge your Nimbo!",
                             }));

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace velorin {
 namespace {
 
@@ -75,33 +78,70 @@ TEST(MonitorLink, SensorListChoiceAndConnectedNotice)
     EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");
 }
 
-TEST(MonitorLink, DropStopsRecordingButKeepsTheStreamFileAndReconnects)
+// Samples in every chunk file and stream files, by name suffix, in the rig's documents.
+std::size_t samplesOnDisk(const MonitorRig& rig)
+{
+    std::size_t samples = 0;
+    for (const auto& [path, text] : rig.files.files)
+        if (path.ends_with(".ecg"))
+            samples += static_cast<std::size_t>(std::count(text.begin(), text.end(), ' '));
+    return samples;
+}
+
+std::vector<std::string> streams(const MonitorRig& rig)
+{
+    std::vector<std::string> found;
+    for (const auto& [path, bytes] : rig.files.files)
+        if (path.ends_with(".s2"))
+            found.push_back(bytes);
+    return found;
+}
+
+TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
 {
     LinkedMonitor rig;
     rig.settings.set(keys::selectedUUID, std::string(sensorId));
     ViewController& vc = rig.loadLinked();
     rig.advertise();
     rig.press(&ViewController::startClick);
-    rig.packets(268);
-    const std::string path = [&] {
-        std::lock_guard lock(vc.acquisition().bufferMutex);
-        return vc.acquisition().recordingPath;
-    }();
-    ASSERT_FALSE(path.empty());
+    rig.packets(100); // not a chunk yet
 
     rig.central().drop(rig.nimbo);
     rig.runtime.runPending();
-    EXPECT_EQ(vc.acquisition().recordingActive.load(), 0);
-    EXPECT_EQ(vc.acquisition().recordingPath, path);
+    EXPECT_EQ(samplesOnDisk(rig), 100u * 14);
+    ASSERT_EQ(streams(rig).size(), 1u);
+    EXPECT_TRUE(vc.isRecording());
+    EXPECT_TRUE(rig.view.isShown(Outlet::StopButton));
     EXPECT_EQ(rig.view.images[Outlet::sensorImage].back(), "Cancel");
+    EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");
+    rig.runtime.runFor(1.5);
+    EXPECT_TRUE(rig.view.isShown(Outlet::noSignal));
+
+    // Back by itself: its packets count again, into the stream already open; the pin is written again.
+    rig.advertise();
+    rig.packets(4);
+    const auto curve = vc.ecgView().curve();
+    EXPECT_EQ(std::count_if(curve.begin(), curve.end(), [](float v) { return std::isnan(v); }), 6);
+    rig.packets(264);
+    rig.runtime.runFor(0.5);
+    EXPECT_EQ(rig.view.toasts.back(), "Sensor reconnected.");
+    EXPECT_FALSE(rig.view.isShown(Outlet::noSignal));
+    EXPECT_EQ(rig.nimbo->count("write 2A39 07 04"), 2u);
+    EXPECT_EQ(samplesOnDisk(rig), 368u * 14);
+    ASSERT_EQ(streams(rig).size(), 1u);
+    const std::string stream = streams(rig).front();
+    EXPECT_EQ(stream.find("Header end"), stream.rfind("Header end"));
+
+    // The disconnect button is the user's end: what was gathered is written and recording stops.
+    rig.packets(10);
+    rig.press(&ViewController::disconnectClick);
+    EXPECT_EQ(samplesOnDisk(rig), 378u * 14);
+    EXPECT_FALSE(vc.isRecording());
     EXPECT_TRUE(rig.view.isShown(Outlet::startButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::StopButton));
+    EXPECT_TRUE(vc.acquisition().recordingPath.empty());
+    rig.runtime.runFor(3.0);
     EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");
-
-    rig.advertise();
-    rig.packets(1);
-    EXPECT_EQ(rig.view.images[Outlet::sensorImage].back(), "Ok");
-    EXPECT_EQ(rig.nimbo->count("write 2A39 07 04"), 2u);
 }
 
 TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)

@@ -55,7 +55,9 @@ TEST(MonitorScreen, LockStillsTheTraceAndOnlyTheRightPasscodeLiftsIt)
     EXPECT_FALSE(rig.settings.has(keys::lockPass));
     EXPECT_FALSE(rig.view.isShown(Outlet::unlockButton));
     EXPECT_EQ(vc.ecgView().shouldStop(), 0);
-    EXPECT_FALSE(rig.view.isShown(Outlet::markEventButton)); // back with the next Start
+    // Unlocked while recording: a symptom can be marked again at once.
+    EXPECT_TRUE(rig.view.isShown(Outlet::markEventButton));
+    EXPECT_TRUE(rig.view.isShown(Outlet::bpmLabel));
 
     // A second dialog answered after the lock is gone finds nothing to refuse.
     rig.view.setShown(Outlet::unlockButton, true);

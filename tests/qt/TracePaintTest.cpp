@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace velorin {
 namespace {
 
@@ -14,10 +16,13 @@ struct PaintedFrame {
     QImage image{1024, 600, QImage::Format_ARGB32_Premultiplied};
     TraceFrame frame{};
 
-    explicit PaintedFrame(bool throughPainter = false)
+    // Entries from gapFrom up to gapTo are blank, as after a silence.
+    explicit PaintedFrame(bool throughPainter = false, std::size_t gapFrom = 0, std::size_t gapTo = 0)
     {
         for (std::size_t i = 0; i < traceLength; ++i)
-            frame.points[i] = {traceX(i), i + 1 == traceLength ? 700.0f : 600.0f};
+            frame.points[i] = {traceX(i), i >= gapFrom && i < gapTo ? std::numeric_limits<float>::quiet_NaN()
+                                          : i + 1 == traceLength ? 700.0f
+                                                                 : 600.0f};
         frame.newest = 700.0f;
         frame.window = defaultWindow;
         image.fill(Qt::red); // anything not painted over would show
@@ -69,6 +74,24 @@ TEST(TracePaint, LayersLandWhereTheGeometrySays)
             }
         }
         EXPECT_TRUE(markerSeen);
+    }
+}
+
+TEST(TracePaint, BlankEntriesBreakTheLine)
+{
+    for (const bool throughPainter : {false, true}) {
+        SCOPED_TRACE(throughPainter ? "through the painter" : "into the pixels");
+        const PaintedFrame line(throughPainter);
+        const PaintedFrame gap(throughPainter, 100, 106);
+        const PaintedFrame blank(throughPainter, 0, traceLength);
+        const int row = line.y(600);
+        // Inside the gap nothing but the backdrop; the line goes on either side of it.
+        for (int px = line.x(traceX(100)) + 4; px < line.x(traceX(105)) - 4; ++px) {
+            ASSERT_NE(line.at(px, row), blank.at(px, row)) << px;
+            ASSERT_EQ(gap.at(px, row), blank.at(px, row)) << px;
+        }
+        EXPECT_EQ(gap.at(line.x(traceX(60)), row), line.at(line.x(traceX(60)), row));
+        EXPECT_EQ(gap.at(line.x(traceX(150)), row), line.at(line.x(traceX(150)), row));
     }
 }
 

@@ -23,7 +23,7 @@ struct RecordedOutlets : LinkOutlets {
     void showRadioUnavailable() override { calls.push_back("unavailable"); }
     void showRadioOff() override { calls.push_back("off"); }
     void showSensorTakenUp(const std::string& name) override { calls.push_back("taken up " + name); }
-    void showSensorDisconnected() override { calls.push_back("disconnected"); }
+    void showSensorDisconnected(bool byUser) override { calls.push_back(byUser ? "disconnected by user" : "disconnected"); }
     void disableDisconnect() override { calls.push_back("disable disconnect"); }
     void showOutOfRange() override { calls.push_back("out of range"); }
     Calls calls;
@@ -187,7 +187,7 @@ TEST(SensorLink, ReconnectsAfterEveryDropUntilTheDisconnectButtonOrClosing)
     rig.onMain([&] { rig.link.disconnectClick(); });
     EXPECT_EQ(rig.central().calls.back(), std::string("scan")); // the drop scans again
     EXPECT_EQ(rig.acq.chosenSensorId, "");
-    EXPECT_EQ(rig.outlets.calls.back(), "disconnected");
+    EXPECT_EQ(rig.outlets.calls.back(), "disconnected by user");
     rig.advertise(rig.nimbo);
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 1201u);
     EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <vector>
 
 namespace velorin {
@@ -97,25 +99,56 @@ TEST(TraceFeed, StoppedRendererKeepsValuesButDrawsNothing)
     EXPECT_EQ(rig.painter.frames, 13);
 }
 
-TEST(TraceView, EachFrameTakesTheValueAtItsOwnIndex)
+// The curve as shown, oldest first.
+std::vector<float> shown(const TraceView& view)
+{
+    const auto curve = view.curve();
+    std::vector<float> out;
+    for (std::size_t i = 0; i < traceLength; ++i)
+        out.push_back(curve[(view.curveStart() + i) % traceLength]);
+    return out;
+}
+
+TEST(TraceView, FramesFollowTheFeedAndAGapSeparatesWhatWasNotNextToIt)
 {
     FeedRig rig;
     rig.view.drawView(); // empty array: a flat frame, nothing taken
-    EXPECT_EQ(rig.painter.frames, 1);
     EXPECT_EQ(rig.view.curveStart(), 0u);
-
-    rig.view.ekgMap().write(0, 640.0f);
-    rig.view.ekgMap().write(1, 660.0f);
-    rig.view.drawView();
-    rig.view.drawView();
-    EXPECT_EQ(rig.view.curveStart(), 2u);
-    rig.view.drawView(); // index 2 is beyond the end: tried again next frame
-    EXPECT_EQ(rig.view.curveStart(), 2u);
+    for (int n = 0; n < 4; ++n)
+        rig.feed.feed(ramp(100 * n));
+    EXPECT_EQ(rig.painter.frames, 1 + 26);
     // A frame shows the ring as it stood before the call: the newest point is the value taken last.
-    EXPECT_EQ(rig.painter.last.newest, 660.0f);
-    EXPECT_EQ(rig.painter.last.points[179].y, 660.0f);
-    EXPECT_EQ(rig.painter.last.points[178].y, 640.0f);
-    EXPECT_FLOAT_EQ(rig.painter.last.points[0].x, -1.0f);
+    EXPECT_EQ(rig.painter.last.newest, 208.0f);
+    EXPECT_EQ(shown(rig.view).back(), 210.0f);
+    rig.view.layoutSubviews(); // nothing new to take
+    EXPECT_EQ(shown(rig.view).back(), 210.0f);
+    EXPECT_EQ(rig.view.curveStart(), 26u);
+
+    // Paused for a while, resumed, and (below) in the background: each time the newest values
+    // follow a blank stretch, never a line from the last value shown.
+    auto resumesWithAGap = [&](const char* what, const std::function<void()>& pause, const std::function<void()>& resume,
+                               int from) {
+        SCOPED_TRACE(what);
+        pause();
+        for (int n = 0; n < 6; ++n)
+            rig.feed.feed(ramp(from + n));
+        resume();
+        rig.feed.feed(ramp(from + 10));
+        rig.feed.feed(ramp(from + 20));
+        const std::vector<float> line = shown(rig.view);
+        const std::vector<float> latest = rig.values();
+        const std::size_t end = static_cast<std::size_t>(rig.feed.traceWriteCount() % 180);
+        for (std::size_t k = 0; k < 13; ++k)
+            EXPECT_EQ(line[traceLength - 1 - k], latest[(end + 180 - 1 - k) % 180]) << k;
+        for (std::size_t k = 13; k < 13 + TraceView::gapLength; ++k)
+            EXPECT_TRUE(std::isnan(line[traceLength - 1 - k])) << k;
+        EXPECT_FALSE(std::isnan(line[traceLength - 1 - 13 - TraceView::gapLength]));
+    };
+    resumesWithAGap("paused", [&] { rig.view.stopAnimation(); }, [&] { rig.view.startAnimation(); }, 400);
+    resumesWithAGap("background", [&] { rig.appState.set(AppState::Background); },
+                    [&] { rig.appState.set(AppState::Active); }, 500);
+    // Late packets: whoever sees the silence breaks the trace.
+    resumesWithAGap("late", [] {}, [&] { rig.view.breakTrace(); }, 600);
 }
 
 TEST(TraceView, NothingIsDrawnOrTakenOutsideTheForeground)
@@ -130,7 +163,7 @@ TEST(TraceView, NothingIsDrawnOrTakenOutsideTheForeground)
     EXPECT_EQ(rig.painter.frames, 0);
     EXPECT_EQ(rig.view.curveStart(), 0u);
     rig.appState.set(AppState::Active);
-    rig.view.layoutSubviews(); // a layout frame takes a value too
+    rig.view.layoutSubviews(); // a layout frame takes what the feed wrote last
     EXPECT_EQ(rig.view.curveStart(), 1u);
 }
 

@@ -67,6 +67,10 @@ MonitorWidget::MonitorWidget(QWidget* parent) : QWidget(parent)
     cloud->setPixmap(cloudIcon({}, iconSize));
     m_outlets[Outlet::cloudImage] = cloud;
     status->addWidget(cloud);
+    auto* uploadStatus = new QLabel(this);
+    uploadStatus->setObjectName("uploadStatus");
+    m_outlets[Outlet::uploadStatus] = uploadStatus;
+    status->addWidget(uploadStatus);
     status->addWidget(addButton(Outlet::disconnect, tr("Disconnect"), &ViewController::disconnectClick));
     status->addWidget(addButton(Outlet::unlockButton, tr("Unlock"), &ViewController::unlockClick));
     auto* login = new QPushButton(tr("Login"), this);
@@ -121,10 +125,34 @@ MonitorWidget::MonitorWidget(QWidget* parent) : QWidget(parent)
     for (Outlet o : {Outlet::StopButton, Outlet::stopLandscape, Outlet::startLandscape, Outlet::unlockButton})
         m_outlets[o]->hide();
 
+    auto* noSignal = new QLabel(tr("No signal"), this);
+    noSignal->setObjectName("noSignal");
+    QFont font = noSignal->font();
+    font.setPointSizeF(font.pointSizeF() * 1.6);
+    font.setBold(true);
+    noSignal->setFont(font);
+    noSignal->setStyleSheet(QStringLiteral("color: #d0d0d0; background: transparent;"));
+    noSignal->setAttribute(Qt::WA_TransparentForMouseEvents); // a tap on it still pauses the trace
+    noSignal->hide();
+    m_outlets[Outlet::noSignal] = noSignal;
+    holdNoSignal(m_trace);
+
     m_noticeOverlay = std::make_unique<NoticeOverlay>(this);
 }
 
 MonitorWidget::~MonitorWidget() = default;
+
+void MonitorWidget::holdNoSignal(QWidget* area)
+{
+    // Laid out in the trace area itself, so it stays centred over whatever size the trace takes.
+    QWidget* noSignal = outletWidget(Outlet::noSignal);
+    const bool shown = noSignal->isVisibleTo(this);
+    auto* layout = qobject_cast<QVBoxLayout*>(area->layout());
+    if (!layout)
+        layout = new QVBoxLayout(area);
+    layout->addWidget(noSignal, 0, Qt::AlignCenter);
+    noSignal->setVisible(shown);
+}
 
 QPushButton* MonitorWidget::addButton(Outlet outlet, const QString& title, void (ViewController::*action)())
 {
@@ -158,6 +186,7 @@ void MonitorWidget::setTraceWidget(QWidget* trace)
     trace->setParent(this);
     trace->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     delete m_traceRow->replaceWidget(m_trace, trace);
+    holdNoSignal(trace);
     delete m_trace;
     m_trace = trace;
     trace->show();
@@ -196,6 +225,8 @@ void MonitorWidget::setEnabled(Outlet outlet, bool enabled)
 void MonitorWidget::setText(Outlet outlet, const std::string& text)
 {
     QWidget* w = outletWidget(outlet);
+    if (outlet == Outlet::uploadStatus)
+        outletWidget(Outlet::cloudImage)->setToolTip(QString::fromStdString(text));
     if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(QString::fromStdString(text));
     else if (auto* button = qobject_cast<QPushButton*>(w))
@@ -208,7 +239,9 @@ void MonitorWidget::setImage(Outlet outlet, const std::string& imageName)
     if (!label)
         return;
     label->setPixmap(outlet == Outlet::cloudImage ? cloudIcon(imageName, iconSize) : monitorIcon(imageName, iconSize));
-    label->setToolTip(QString::fromStdString(imageName));
+    // The cloud's tooltip is the upload status, set with its text.
+    if (outlet != Outlet::cloudImage)
+        label->setToolTip(QString::fromStdString(imageName));
 }
 
 void MonitorWidget::setProgress(Outlet outlet, float progress)

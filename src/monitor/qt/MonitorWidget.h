@@ -61,6 +61,8 @@ protected:
 private:
     QPushButton* addButton(Outlet outlet, const QString& title, void (ViewController::*action)());
     void call(void (ViewController::*action)());
+    // Puts the "No signal" label in the middle of a trace area.
+    void holdNoSignal(QWidget* area);
 
     ViewController* m_controller = nullptr;
     bool m_layoutPending = false;

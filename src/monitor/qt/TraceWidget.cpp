@@ -16,6 +16,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace velorin {
 
@@ -109,8 +111,7 @@ inline quint32 premultiplied(QRgb colour, double coverage)
 // within half a width either side, grown by half a width up and down; a pixel's coverage is the
 // share of its height that these spans cover, averaged over the points, so steep strokes are
 // smoothed across neighbouring columns as an antialiased pen would.
-void strokeBand(const DirectTarget& target, const std::array<QPointF, traceLength>& points, double width,
-                const QColor& colour)
+void strokeBand(const DirectTarget& target, std::span<const QPointF> points, double width, const QColor& colour)
 {
     constexpr int samples = 8;
     const double half = width / 2.0;
@@ -125,7 +126,7 @@ void strokeBand(const DirectTarget& target, const std::array<QPointF, traceLengt
     // The line's height at x, by its segment.
     std::size_t segment = 0;
     auto yAt = [&](double x, std::size_t& s) {
-        while (s + 2 < traceLength && points[s + 1].x() < x)
+        while (s + 2 < points.size() && points[s + 1].x() < x)
             ++s;
         const QPointF& p = points[s];
         const QPointF& q = points[s + 1];
@@ -143,7 +144,7 @@ void strokeBand(const DirectTarget& target, const std::array<QPointF, traceLengt
         top = yAt(from, s);
         bottom = top;
         segment = s;
-        for (std::size_t v = s + 1; v < traceLength && points[v].x() < to; ++v) {
+        for (std::size_t v = s + 1; v < points.size() && points[v].x() < to; ++v) {
             top = std::min(top, points[v].y());
             bottom = std::max(bottom, points[v].y());
         }
@@ -326,7 +327,7 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 
-    if (!marker.isNull()) {
+    if (!marker.isNull() && !std::isnan(frame.newest)) {
         const QPointF topLeft = place(1.0 - markerHalfSide, frame.newest + markerHalfSide, size, window);
         const QPointF bottomRight = place(1.0 + markerHalfSide, frame.newest - markerHalfSide, size, window);
         const QRectF markerRect(topLeft, bottomRight);
@@ -342,26 +343,46 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
     for (std::size_t i = 0; i < traceLength; ++i)
         points[i] = place(frame.points[i].x, frame.points[i].y, size, window);
     const QPointF head = points[traceLength - 1];
+    // Blank entries (a gap after a silence) break the line: each run of values is drawn by itself.
+    std::vector<std::span<const QPointF>> runs;
+    for (std::size_t i = 0; i < traceLength;) {
+        if (std::isnan(frame.points[i].y)) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < traceLength && !std::isnan(frame.points[end].y))
+            ++end;
+        runs.emplace_back(points.data() + i, end - i);
+        i = end;
+    }
 
     for (const Layer& layer : layers) {
         QPen pen(layer.colour, layer.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        if (direct) {
-            strokeBand(*direct, points, layer.width, layer.colour);
-        } else {
-            painter.setPen(pen);
-            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        for (const std::span<const QPointF> run : runs) {
+            if (run.size() < 2)
+                continue;
+            if (direct) {
+                strokeBand(*direct, run, layer.width, layer.colour);
+            } else {
+                painter.setPen(pen);
+                painter.drawPolyline(run.data(), static_cast<int>(run.size()));
+            }
         }
         // Round points on every vertex thicken the line where it turns, as a glow does.
         if (layer.width > 1.0) {
             const QImage& dot = roundDot(layer.width, layer.colour);
             const QPointF offset(dot.width() / 2.0, dot.height() / 2.0);
-            for (const QPointF& point : points) {
-                if (direct)
-                    blendSprite(*direct, dot, (point - offset).toPoint());
-                else
-                    painter.drawImage((point - offset).toPoint(), dot);
-            }
+            for (const std::span<const QPointF> run : runs)
+                for (const QPointF& point : run) {
+                    if (direct)
+                        blendSprite(*direct, dot, (point - offset).toPoint());
+                    else
+                        painter.drawImage((point - offset).toPoint(), dot);
+                }
         }
+        if (std::isnan(frame.newest))
+            continue;
         pen.setWidthF(layer.headDiameter);
         painter.setPen(pen);
         painter.drawPoint(head);
