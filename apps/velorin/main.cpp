@@ -186,8 +186,9 @@ int main(int argc, char** argv)
                 window.tabs()->setCurrentIndex(0);
         },
         presentLogin,
-        // Through the event loop, so that the open recording is flushed as on every other quit.
-        [&app] { app.exit(0); }};
+        // As closing the window: during a recording the user is asked first; the event loop then ends
+        // and the open recording is flushed as on every other quit.
+        [&window] { window.close(); }};
     window.setSettingsPage(new SettingsMenuPage(
         SettingsContext{settings, log, runtime.mainQueue(), alerts, files, logoImages, options.documents,
                         std::move(settingsNavigation)},

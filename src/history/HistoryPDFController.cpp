@@ -4,8 +4,7 @@
 #include "history/HistoryViewerFile.h"
 #include "history/ScriptCall.h"
 #include "platform/Log.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
+#include "settings/ReportLength.h"
 
 namespace velorin {
 
@@ -16,12 +15,12 @@ HistoryPDFController::HistoryPDFController(HistoryPDFView& view, const SettingsS
 {
 }
 
-int HistoryPDFController::reportSeconds(const SettingsStore& settings)
+int HistoryPDFController::reportSeconds(const SettingsStore& settings, const std::string& path)
 {
-    const auto segment = settings.integer(keys::PdfLength);
-    if (!segment || *segment < 0 || *segment > 2)
+    // A marked event is printed whole: its mark may lie anywhere in the file.
+    if (path.ends_with(".event"))
         return 0;
-    return static_cast<int>(*segment + 1) * 10;
+    return reportLengthSeconds(settings);
 }
 
 void HistoryPDFController::viewDidLoad()
@@ -45,7 +44,7 @@ void HistoryPDFController::feed()
     if (!problem.empty())
         m_log.line("Report: " + m_path + ": " + problem);
     const HistoryPDFHeader header = reportHeader(m_settings, m_files, m_documents, m_path);
-    m_view.evaluateScript(ScriptCall("setReportSeconds").number(reportSeconds(m_settings)).str());
+    m_view.evaluateScript(ScriptCall("setReportSeconds").number(reportSeconds(m_settings, m_path)).str());
     m_view.evaluateScript(ScriptCall("addData").text(text).text(historyfile::withoutExtension(m_path)).str());
     m_view.evaluateScript(ScriptCall("changeNameAndDate")
                               .text(header.name)

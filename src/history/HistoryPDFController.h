@@ -25,8 +25,9 @@ public:
 
     const std::string& path() const { return m_path; }
     bool busy() const { return m_busy; }
-    // The seconds of the chunk the report shows, from the setup screen's report length; 0 for all.
-    static int reportSeconds(const SettingsStore& settings);
+    // The seconds of the file the report shows, from the setup screen's report length; 0 for all,
+    // always for an event file.
+    static int reportSeconds(const SettingsStore& settings, const std::string& path);
 
 private:
     void feed();

@@ -5,6 +5,7 @@
 #include "net/Location.h"
 #include "net/RecordingUploader.h"
 #include "net/RequestQueue.h"
+#include "net/UploadStatus.h"
 #include "platform/Alerts.h"
 #include "platform/ApplicationState.h"
 #include "platform/Clock.h"
@@ -68,9 +69,13 @@ ViewController::ViewController(MonitorContext context)
         m_uploader = std::make_unique<RecordingUploader>(
             RecordingUploader::Ports{*m_requests, net.reachability, net.location, m_ctx.files, m_ctx.settings,
                                      m_ctx.log},
-            m_acq, m_ctx.documentsDirectory, net.collectionUrl, [this] {
-                m_ctx.mainQueue.async([this] { m_ctx.view.setImage(Outlet::cloudImage, "Cancel"); });
-            });
+            m_acq, m_ctx.documentsDirectory, net.collectionUrl,
+            std::make_shared<UploadStatus>(m_ctx.clock, [this](const std::string& text, bool delivered) {
+                m_ctx.mainQueue.async([this, text, delivered] {
+                    m_ctx.view.setImage(Outlet::cloudImage, delivered ? "Ok" : "Cancel");
+                    m_ctx.view.setText(Outlet::uploadStatus, text);
+                });
+            }));
         m_writer.setUploader(m_uploader.get());
     }
     m_submitter = std::make_unique<EventSubmitter>(m_acq, m_requests.get(), m_ctx.files, m_ctx.settings, m_ctx.clock,
@@ -188,7 +193,7 @@ void ViewController::passwordSet()
 
 void ViewController::unlockClick()
 {
-    showAnsweredAlert({"Unlock visualisation", std::string(unlockMessage), "Cancel", {"OK"}, true});
+    showAnsweredAlert({"Unlock visualisation", std::string(unlockMessage), "Cancel", {"OK"}, true, true});
 }
 
 void ViewController::unlockAnswered(const std::string& fieldText)

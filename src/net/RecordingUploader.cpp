@@ -6,16 +6,33 @@
 #include "net/Reachability.h"
 #include "net/RequestBuilding.h"
 #include "net/RequestQueue.h"
+#include "net/UploadStatus.h"
 #include "platform/Log.h"
 #include "settings/SettingsStore.h"
 #include "signal/Acquisition.h"
 
 namespace velorin {
 
+namespace {
+
+// Whether the server took an upload; logs the answer and tells the status either way.
+bool tookIt(const HttpResponse& response, Log& log, UploadStatus& status)
+{
+    if (response.success() && !response.body.empty()) {
+        log.line("responseData: " + response.body);
+        status.accepted();
+        return true;
+    }
+    log.line(response.success() ? std::string("Nothing was downloaded.") : "Error = " + failureText(response));
+    status.failed(response.transferred());
+    return false;
+}
+
+} // namespace
+
 RecordingUploader::RecordingUploader(Ports ports, const Acquisition& acquisition, const std::string& documentsDirectory,
-                                     std::string collectionUrl, std::function<void()> showOffline)
-    : m_ports(ports), m_acq(acquisition), m_collectionUrl(std::move(collectionUrl)),
-      m_showOffline(std::move(showOffline)), m_buffer(ports.files, ports.log, documentsDirectory + "/Buffer", ".ecg")
+                                     std::string collectionUrl, std::shared_ptr<UploadStatus> status)
+    : m_ports(ports), m_acq(acquisition), m_collectionUrl(std::move(collectionUrl)), m_status(std::move(status)), m_buffer(ports.files, ports.log, documentsDirectory + "/Buffer", ".ecg")
 {
 }
 
@@ -33,30 +50,29 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
     uploadBuffer.clear();
 
     if (!m_ports.reachability.reachable()) {
-        m_showOffline();
+        m_status->offline();
         if (bytes.empty())
             m_ports.log.line("Nothing kept for " + name + ": no packet bytes");
-        else
-            m_buffer.keep(name, bytes);
+        else if (m_buffer.keep(name, bytes))
+            m_status->kept();
         return;
     }
 
     HttpRequest request = uploadRequest(uploadUrl(), m_ports.settings.uploadToken(), name, bytes);
     // An upload the server did not take is kept like one made offline, so its bytes are not lost.
-    m_ports.requests.sendNow(std::move(request), [buffer = m_buffer, log = &m_ports.log, name,
+    m_ports.requests.sendNow(std::move(request), [buffer = m_buffer, log = &m_ports.log, status = m_status, name,
                                                   bytes = std::move(bytes)](const HttpResponse& response) {
         // Only a body shows that the server took the bytes, as for a buffered file: an empty answer
         // keeps them for another try (a server that stored them counts the repeat as a duplicate).
-        if (response.success() && !response.body.empty()) {
-            log->line("responseData: " + response.body);
+        if (tookIt(response, *log, *status))
             return std::string();
-        }
-        log->line(response.success() ? std::string("Nothing was downloaded.") : "Error = " + failureText(response));
         if (bytes.empty())
             return std::string();
         std::optional<std::string> kept = buffer.keep(name, bytes);
-        if (kept)
+        if (kept) {
             log->line("Kept " + name + " in Buffer for a later try");
+            status->kept();
+        }
         return kept.value_or(std::string());
     });
     checkBuffer();
@@ -65,6 +81,7 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
 void RecordingUploader::checkBuffer()
 {
     const std::vector<BufferDirectory::Entry> entries = m_buffer.sendable(m_reported);
+    m_status->setWaiting(entries.size());
     if (!entries.empty()) {
         const std::string token = m_ports.settings.uploadToken();
         const std::string url = uploadUrl();
@@ -76,13 +93,14 @@ void RecordingUploader::checkBuffer()
                 return uploadRequest(url, token, BufferDirectory::sentName(entry.name), *bytes);
             };
             // Only a body shows that the server took the file; until then it stays.
-            auto answered = [buffer = m_buffer, log = &m_ports.log, path = entry.path](const HttpResponse& response) {
-                if (response.success() && !response.body.empty()) {
-                    log->line("responseData: " + response.body);
-                    return buffer.remove(path) ? std::string() : path;
-                }
-                log->line(response.success() ? std::string("Nothing was downloaded.") : "Error = " + failureText(response));
-                return path;
+            auto answered = [buffer = m_buffer, log = &m_ports.log, status = m_status,
+                             path = entry.path](const HttpResponse& response) {
+                if (!tookIt(response, *log, *status))
+                    return path;
+                if (!buffer.remove(path))
+                    return path;
+                status->sent();
+                return std::string();
             };
             m_ports.requests.sendLater(entry.path, std::move(prepare), std::move(answered));
         }

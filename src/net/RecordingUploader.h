@@ -3,7 +3,7 @@
 #include "net/BufferDirectory.h"
 #include "recording/UploadSink.h"
 
-#include <functional>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -16,6 +16,7 @@ class Log;
 class Reachability;
 class RequestQueue;
 class SettingsStore;
+class UploadStatus;
 
 // Sends each chunk's packet bytes to the collection server as Base64 in a JSON POST, or keeps them
 // in the "Buffer" directory while the network is unreachable or the server does not take them. Every
@@ -35,10 +36,10 @@ public:
         Log& log;
     };
 
-    // fileServerList of the acquisition picks the upload URL; without one, collectionUrl. showOffline
-    // is called (on the Bluetooth queue) each time the network is found unreachable.
+    // fileServerList of the acquisition picks the upload URL; without one, collectionUrl. The status
+    // hears of every upload's end and of the Buffer's size.
     RecordingUploader(Ports ports, const Acquisition& acquisition, const std::string& documentsDirectory,
-                      std::string collectionUrl, std::function<void()> showOffline);
+                      std::string collectionUrl, std::shared_ptr<UploadStatus> status);
 
     void writeToServer(std::string& uploadBuffer, const std::string& chunkStamp) override;
     void checkBuffer();
@@ -51,7 +52,7 @@ private:
     Ports m_ports;
     const Acquisition& m_acq;
     std::string m_collectionUrl;
-    std::function<void()> m_showOffline;
+    std::shared_ptr<UploadStatus> m_status;
     BufferDirectory m_buffer;
     std::set<std::string> m_reported; // Buffer entries already logged as not sent
     EventSubmitter* m_events = nullptr;

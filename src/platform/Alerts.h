@@ -12,6 +12,7 @@ struct AlertRequest {
     std::string cancelButton; // index 0
     std::vector<std::string> otherButtons; // indices 1, 2, ...
     bool textField = false; // one plain text field
+    bool secretField = false; // its text is masked as it is typed (a passcode)
 };
 
 // Dialogs. show() is called on the main queue; the answer arrives there too, with the pressed

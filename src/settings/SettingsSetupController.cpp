@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "settings/ImageDecoder.h"
+#include "settings/ReportLength.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/SetupView.h"
@@ -16,12 +17,8 @@ std::string SettingsSetupController::logoPath() const
 
 void SettingsSetupController::viewDidLoad()
 {
-    if (m_ctx.settings.has(keys::PdfLength)) {
-        // Anything but a whole segment number (a hand-edited file) keeps the default segment.
-        const float stored = m_ctx.settings.floatValue(keys::PdfLength);
-        if (stored >= 0.0F && stored < static_cast<float>(m_view.pdfLengthCount()))
-            m_view.setPdfLength(static_cast<int>(stored));
-    }
+    // The segment shown is the length the report prints.
+    m_view.setPdfLength(reportLengthSegment(m_ctx.settings));
     if (const auto passcode = m_ctx.settings.textOrNumber(keys::lockPass))
         m_view.setLockPassword(*passcode);
     // Whatever now stands at the logo's name is shown only when it is a file of a size we accept.

@@ -12,7 +12,6 @@ public:
     virtual void setLockPassword(const std::string& text) = 0;
     // The report-length segment; always one selected.
     virtual int pdfLength() const = 0;
-    virtual int pdfLengthCount() const = 0;
     virtual void setPdfLength(int segment) = 0;
     // Shows the logo the report uses; an empty path shows that there is none.
     virtual void showLogo(const std::string& path) = 0;

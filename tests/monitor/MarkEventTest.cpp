@@ -75,7 +75,8 @@ TEST(MonitorUpload, AnOfflineFlushKeepsTheChunkAndShowsTheCancelIcon)
     EXPECT_EQ(rig.location.starts, 1);
     rig.appState.set(AppState::Background);
     rig.stream(268);
-    EXPECT_EQ(rig.view.images[Outlet::cloudImage], std::vector<std::string>{"Cancel"});
+    EXPECT_EQ(rig.view.images[Outlet::cloudImage].back(), "Cancel");
+    EXPECT_EQ(rig.view.lastText(Outlet::uploadStatus), "offline, 1 waiting");
     // The upload carries each packet without its last byte.
     EXPECT_EQ(rig.file("Buffer/2017-05-27_101530_0.000000_0.000000.ecg").size(), 268u * 19);
     EXPECT_TRUE(rig.http.sent.empty());

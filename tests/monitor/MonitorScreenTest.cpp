@@ -45,6 +45,7 @@ TEST(MonitorScreen, LockStillsTheTraceAndOnlyTheRightPasscodeLiftsIt)
     rig.press(&ViewController::unlockClick);
     EXPECT_EQ(rig.view.alerts.back(), "Unlock visualisation | Write your passcode!");
     EXPECT_TRUE(rig.view.lastAlert.textField);
+    EXPECT_TRUE(rig.view.lastAlert.secretField);
     rig.view.press(1, "4712");
     rig.view.press(0, "4711");
     EXPECT_EQ(rig.view.toasts, std::vector<std::string>{"Wrong password for unlock!"});

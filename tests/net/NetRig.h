@@ -4,6 +4,7 @@
 #include "net/EventSubmitter.h"
 #include "net/RecordingUploader.h"
 #include "net/RequestQueue.h"
+#include "net/UploadStatus.h"
 
 #include <memory>
 #include <string>
@@ -15,12 +16,13 @@ namespace velorin {
 struct NetRig {
     explicit NetRig(Files* own = nullptr, std::string documents = "/docs")
         : runtime((useTestTimeZone(), testStart)), files(own ? *own : memory), docs(std::move(documents)),
+          status(std::make_shared<UploadStatus>(runtime.clock(), nullptr)),
           requests(std::make_unique<RequestQueue>(runtime.bluetoothQueue(), http, runtime.clock())),
           events(std::make_unique<EventSubmitter>(acq, requests.get(), files, settings, runtime.clock(), log, docs,
                                                   testCollectionUrl)),
           uploader(std::make_unique<RecordingUploader>(
               RecordingUploader::Ports{*requests, reachability, location, files, settings, log}, acq, docs,
-              testCollectionUrl, [this] { ++offlineShown; }))
+              testCollectionUrl, status))
     {
         uploader->setEventSubmitter(events.get());
     }
@@ -57,7 +59,7 @@ struct NetRig {
     FakeReachability reachability;
     FakeLocation location;
     Acquisition acq;
-    int offlineShown = 0;
+    std::shared_ptr<UploadStatus> status;
     std::string leftInBuffer;
     std::unique_ptr<RequestQueue> requests;
     std::unique_ptr<EventSubmitter> events;

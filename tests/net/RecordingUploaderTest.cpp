@@ -54,7 +54,7 @@ TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswe
     NetRig rig;
     rig.reachability.online = false;
     rig.flush("first");
-    EXPECT_EQ(rig.offlineShown, 1);
+    EXPECT_EQ(rig.status->text(), "offline, 1 waiting");
     EXPECT_TRUE(rig.http.sent.empty());
     rig.reachability.online = true;
     rig.flush("second"); // the same stamp: the same name
@@ -63,6 +63,7 @@ TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswe
     rig.answer(0, 503, "busy"); // not taken: kept beside the other file, which is not replaced
     rig.answer(1, 200, "");
     EXPECT_TRUE(rig.log.contains("Error = HTTP status 503"));
+    EXPECT_EQ(rig.status->text(), "server error, 2 waiting");
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName)], "first");
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName + "~1")], "second");
 
@@ -72,7 +73,9 @@ TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswe
     EXPECT_EQ(rig.body(3), uploadBody(firstName, "c2Vjb25k")); // NAME~1 goes out as NAME
     EXPECT_EQ(rig.body(4), uploadBody(firstName, "Zmlyc3Q="));
     rig.answer(3, 200, "ok");
+    EXPECT_EQ(rig.status->text(), "sent 10:15, 1 waiting");
     rig.answer(4, 0, "", "Connection refused");
+    EXPECT_EQ(rig.status->text(), "server not reached, 1 waiting");
     EXPECT_FALSE(rig.files.exists(rig.bufferPath(firstName + "~1")));
     EXPECT_TRUE(rig.files.exists(rig.bufferPath(firstName)));
     EXPECT_TRUE(rig.log.contains("Error = Connection refused"));

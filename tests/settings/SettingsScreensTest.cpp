@@ -1,5 +1,6 @@
 #include "fakes/FakeLog.h"
 #include "fakes/MemoryFiles.h"
+#include "history/HistoryPDFController.h"
 #include "platform/Alerts.h"
 #include "platform/virtual/VirtualRuntime.h"
 #include "settings/ImageDecoder.h"
@@ -8,6 +9,7 @@
 #include "settings/SettingsController.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsMenuController.h"
+#include "settings/ReportLength.h"
 #include "settings/SettingsSetupController.h"
 #include "settings/SettingsStore.h"
 #include "settings/SetupView.h"
@@ -61,7 +63,6 @@ struct FakeSetup : SetupView {
     std::string lockPassword() const override { return passcode; }
     void setLockPassword(const std::string& t) override { passcode = t; }
     int pdfLength() const override { return segment; }
-    int pdfLengthCount() const override { return 3; }
     void setPdfLength(int s) override { segment = s; }
     void showLogo(const std::string& path) override { logo = path; }
     void chooseImage() override {}
@@ -167,11 +168,21 @@ TEST_F(SettingsScreensTest, SetupLocksOnlyWithATypedPasscodeAndCancelBringsTheMo
     EXPECT_EQ(monitorFronts, 3);
     EXPECT_EQ(view.dismissed, 3);
 
-    // A hand-edited length outside the segments keeps the default one.
-    settings.set(keys::PdfLength, 7.0F);
-    FakeSetup fresh;
-    SettingsSetupController(context(), fresh).viewDidLoad();
-    EXPECT_EQ(fresh.segment, 0);
+    // Nothing stored, or a hand-edited length outside the segments: the whole file, as the report
+    // prints it, for a chunk and for an event.
+    for (const std::optional<float> stored : {std::optional<float>(), std::optional<float>(7.0F)}) {
+        if (stored)
+            settings.set(keys::PdfLength, *stored);
+        else
+            settings.remove(keys::PdfLength);
+        FakeSetup fresh;
+        SettingsSetupController(context(), fresh).viewDidLoad();
+        EXPECT_EQ(fresh.segment, wholeFileSegment);
+        EXPECT_EQ(HistoryPDFController::reportSeconds(settings, "a.ecg"), 0);
+    }
+    settings.set(keys::PdfLength, std::int64_t{0});
+    EXPECT_EQ(HistoryPDFController::reportSeconds(settings, "a.ecg"), 10);
+    EXPECT_EQ(HistoryPDFController::reportSeconds(settings, "2017-05-27_101500 Walking none .event"), 0);
 }
 
 TEST_F(SettingsScreensTest, LogoIsRefusedBeforeDecodingAndTheOldOneStays)

@@ -35,6 +35,8 @@ void QtAlerts::show(const AlertRequest& request, Answer answer)
     QLineEdit* field = nullptr;
     if (request.textField) {
         field = new QLineEdit(dialog);
+        if (request.secretField)
+            field->setEchoMode(QLineEdit::Password);
         field->setObjectName("alertField");
         layout->addWidget(field);
     }

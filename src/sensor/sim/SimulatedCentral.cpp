@@ -19,7 +19,15 @@ std::string identifierFor(std::string_view prefix, int index)
     return text;
 }
 
-constexpr std::string_view sensorPrefix = "7A3F1C20-5B8D-4E61-9C0A";
+// The sensor list shows an identifier's first 13 characters: the sensors differ there, in their
+// eighth digit (0 for the first, as it always was, up to F for the sixteenth).
+std::string sensorIdentifier(int index)
+{
+    std::string identifier = identifierFor("7A3F1C20-5B8D-4E61-9C0A", index);
+    identifier[7] = "0123456789ABCDEF"[(index - 1) & 0xF];
+    return identifier;
+}
+
 constexpr std::string_view decoyPrefix = "D3C0A5E1-2B7C-4F90-8E14";
 constexpr int rssiStep = 4;
 
@@ -55,7 +63,7 @@ void SimulatedCentral::addNimbos(const SimulatedNimboOptions& options)
     m_nimbos.push_back(make(identifierFor(decoyPrefix, 1), "nimbo", -70, options.seed + 101));
     const int sensors = std::clamp(options.sensors, 0, maximumSensors);
     for (int i = 0; i < sensors; ++i) {
-        m_sensors.push_back(make(identifierFor(sensorPrefix, i + 1), std::string(profile::localName),
+        m_sensors.push_back(make(sensorIdentifier(i + 1), std::string(profile::localName),
                                  options.rssi - rssiStep * i, options.seed + static_cast<std::uint32_t>(i)));
         m_nimbos.push_back(m_sensors.back());
     }

@@ -41,7 +41,7 @@ SetupPage::SetupPage(const SettingsContext& context, std::function<void()> dismi
     frame.form->addRow(tr("Lock passcode"), m_lockPassword);
 
     // The report shows the first 10, 20 or 30 seconds of a recording chunk.
-    m_pdfLength = new SegmentedControl({tr("10 s"), tr("20 s"), tr("30 s")}, this);
+    m_pdfLength = new SegmentedControl({tr("10 s"), tr("20 s"), tr("30 s"), tr("Whole")}, this);
     m_pdfLength->setObjectName("pdfLength");
     frame.form->addRow(tr("Report length"), m_pdfLength);
 
@@ -91,11 +91,6 @@ void SetupPage::setLockPassword(const std::string& text)
 int SetupPage::pdfLength() const
 {
     return m_pdfLength->selected();
-}
-
-int SetupPage::pdfLengthCount() const
-{
-    return m_pdfLength->count();
 }
 
 void SetupPage::setPdfLength(int segment)

@@ -28,7 +28,6 @@ public:
     std::string lockPassword() const override;
     void setLockPassword(const std::string& text) override;
     int pdfLength() const override;
-    int pdfLengthCount() const override;
     void setPdfLength(int segment) override;
     void showLogo(const std::string& path) override;
     void chooseImage() override;
