@@ -13,6 +13,7 @@
 #include "platform/Log.h"
 #include "platform/PosixFiles.h"
 #include "platform/qt/QtRuntime.h"
+#include "sensor/sim/SyntheticPackets.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -69,6 +70,17 @@ std::string chunk(int samples)
     return text;
 }
 
+// What the simulated sensor records (P, QRS and T waves at 72 a minute), as chunk text.
+std::string simulatedChunk(int samples)
+{
+    SyntheticPackets packets(72, 90, 7);
+    std::string text;
+    for (int i = 0; i < samples; i += 14)
+        for (const std::int32_t sample : unpackSamples(packets.nextPacket()))
+            text += std::to_string(sample) + " ";
+    return text;
+}
+
 // Draw times of the chart page for one text, in ms as the page measured them.
 std::vector<double> drawTimes(ViewerWebPage& page, const std::string& text, int runs)
 {
@@ -114,7 +126,8 @@ void screenshots(const std::filesystem::path& docs, PosixFiles& files, SettingsS
         page->grab().save(dir + "/" + name);
     };
     std::ofstream(docs / "2015-03-07_143000.ecg") << "";
-    std::ofstream(docs / "2015-03-07_142530 Walking palpitations .event") << chunk(3 * 3752);
+    std::ofstream(docs / "2015-03-07_142530 Walking palpitations .event") << simulatedChunk(3 * 3752);
+    std::ofstream(docs / "2015-03-07_142530.ecg", std::ios::binary) << simulatedChunk(3752);
     {
         auto* viewer = HistoryViewerPage::open(screens, "2015-03-07_142530.ecg");
         shoot(viewer, "viewer-recording.png");

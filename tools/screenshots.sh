@@ -16,24 +16,42 @@ cd "$work"
 VELORIN_SCREENSHOT="$out/terms.png" "$bin/velorin" --sensor sim --duration 2 --documents docs \
   --settings first.json 2>/dev/null
 
-# The monitor recording, locked and paused, then the login page.
+# A local collection server for the uploads, so the upload status reads as it does in use.
+coproc COLLECTOR { exec "$bin/velorin-collector" --port 0 --data "$work/collected"; }
+trap 'kill "$COLLECTOR_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
+read -r -t 10 listening <&"${COLLECTOR[0]}"
+endpoint="http://${listening#listening on }/Ecg/WriteTicksBase"
+
+# The sensor list with its pin, the monitor recording and marking an event, locked and paused, a
+# link that drops (no signal) and comes back (a gap in the trace), then the login page.
 echo '{"termsAccept": true}' > settings.json
 cat > shots.txt <<SCRIPT
-0.5 choose 1 1234
-1.5 start
-6 mark Walking none
-7 screenshot $out/monitor.png
-8 lock 1234
-8.5 screenshot $out/monitor-locked.png
-9 unlock 1234
-10 tap
-10.5 screenshot $out/monitor-paused.png
-11 tap
-12.5 login
-13 screenshot $out/login.png
-13.5 quit
+0.2 dismiss
+0.5 choose
+1 screenshot $out/sensor-choice.png
+1.2 choose 1 1234
+2 start
+33 mark
+33.5 screenshot $out/mark-activity.png
+34 mark Walking
+34.5 screenshot $out/mark-feeling.png
+35 mark Walking none
+36 screenshot $out/monitor.png
+37 lock 1234
+37.5 screenshot $out/monitor-locked.png
+38 unlock 1234
+39 tap
+39.5 screenshot $out/monitor-paused.png
+40 tap
+41 sim away 4
+43.5 screenshot $out/monitor-no-signal.png
+47.5 screenshot $out/monitor-gap.png
+48.5 login
+49 screenshot $out/login.png
+49.5 quit
 SCRIPT
-"$bin/velorin" --sensor sim --documents docs --settings settings.json --script shots.txt 2>/dev/null
+"$bin/velorin" --sensor sim --sim-sensors 3 --documents docs --settings settings.json --script shots.txt \
+  --collection-endpoint "$endpoint" 2>/dev/null
 
 # The settings menu, profile and setup pages, and the history tab.
 VELORIN_SCREENSHOTS=$out "$bin/velorin_gui_tests" --gtest_filter='SettingsPagesTest.*:HistoryPageTest.*' >/dev/null

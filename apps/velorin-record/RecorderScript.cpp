@@ -29,7 +29,7 @@ std::optional<Kind> commandKind(std::string_view word)
         {"unzoom", Kind::unzoom},         {"lock", Kind::lock},         {"unlock", Kind::unlock},
         {"resize", Kind::resize},         {"minimize", Kind::minimize}, {"restore", Kind::restore},
         {"tap", Kind::tap},               {"tab", Kind::tab},           {"screenshot", Kind::screenshot},
-        {"login", Kind::login},
+        {"login", Kind::login},           {"dismiss", Kind::dismiss},
     };
     for (const auto& [name, kind] : table)
         if (word == name)
@@ -87,6 +87,10 @@ std::optional<std::string> readArguments(ScriptCommand& command, std::string_vie
     switch (command.kind) {
     case Kind::choose: {
         const std::string_view index = nextWord(line);
+        if (index.empty()) {
+            command.number = -1; // only opens the list
+            break;
+        }
         const auto number = wholeNumber(index, 0, 9999);
         if (!number)
             return "choose takes a button index from 0 to 9999 and a PIN, not " + quoted(index);
@@ -97,11 +101,16 @@ std::optional<std::string> readArguments(ScriptCommand& command, std::string_vie
     case Kind::mark: {
         const std::string_view activity = nextWord(line);
         const std::string_view feeling = nextWord(line);
+        // Without an activity (or a feeling) its dialog is left open.
+        if (activity.empty())
+            break;
         if (!isOneOf(activity, markActivities))
             return "mark takes an activity (" + listed(markActivities) + "), not " + quoted(activity);
+        command.text = std::string(activity);
+        if (feeling.empty())
+            break;
         if (!isOneOf(feeling, markFeelings))
             return "mark takes a feeling (" + listed(markFeelings) + ") after the activity, not " + quoted(feeling);
-        command.text = std::string(activity);
         command.feeling = std::string(feeling);
         break;
     }

@@ -19,8 +19,8 @@ struct ScriptCommand {
         simDrop, simAway, simRadioOff, simRadioOn, simRefuse, simShort, simBattery, simRssi,
         // Marked events and the network.
         mark, offline, online,
-        // The monitor's zoom, amplitude, lock and login buttons.
-        zoom, unzoom, amplitudeUp, amplitudeDown, lock, unlock, login,
+        // The monitor's zoom, amplitude, lock and login buttons; the open dialog's first button.
+        zoom, unzoom, amplitudeUp, amplitudeDown, lock, unlock, login, dismiss,
         // The desktop window only.
         resize, minimize, restore, tap, tab, screenshot,
     };

@@ -106,6 +106,9 @@ bool ScriptPlayer::run(const ScriptCommand& command)
     case Kind::login:
         controller.backToLogin();
         break;
+    case Kind::dismiss:
+        m_parts.alerts.press(0, {}); // the open dialog's first button: Cancel, OK or Continue
+        break;
     case Kind::resize:
     case Kind::minimize:
     case Kind::restore:
@@ -121,11 +124,22 @@ bool ScriptPlayer::run(const ScriptCommand& command)
     return true;
 }
 
+namespace {
+
+// The dialogs a script answers, told apart by their message as the screen does.
+constexpr std::string_view sensorListMessage = "Write pin for nimbo!";
+constexpr std::string_view activityMessage = "Choose activity";
+constexpr std::string_view feelingMessage = "Choose feeling";
+
+} // namespace
+
 void ScriptPlayer::choose(int buttonIndex, const std::string& pin)
 {
-    m_parts.controller.showDropDownList();
-    if (m_parts.alerts.openMessage().empty())
-        return; // no list without a sensor link
+    // A list left open by a plain "choose" is answered rather than opened again.
+    if (m_parts.alerts.openMessage() != sensorListMessage)
+        m_parts.controller.showDropDownList();
+    if (m_parts.alerts.openMessage().empty() || buttonIndex < 0)
+        return; // no list without a sensor link, or only opened
     if (!m_parts.alerts.press(buttonIndex, pin)) {
         m_parts.log.line("choose " + std::to_string(buttonIndex) + ": the sensor list has no such button; pressed Cancel");
         m_parts.alerts.press(0, {});
@@ -134,11 +148,18 @@ void ScriptPlayer::choose(int buttonIndex, const std::string& pin)
 
 void ScriptPlayer::markEvent(const std::string& activity, const std::string& feeling)
 {
-    m_parts.controller.markEvent();
+    // Dialogs left open by an earlier "mark" without its choices are answered, not opened again.
+    const std::string open = m_parts.alerts.openMessage();
+    if (open != activityMessage && open != feelingMessage)
+        m_parts.controller.markEvent();
     if (m_parts.alerts.openMessage().empty())
         return; // the button is not there while nothing records
-    m_parts.alerts.press(markButton(markActivities, activity), {});
-    if (m_parts.alerts.openMessage() == "Choose feeling")
+    if (m_parts.alerts.openMessage() == activityMessage) {
+        if (activity.empty())
+            return;
+        m_parts.alerts.press(markButton(markActivities, activity), {});
+    }
+    if (m_parts.alerts.openMessage() == feelingMessage && !feeling.empty())
         m_parts.alerts.press(markButton(markFeelings, feeling), {});
 }
 

@@ -5,7 +5,9 @@
 #include "monitor/qt/MonitorWidget.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QTabWidget>
 
@@ -51,7 +53,24 @@ void WindowScript::showTab(const std::string& name)
 
 bool WindowScript::screenshot(const std::string& file)
 {
-    return m_window.grab().save(QString::fromStdString(file), "PNG");
+    // The window with the dialogs open over it, each where it stands on screen (centred when the
+    // platform gave it no place over the window).
+    QPixmap picture = m_window.grab();
+    QPainter painter(&picture);
+    const QRect window = m_window.frameGeometry();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(top);
+        if (!dialog || !dialog->isVisible() || dialog->window() == &m_window)
+            continue;
+        const QPixmap shown = dialog->grab();
+        QPoint at = dialog->geometry().topLeft() - window.topLeft();
+        if (!QRect(QPoint(0, 0), picture.size()).contains(QRect(at, shown.size())))
+            at = QPoint((picture.width() - shown.width()) / 2, (picture.height() - shown.height()) / 2);
+        painter.fillRect(QRect(at, shown.size()).adjusted(-1, -1, 1, 1), Qt::darkGray);
+        painter.drawPixmap(at, shown);
+    }
+    painter.end();
+    return picture.save(QString::fromStdString(file), "PNG");
 }
 
 } // namespace velorin

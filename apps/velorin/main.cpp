@@ -165,6 +165,10 @@ int main(int argc, char** argv)
     monitor->setNoticeTimers(runtime.timers());
     LoginPresenter login(window, {runtime.mainQueue(), loginQueue, http, settings, alerts, log,
                                   options.loginEndpoint.value_or(Endpoints::builtIn().login)});
+    login.onLoggedIn([monitor](const std::string& user) {
+        if (QWidget* button = monitor->findChild<QWidget*>(QStringLiteral("backToLogin")))
+            button->setToolTip(QObject::tr("Logged in as %1").arg(QString::fromStdString(user)));
+    });
     // Every screen that leads back to the login calls this one.
     const std::function<void()> presentLogin = [&login] { login.present(); };
     monitor->onPresentLogin(presentLogin);

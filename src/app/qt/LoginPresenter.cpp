@@ -11,9 +11,14 @@ void LoginPresenter::present()
     if (m_page)
         return;
     auto* page = new LoginPage;
-    page->setController(std::make_unique<LoginViewController>(
+    auto controller = std::make_unique<LoginViewController>(
         LoginContext{m_parts.mainQueue, m_parts.backgroundQueue, m_parts.http, m_parts.settings, m_parts.alerts,
-                     m_parts.log, *page, m_parts.loginUrl}));
+                     m_parts.log, *page, m_parts.loginUrl});
+    controller->onFinished([this, page](bool loggedIn) {
+        if (loggedIn && m_loggedIn)
+            m_loggedIn(page->username());
+    });
+    page->setController(std::move(controller));
     QObject::connect(page, &LoginPage::closeRequested, page, [window = &m_window, page] {
         // The window pops whichever page is on top; only this one may go.
         if (page->isVisibleTo(window))

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <string>
 
 namespace velorin {
@@ -35,11 +36,14 @@ public:
     void present();
     // The page up now, if any.
     LoginPage* page() const;
+    // Told the user's name after each successful login.
+    void onLoggedIn(std::function<void(const std::string& user)> loggedIn) { m_loggedIn = std::move(loggedIn); }
 
 private:
     MainWindow& m_window;
     Parts m_parts;
     QPointer<LoginPage> m_page;
+    std::function<void(const std::string&)> m_loggedIn;
 };
 
 } // namespace velorin
