@@ -2,8 +2,10 @@
 
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "platform/StopSignals.h"
 #include "sensor/sim/ReplaySensor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -77,9 +79,16 @@ void waitForUnansweredRequests(const ViewController& monitor, Log& log, const st
     using namespace std::chrono;
     if (monitor.unansweredRequests() == 0)
         return;
-    log.line("Waiting up to 10 s for " + std::to_string(monitor.unansweredRequests()) + " unanswered requests");
-    const auto deadline = steady_clock::now() + seconds(10);
+    // Asked to stop by a signal, the program ends within about two seconds: the uploads get one.
+    bool signalled = stopSignalled();
+    log.line("Waiting up to " + std::string(signalled ? "1" : "10") + " s for " +
+             std::to_string(monitor.unansweredRequests()) + " unanswered requests");
+    auto deadline = steady_clock::now() + (signalled ? seconds(1) : seconds(10));
     while (monitor.unansweredRequests() > 0 && steady_clock::now() < deadline) {
+        if (!signalled && stopSignalled()) {
+            signalled = true;
+            deadline = std::min(deadline, steady_clock::now() + seconds(1));
+        }
         if (step)
             step();
         std::this_thread::sleep_for(milliseconds(5));

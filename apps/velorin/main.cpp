@@ -2,6 +2,7 @@
 
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "QuitWatchdog.h"
 #include "RunParts.h"
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
@@ -176,7 +177,7 @@ int main(int argc, char** argv)
     // Declared after the window and the alerts, so that it goes before them.
     std::unique_ptr<ViewController> controller;
     std::unique_ptr<ScriptPlayer> player;
-    WindowScript windowScript(window, *monitor);
+    WindowScript windowScript(window, *monitor, files);
     // The settings reach the monitor through its controller, which exists once the tab bar shows.
     SettingsNavigation settingsNavigation{
         [&controller] {
@@ -209,6 +210,7 @@ int main(int argc, char** argv)
                           [&window] { window.tabs()->setCurrentIndex(0); }}}));
     window.setRecordingQuery([&controller] { return controller && controller->isRecording(); });
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
+    QuitWatchdog watchdog(log);
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {
         controller = std::make_unique<ViewController>(MonitorContext{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, alerts, files,
@@ -219,6 +221,7 @@ int main(int argc, char** argv)
         if (afterAcceptance)
             controller->dontShow();
         monitor->setController(controller.get());
+        watchdog.watch(controller.get());
         monitor->setTraceWidget(new TraceWidget(controller->ecgView(), settings, runtime.timers()));
         controller->viewDidLoad();
         controller->viewDidLayoutSubviews();
@@ -246,18 +249,23 @@ int main(int argc, char** argv)
     window.route();
     app.setQuitOnLastWindowClosed(true);
     const int status = app.exec();
+    watchdog.loopEnded();
 
-    if (const std::string shot = environment("VELORIN_SCREENSHOT"); !shot.empty())
-        if (!window.grab().save(QString::fromStdString(shot), "PNG"))
-            log.line("Cannot save the screenshot " + shot);
     player.reset();
-    // The trace widget lets go of the renderer before the monitor that owns it goes.
-    if (controller)
-        monitor->setTraceWidget(new QWidget);
+    // The last partial chunk goes to disk before anything else at the end can go wrong.
     if (controller) {
         std::promise<void> flushed;
         controller->flushOnQuit([&] { flushed.set_value(); });
         flushed.get_future().wait();
+    }
+    if (const std::string shot = environment("VELORIN_SCREENSHOT"); !shot.empty()) {
+        std::string problem;
+        if (!saveWindowPicture(window, files, shot, problem))
+            log.line("Cannot save the screenshot " + shot + ": " + problem);
+    }
+    // The trace widget lets go of the renderer before the monitor that owns it goes.
+    if (controller) {
+        monitor->setTraceWidget(new QWidget);
         waitForUnansweredRequests(*controller, log);
     }
     runtime.shutdown();

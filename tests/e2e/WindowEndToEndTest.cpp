@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 
 namespace velorin {
 namespace {
@@ -29,14 +30,20 @@ TEST_F(WindowRun, ResizingAndMinimizingDuringARecordingLoseNoPacket)
         if (i % 10 == 0)
             script += std::to_string(at + 0.02) + " resize 1 1\n" + std::to_string(at + 0.07) + " resize 1024 600\n";
     }
-    script += "12.5 tap\n13.5 tap\n14 quit\n";
+    // A FIFO named as a screenshot is refused, never waited on, during the run and at its end.
+    const std::string fifo = m_dir + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    script += "12.5 tap\n13 screenshot " + fifo + "\n13.5 tap\n14 quit\n";
     // --duration only ends a run that the script failed to end.
     const RunResult run = this->run({"--sensor", "sim", "--duration", "60", "--script", write("window.txt", script)},
-                                    [] {
+                                    [&] {
                                         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+                                        ::setenv("VELORIN_SCREENSHOT", fifo.c_str(), 1);
                                         ::alarm(120); // a run that hangs fails instead of holding the tests
                                     });
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("screenshot: cannot write " + fifo), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Cannot save the screenshot " + fifo), std::string::npos) << run.err;
 
     // The simulated sensor's packet counters (bytes 18 and 19) in stream order.
     std::vector<unsigned> counters;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace velorin {
+
+class Log;
+class ViewController;
+
+// Ends the program within about two seconds of SIGINT, SIGTERM or SIGHUP even when the window's
+// thread does not come back to its event loop (stuck in a platform call): the last partial chunk is
+// flushed on the Bluetooth queue, which does not need the window, and the process exits at once.
+class QuitWatchdog {
+public:
+    explicit QuitWatchdog(Log& log);
+    ~QuitWatchdog();
+    QuitWatchdog(const QuitWatchdog&) = delete;
+    QuitWatchdog& operator=(const QuitWatchdog&) = delete;
+
+    // The monitor whose recording is flushed; set on the window's thread once it exists.
+    void watch(ViewController* controller) { m_controller.store(controller); }
+    // The event loop returned: the normal end takes over. Waits while the watchdog is ending the process.
+    void loopEnded();
+
+private:
+    void run();
+
+    Log& m_log;
+    std::atomic<ViewController*> m_controller{nullptr};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_loopEnded = false;
+    std::thread m_thread;
+};
+
+} // namespace velorin
