@@ -1,6 +1,7 @@
 #include "RecorderOptions.h"
 
 #include "net/Endpoints.h"
+#include "platform/EscapedText.h"
 #include "platform/LocalTime.h"
 
 #include <charconv>
@@ -26,9 +27,8 @@ std::string defaultSettings(const std::string& home)
 // An endpoint is a whole http or https URL.
 std::optional<std::string> endpointProblem(const std::string& option, const std::string& url)
 {
-    const auto schemeEnd = url.find("://");
-    if (!hasHttpScheme(url) || url.size() <= schemeEnd + 3)
-        return option + " takes an http:// or https:// URL, not \"" + url + "\"";
+    if (const auto problem = httpUrlProblem(url))
+        return option + " takes an http:// or https:// URL, not \"" + escapeControl(url) + "\": " + *problem;
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ struct Endpoints {
 
 // True when the text begins with "http://" or "https://" (the scheme in any case).
 bool hasHttpScheme(std::string_view text);
+
+// Why the text is not a whole http or https URL that can be sent to (a host, a port from 1 to 65535
+// when one is given, a path of URL characters with well-formed %-escapes); nothing when it is one.
+std::optional<std::string> httpUrlProblem(std::string_view url);
 
 // A stored server address (a file server, the marked-event server) as the URL to post to: servers
 // hand out addresses without a scheme, so "http://" goes before one that names none.

@@ -35,7 +35,12 @@ TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
              {"--start", "2017-02-30T10:00:00", "--clock", "virtual"},
              {"--start", "2017-05-27 10:15:00", "--clock", "virtual"}, {"--start", "2017-05-27T10:15:00"},
              {"--sensor", "ble", "--clock", "virtual"}, {"--sim-bpm", "10"}, {"--sim-bpm", "72.5"}, {"extra"},
-             {"--login-endpoint", "127.0.0.1/api/login"}, {"--collection-endpoint", "http://"}}) {
+             {"--login-endpoint", "127.0.0.1/api/login"}, {"--collection-endpoint", "http://"},
+             // Unusable as a whole: every upload would fail later and stay in the Buffer for good.
+             {"--collection-endpoint", "http://127.0.0.1:99999/x"}, {"--collection-endpoint", "http://a b/"},
+             {"--collection-endpoint", "http://127.0.0.1:1/%zz"}, {"--collection-endpoint", "http://127.0.0.1:0/"},
+             {"--collection-endpoint", "http://[::1/x"}, {"--login-endpoint", "http://u@h/l"},
+             {"--login-endpoint", "http://h/\x01"}}) {
         const auto r = parse(args);
         EXPECT_FALSE(r.options) << args[0];
         EXPECT_FALSE(r.error.empty());
@@ -46,6 +51,8 @@ TEST(RecorderOptions, EndpointsAndTheLoginCommand)
 {
     const auto plain = parse({"--login-endpoint", "http://127.0.0.1:8/api/login", "--collection-endpoint",
                               "HTTPS://127.0.0.1/c"});
+    for (const char* url : {"http://[::1]:65535/a%20b?x=1#f", "http://collect-1.example_host:92"})
+        EXPECT_TRUE(parse({"--collection-endpoint", url}).options) << url;
     ASSERT_TRUE(plain.options) << plain.error;
     EXPECT_EQ(plain.options->loginEndpoint, "http://127.0.0.1:8/api/login");
     EXPECT_EQ(plain.options->collectionEndpoint, "HTTPS://127.0.0.1/c");
