@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velorin {
@@ -26,8 +27,9 @@ struct LoginAnswer {
     static constexpr std::size_t maxFileServers = 1000;
 
     // Throws std::runtime_error naming the member when one has the wrong type, so that no setting
-    // ever receives a value of another type than its readers expect.
-    static LoginAnswer read(const nlohmann::json& object);
+    // ever receives a value of another type than its readers expect. `body` is the text the object
+    // was parsed from: a numeric Id is taken from its digits there, never through a double.
+    static LoginAnswer read(const nlohmann::json& object, std::string_view body = {});
 };
 
 } // namespace velorin

@@ -137,7 +137,12 @@ LoginViewController::Outcome LoginViewController::attempt(const LoginContext& co
     }
     // Checked in full here, before the main queue stores any of it.
     Outcome accepted;
-    accepted.answer = LoginAnswer::read(parsed);
+    accepted.answer = LoginAnswer::read(parsed, response.body);
+    if (!accepted.answer->id) {
+        // Nothing names the patient whose recordings these would be: nothing is stored.
+        context.log.line("The login answer has no Id: nothing was stored");
+        return Outcome::dialog("Login unsuccessful.", "Login unsuccessful.");
+    }
     context.log.line("Login SUCCESS");
     return accepted;
 }

@@ -185,13 +185,21 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
     EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{1002}));
     rig.login(200, R"({"Id":123456789.0})");
     EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{123456789}));
-    rig.login(200, R"({"Id":12.5})");
-    EXPECT_EQ(rig.settings.patientId(), "12.5");
+    // Digits a double would change are kept as the server wrote them.
+    for (const std::string id : {"12.5", "99999999999999999999999", "18446744073709551616", "9007199254740993.5",
+                                 "1e3"}) {
+        rig.login(200, R"({"Id":)" + id + "}");
+        EXPECT_EQ(rig.settings.patientId(), id);
+    }
+    rig.login(200, R"({"Id":9007199254740993.0})");
+    EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{9007199254740993}));
 
-    // Without an Id the screen closes and nothing is stored.
-    EXPECT_EQ(rig.login(200, R"({"StatusMessage":"Welcome","Id":null,"Token":"t"})"),
-              (std::vector<std::string>{"progress", "close", "hidden", "finished 0"}));
-    EXPECT_EQ(rig.settings.patientId(), "12.5");
+    // Without an Id nothing is stored, and the user is told as for a refusal.
+    for (const char* body : {R"({"StatusMessage":"Welcome","Id":null,"Token":"t"})", R"({"Token":"t"})"}) {
+        EXPECT_EQ(rig.login(200, body), dialog("Login unsuccessful.", "Login unsuccessful.")) << body;
+        EXPECT_TRUE(rig.log.contains("The login answer has no Id: nothing was stored"));
+    }
+    EXPECT_EQ(rig.settings.patientId(), "9007199254740993");
 }
 
 TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)
