@@ -1,5 +1,6 @@
 #include "net/BufferDirectory.h"
 
+#include "platform/EscapedText.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 
@@ -55,7 +56,9 @@ bool BufferDirectory::ensure() const
 std::optional<std::string> BufferDirectory::keep(const std::string& name, std::string_view bytes) const
 {
     std::string reason = "no directory";
-    if (ensure()) {
+    if (bytes.size() > maxFileBytes)
+        reason = "larger than the " + std::to_string(maxFileBytes) + " bytes the server takes in one request";
+    else if (ensure()) {
         reason = "no free name";
         for (int copy = 0; copy <= maxCopies; ++copy) {
             const std::string path = m_path + "/" + name + (copy == 0 ? "" : "~" + std::to_string(copy));
@@ -90,6 +93,9 @@ std::optional<std::string> BufferDirectory::skipReason(const std::string& name) 
         std::all_of(name.end() - 6, name.end(), [](unsigned char c) { return std::isalnum(c) != 0; }) &&
         isKeptName(std::string_view(name).substr(0, name.size() - 7)))
         return "an unfinished write";
+    // Sent, such a name would go out under another text than its own (U+FFFD in place of its bytes).
+    if (escapeControl(name) != name)
+        return "its name is not printable UTF-8";
     const EntryInfo info = m_files->entryInfo(m_path + "/" + name);
     switch (info.kind) {
     case EntryKind::regular:
@@ -97,6 +103,10 @@ std::optional<std::string> BufferDirectory::skipReason(const std::string& name) 
             return "empty";
         if (info.size > maxFileBytes)
             return "larger than " + std::to_string(maxFileBytes) + " bytes";
+        // A second name of a file elsewhere (anyone's, outside the documents) is not ours to send
+        // and then unlink.
+        if (info.links > 1)
+            return "a second name (hard link) of another file";
         return std::nullopt;
     case EntryKind::missing:
         return "gone";

@@ -17,8 +17,11 @@ class Log;
 // read, and only as their very names. A small value: completions keep their own copy.
 class BufferDirectory {
 public:
-    // A chunk's upload is about 5 KB; anything near this is not one of ours.
-    static constexpr std::uint64_t maxFileBytes = std::uint64_t{16} << 20;
+    // The collection server takes request bodies of up to 16 MiB; a kept file goes as Base64 (4 bytes
+    // for 3) in a JSON body with a token and a name, so this is the most it may hold to be taken at
+    // all. A chunk's upload is about 5 KB.
+    static constexpr std::uint64_t largestRequestBody = std::uint64_t{16} << 20;
+    static constexpr std::uint64_t maxFileBytes = (largestRequestBody - 4096) / 4 * 3;
 
     struct Entry {
         std::string name;

@@ -24,6 +24,7 @@ enum class EntryKind { missing, regular, directory, symbolicLink, fifo, other };
 struct EntryInfo {
     EntryKind kind = EntryKind::missing;
     std::uint64_t size = 0; // bytes, for a regular file
+    std::uint64_t links = 1; // names the file has; more than one for a hard link
 };
 
 struct CreationDate {

@@ -282,7 +282,7 @@ EntryInfo PosixFiles::entryInfo(const std::string& path)
     if (::lstat(path.c_str(), &st) != 0)
         return {};
     if (S_ISREG(st.st_mode))
-        return {EntryKind::regular, static_cast<std::uint64_t>(st.st_size)};
+        return {EntryKind::regular, static_cast<std::uint64_t>(st.st_size), static_cast<std::uint64_t>(st.st_nlink)};
     if (S_ISDIR(st.st_mode))
         return {EntryKind::directory, 0};
     if (S_ISLNK(st.st_mode))

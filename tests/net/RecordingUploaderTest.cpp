@@ -149,6 +149,10 @@ TEST(RecordingUpload, HostileBufferEntriesAreSkippedLoggedOnceAndTheRestStillSen
     std::filesystem::create_symlink(buffer + "/a.ecg", buffer + "/link.ecg");
     ASSERT_EQ(::mkfifo((buffer + "/fifo.ecg").c_str(), 0600), 0);
     write("notes.txt", "other");
+    // Someone else's file given a second name here, and a name that is no text.
+    std::ofstream(dir.path() + "/outside") << "theirs";
+    std::filesystem::create_hard_link(dir.path() + "/outside", buffer + "/hard.ecg");
+    write("bad\xff.ecg", "BBB");
 
     rig.flush("x");
     rig.flush("y", "2017-05-27_101600");
@@ -157,7 +161,8 @@ TEST(RecordingUpload, HostileBufferEntriesAreSkippedLoggedOnceAndTheRestStillSen
     EXPECT_EQ(rig.body(2), uploadBody("a.ecg", "QUFB"));
     for (const char* line : {"empty.ecg not sent: empty", "cut.ecg.Xy12Zw not sent: an unfinished write",
                              "huge.ecg not sent: larger than", "dir.ecg not sent: a directory",
-                             "link.ecg not sent: a symbolic link", "fifo.ecg not sent: a FIFO"})
+                             "link.ecg not sent: a symbolic link", "fifo.ecg not sent: a FIFO",
+                             "hard.ecg not sent: a second name", "bad\xff.ecg not sent: its name is not printable"})
         EXPECT_EQ(std::count_if(rig.log.lines.begin(), rig.log.lines.end(),
                                 [&](const std::string& l) { return l.rfind("Buffer entry " + std::string(line), 0) == 0; }),
                   1)
@@ -170,6 +175,7 @@ TEST(RecordingUpload, HostileBufferEntriesAreSkippedLoggedOnceAndTheRestStillSen
     rig.answer(2, 200, "ok");
     EXPECT_FALSE(std::filesystem::exists(buffer + "/a.ecg"));
     EXPECT_TRUE(std::filesystem::is_symlink(buffer + "/link.ecg"));
+    EXPECT_TRUE(std::filesystem::exists(buffer + "/hard.ecg"));
 }
 
 // Closing keeps the new upload that got no answer; answers that come later touch nothing.
