@@ -137,8 +137,9 @@ void ViewController::viewDidLoad()
     m_batteryTimer = m_ctx.timers.repeating(batteryPeriod, [this] { readBatteryLevel(); });
     m_loadedAt = m_ctx.clock.monotonic();
     m_bpmTimer = m_ctx.timers.repeating(HeartRateDetector::period, [this] {
-        m_heartRate.calculateBPM();
-        checkSignal();
+        // Without a signal the sample ring holds only the past: no reading is made from it.
+        if (!checkSignal())
+            m_heartRate.calculateBPM();
     });
     // The zoom images answer a single click.
     view.setEnabled(Outlet::zoomIn, true);
@@ -249,20 +250,22 @@ void ViewController::startClick()
     MonitorView& view = m_ctx.view;
     for (Outlet o : {Outlet::zoomOut, Outlet::zoomIn, Outlet::ampUp, Outlet::ampDown})
         view.setShown(o, true);
+    const bool wasRecording = m_acq.recordingActive.exchange(1) == 1;
     m_acq.packetsSinceStart.store(0);
-    m_acq.recordingActive.store(1);
     if (m_sleepPreventer)
         m_sleepPreventer->setRecording(true);
     swapStartAndStop(true);
-    {
-        // Packets buffered before Start are dropped from the stream; the sample text is kept, at
-        // most one chunk of it.
-        std::lock_guard lock(m_acq.bufferMutex);
-        m_acq.uncountedText.trim(m_acq.sampleText);
-        m_acq.uncountedText.forget();
-        m_acq.recordBuffer.clear();
-        m_acq.uncountedRecords.forget();
-    }
+    // Packets buffered before Start are dropped from the stream; the sample text is kept, at most
+    // one chunk of it. On the Bluetooth queue, behind any flush already asked for (the disconnect
+    // button's), whose records are not to be dropped. A Start while recording drops nothing.
+    if (!wasRecording)
+        m_ctx.bluetoothQueue.async([this] {
+            std::lock_guard lock(m_acq.bufferMutex);
+            m_acq.uncountedText.trim(m_acq.sampleText);
+            m_acq.uncountedText.forget();
+            m_acq.recordBuffer.clear();
+            m_acq.uncountedRecords.forget();
+        });
     if (locked()) {
         // Recording is on, but the trace stays still until the screen is unlocked.
         view.setShown(Outlet::unlockButton, true);
@@ -315,8 +318,11 @@ void ViewController::stillTrace()
 
 void ViewController::closeStream()
 {
-    std::lock_guard lock(m_acq.bufferMutex);
-    m_acq.recordingPath.clear();
+    // Behind any flush already asked for, which still belongs to the stream being closed.
+    m_ctx.bluetoothQueue.async([this] {
+        std::lock_guard lock(m_acq.bufferMutex);
+        m_acq.recordingPath.clear();
+    });
 }
 
 void ViewController::markEvent()
@@ -387,15 +393,19 @@ void ViewController::flushGathered(bool always)
     }
 }
 
-void ViewController::checkSignal()
+bool ViewController::checkSignal()
 {
     const std::int64_t last = m_acq.lastEcgPacketAt.load(std::memory_order_relaxed);
     const Nanoseconds since = m_ctx.clock.monotonic() - (last == Acquisition::noPacketYet ? m_loadedAt : Nanoseconds(last));
     const bool silent = since > signalTimeout;
     if (silent == m_noSignalShown)
-        return;
+        return silent;
     m_noSignalShown = silent;
     m_ctx.view.setShown(Outlet::noSignal, silent);
+    // The last reading is not the heart rate now.
+    if (silent && last != Acquisition::noPacketYet)
+        m_ctx.view.setText(Outlet::bpmLabel, "N/A");
+    return silent;
 }
 
 std::size_t ViewController::unansweredRequests() const
@@ -454,13 +464,12 @@ void ViewController::alertViewClickedButtonAtIndex(const std::string& message, i
 
 void ViewController::disconnectClick()
 {
+    m_reconnectNoticeOwed = false; // let go by the user: nothing comes back by itself
     if (m_acq.recordingActive.load() == 1) {
         // Letting the sensor go ends the recording as Stop does, with what was gathered written first
         // into the stream it belongs to.
-        m_ctx.bluetoothQueue.async([this] {
-            flushGathered(true);
-            closeStream();
-        });
+        m_ctx.bluetoothQueue.async([this] { flushGathered(true); });
+        closeStream();
         m_acq.packetsSinceStart.store(0);
         m_acq.recordingActive.store(0);
         if (m_sleepPreventer)
@@ -545,6 +554,7 @@ void ViewController::sensorChanged()
     m_acq.uncountedUploads.forget();
     m_acq.flushCounter = 0;
     m_acq.recordingPath.clear();
+    m_ctx.mainQueue.async([this] { m_reconnectNoticeOwed = false; });
 }
 
 void ViewController::signalResumed()
@@ -588,8 +598,11 @@ void ViewController::refreshSensorStatus()
     m_ctx.mainQueue.async([this] {
         MonitorView& view = m_ctx.view;
         view.setEnabled(Outlet::startButton, true);
-        view.setShown(Outlet::startButton, true);
-        if (m_acq.recordingActive.load() == 1)
+        // A recording that went on through a drop shows only Stop: a Start beside it would look as
+        // if nothing recorded.
+        const bool recording = m_acq.recordingActive.load() == 1;
+        view.setShown(Outlet::startButton, !recording);
+        if (recording)
             view.setShown(Outlet::StopButton, true);
         view.setShown(Outlet::batteryProgress, true);
         view.setShown(Outlet::batteryLevels, true);

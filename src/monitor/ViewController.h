@@ -181,8 +181,8 @@ private:
     // flush rule counts packets now (recording on, or not in the foreground) or `always`.
     void flushGathered(bool always);
     // Main queue, every heart-rate tick: "No signal" over the trace while no ECG packet came for
-    // more than a second.
-    void checkSignal();
+    // more than a second. True while there is none.
+    bool checkSignal();
     void displayBattery(std::uint8_t rawByte);
     void setSensorImage(const std::string& name);
     bool locked() const;

@@ -367,6 +367,14 @@ bool SensorLink::sensorChoice(int buttonIndex, const std::string& pin)
     m_settings.set(keys::password, pin);
     m_bluetooth.async([this, key, pin] {
         if (key && *key != m_acq.chosenSensorId) {
+            // The old sensor stops streaming now, not once the new one is found: none of its
+            // packets may follow the choice of another.
+            if (m_sensorPeripheral && m_sensorPeripheral->identifier() != *key) {
+                m_sensorPeripheral->setDelegate(nullptr);
+                if (m_central)
+                    m_central->cancelPeripheralConnection(m_sensorPeripheral);
+                m_sensorPeripheral.reset();
+            }
             m_outlets.sensorChanged();
             m_acq.chosenSensorId = *key;
         }

@@ -88,6 +88,14 @@ std::size_t samplesOnDisk(const MonitorRig& rig)
     return samples;
 }
 
+std::size_t count(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
+
 std::vector<std::string> streams(const MonitorRig& rig)
 {
     std::vector<std::string> found;
@@ -132,13 +140,20 @@ TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
     const std::string stream = streams(rig).front();
     EXPECT_EQ(stream.find("Header end"), stream.rfind("Header end"));
 
-    // The disconnect button is the user's end: what was gathered is written and recording stops.
+    // The disconnect button is the user's end: what was gathered is written into its stream and the
+    // recording stops, also when Start is pressed again at once.
     rig.packets(10);
-    rig.press(&ViewController::disconnectClick);
+    const auto records = [&] { return count(streams(rig).front(), "10022"); };
+    const auto before = records();
+    rig.runtime.mainQueue().async([&] {
+        vc.disconnectClick();
+        EXPECT_FALSE(vc.isRecording());
+        EXPECT_TRUE(rig.view.isShown(Outlet::startButton));
+        vc.startClick();
+    });
+    rig.runtime.runPending();
     EXPECT_EQ(samplesOnDisk(rig), 378u * 14);
-    EXPECT_FALSE(vc.isRecording());
-    EXPECT_TRUE(rig.view.isShown(Outlet::startButton));
-    EXPECT_FALSE(rig.view.isShown(Outlet::StopButton));
+    EXPECT_EQ(records(), before + 10);
     EXPECT_TRUE(vc.acquisition().recordingPath.empty());
     rig.runtime.runFor(3.0);
     EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");

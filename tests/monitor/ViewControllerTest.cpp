@@ -168,7 +168,12 @@ TEST(MonitorHeartRate, TimerPublishesEveryFiveCountedScans)
         rig.sensor.deliver("2A37", spikePacket(n));
         rig.runtime.runPending();
     }
-    rig.runtime.runFor(2.5);
+    // The signal goes on while the timer counts its scans.
+    for (int n = 300; n < 323; ++n) {
+        rig.runtime.runFor(0.112);
+        rig.sensor.deliver("2A37", spikePacket(n));
+    }
+    rig.runtime.runPending();
     EXPECT_EQ(rig.view.texts[Outlet::bpmLabel], std::vector<std::string>{"75"});
 }
 

@@ -353,15 +353,15 @@ void TraceWidget::paintFrame(QPainter& painter, QSize size, const TraceFrame& fr
         std::size_t end = i;
         while (end < traceLength && !std::isnan(frame.points[end].y))
             ++end;
-        runs.emplace_back(points.data() + i, end - i);
+        // A lone value between two gaps is no line; the newest one still gets the head.
+        if (end - i > 1)
+            runs.emplace_back(points.data() + i, end - i);
         i = end;
     }
 
     for (const Layer& layer : layers) {
         QPen pen(layer.colour, layer.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         for (const std::span<const QPointF> run : runs) {
-            if (run.size() < 2)
-                continue;
             if (direct) {
                 strokeBand(*direct, run, layer.width, layer.colour);
             } else {
