@@ -4,6 +4,7 @@
 
 #include "history/CsvWriter.h"
 #include "history/EdfWriter.h"
+#include "history/HistoryPDFHeader.h"
 #include "history/StreamReader.h"
 #include "platform/EscapedText.h"
 #include "settings/SettingsKeys.h"
@@ -50,7 +51,7 @@ PatientProfile readProfile(Files& files, const std::string& path, const std::fun
     const SettingsStore store(files, log, path, SettingsStore::Access::readOnly);
     patient.code = store.patientId().value_or("");
     patient.name = store.text(keys::Name).value_or("");
-    patient.gender = store.integer(keys::Gender);
+    patient.gender = storedGender(store);
     return patient;
 }
 
@@ -79,13 +80,16 @@ bool writeOutput(Files& files, const std::string& out,
         problem = refused.error;
         return false;
     }
+    // Health data: a new output is for its owner only; a replaced one keeps the mode it had.
+    const EntryInfo replaced = files.entryInfo(target);
+    const unsigned mode = replaced.kind == EntryKind::regular ? replaced.mode : 0600;
     std::string temp;
     FileResult result;
     // A temporary name left by a run that was killed outright, under a process id used again.
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp = temporaryName(target, attempt);
         bool taken = false;
-        result = files.createAtomically(temp, {}, taken);
+        result = files.createAtomically(temp, {}, taken, mode);
         if (!taken)
             break;
     }

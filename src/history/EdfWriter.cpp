@@ -79,7 +79,7 @@ struct Timed {
 
 std::string edfPatientField(const PatientProfile& patient)
 {
-    const char* sex = patient.gender == 0 ? "M" : patient.gender == 1 ? "F" : "X";
+    const char* sex = !patient.gender ? "X" : *patient.gender == 0 ? "M" : "F"; // as the PDF reads it
     std::string code = headerText(patient.code).substr(0, 24);
     std::string text = code + " " + sex + " X " + headerText(patient.name);
     return text.substr(0, 80);

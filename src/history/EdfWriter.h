@@ -12,7 +12,7 @@ namespace velorin {
 struct PatientProfile {
     std::string code;           // patient identifier; empty when unknown
     std::string name;           // empty when unknown
-    std::optional<std::int64_t> gender; // 0 male, 1 female; anything else is unknown
+    std::optional<std::int64_t> gender; // 0 male, any other number female; none is unknown
 };
 
 // EDF+C: one "ECG" signal at 125 Hz in 1-second data records, the decoder's values as they are

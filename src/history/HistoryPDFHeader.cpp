@@ -5,6 +5,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -95,6 +96,18 @@ std::string reportDateTime(const std::string& fileName)
     return date + " " + time;
 }
 
+std::optional<std::int64_t> storedGender(const SettingsStore& settings)
+{
+    if (const auto number = settings.integer(keys::Gender))
+        return number;
+    const std::string text = settings.text(keys::Gender).value_or("");
+    std::int64_t whole = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return whole;
+}
+
 HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const std::string& documentsDirectory,
                               const std::string& fileName)
 {
@@ -102,8 +115,8 @@ HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const
     header.name = storedOr(settings, keys::Name, "Your name");
     header.dateTime = reportDateTime(fileName);
     header.age = storedOr(settings, keys::Age, "XX");
-    if (settings.has(keys::Gender))
-        header.gender = settings.integer(keys::Gender) == 0 ? "Male." : "Female.";
+    if (const auto gender = storedGender(settings))
+        header.gender = *gender == 0 ? "Male." : "Female.";
     else
         header.gender = "Male";
     header.weight = storedOr(settings, keys::Weight, "XX");

@@ -25,6 +25,7 @@ struct EntryInfo {
     EntryKind kind = EntryKind::missing;
     std::uint64_t size = 0; // bytes, for a regular file
     std::uint64_t links = 1; // names the file has; more than one for a hard link
+    unsigned mode = 0644;    // permission bits
 };
 
 struct CreationDate {
@@ -60,7 +61,8 @@ public:
     // Creates a new file in one step, never replacing anything and never following a link: the
     // temporary file is given the name only while nothing at all has it. When something has,
     // nothing is written and `taken` is set.
-    virtual FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) = 0;
+    virtual FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken,
+                                        unsigned mode = 0644) = 0;
     // One open-append-close; creates the file when missing. Only a regular file is appended to (a
     // symbolic link is not followed, a FIFO is not waited on), and an append that cannot be written
     // whole is cut back off, so the file keeps its length from before.

@@ -182,11 +182,11 @@ FileResult PosixFiles::writeAtomically(const std::string& named, std::string_vie
     return FileResult::success();
 }
 
-FileResult PosixFiles::createAtomically(const std::string& path, std::string_view bytes, bool& taken)
+FileResult PosixFiles::createAtomically(const std::string& path, std::string_view bytes, bool& taken, unsigned mode)
 {
     taken = false;
     std::string temp;
-    FileResult result = writeTemporary(path, bytes, 0644, false, temp);
+    FileResult result = writeTemporary(path, bytes, mode, false, temp);
     if (!result.ok)
         return result;
     if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
@@ -282,7 +282,8 @@ EntryInfo PosixFiles::entryInfo(const std::string& path)
     if (::lstat(path.c_str(), &st) != 0)
         return {};
     if (S_ISREG(st.st_mode))
-        return {EntryKind::regular, static_cast<std::uint64_t>(st.st_size), static_cast<std::uint64_t>(st.st_nlink)};
+        return {EntryKind::regular, static_cast<std::uint64_t>(st.st_size), static_cast<std::uint64_t>(st.st_nlink),
+                static_cast<unsigned>(st.st_mode & 07777)};
     if (S_ISDIR(st.st_mode))
         return {EntryKind::directory, 0};
     if (S_ISLNK(st.st_mode))

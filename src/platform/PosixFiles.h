@@ -9,7 +9,8 @@ public:
     bool exists(const std::string& path) override;
     FileResult writeAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644,
                                bool durable = false) override;
-    FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override;
+    FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken,
+                                unsigned mode = 0644) override;
     FileResult append(const std::string& path, std::string_view bytes) override;
     std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override;
     std::unique_ptr<ByteReader> openForReading(const std::string& path, FileResult& result) override;

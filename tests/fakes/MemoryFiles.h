@@ -26,7 +26,7 @@ public:
         files[path] = std::string(bytes);
         return FileResult::success();
     }
-    FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override
+    FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken, unsigned = 0644) override
     {
         taken = exists(path);
         return taken ? FileResult::failure("File exists") : writeAtomically(path, bytes, 0644, false);

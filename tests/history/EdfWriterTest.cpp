@@ -59,7 +59,7 @@ TEST(EdfWriter, PatientFieldTakesOnlyPrintableAsciiAndStaysInItsField)
 {
     EXPECT_EQ(edfPatientField({}), "X X X X");
     EXPECT_EQ(edfPatientField({"", "Jo", 0}), "X M X Jo");
-    EXPECT_EQ(edfPatientField({"id 1", "Zoë\tO'Neil\n\x01\x7F", 7}), "id_1 X X Zo?_O'Neil___");
+    EXPECT_EQ(edfPatientField({"id 1", "Zoë\tO'Neil\n\x01\x7F", 7}), "id_1 F X Zo?_O'Neil___");
     const std::string longest = edfPatientField({std::string(100, 'c'), std::string(200, 'n'), 1});
     EXPECT_EQ(longest.size(), 80u);
     EXPECT_TRUE(longest.starts_with(std::string(24, 'c') + " F X nnn"));

@@ -83,6 +83,13 @@ TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderR
     EXPECT_EQ(r.header().gender, "Male.");
     r.settings.set(keys::Gender, std::int64_t{7});
     EXPECT_EQ(r.header().gender, "Female.");
+    // Text from a hand-edited file reads as the EDF reads it.
+    r.settings.set(keys::Gender, std::string("0"));
+    EXPECT_EQ(r.header().gender, "Male.");
+    EXPECT_EQ(storedGender(r.settings), 0);
+    r.settings.set(keys::Gender, std::string("woman"));
+    EXPECT_EQ(r.header().gender, "Male");
+    EXPECT_EQ(storedGender(r.settings), std::nullopt);
 
     // A value of megabytes is cut, on a character's edge, rather than printed as pages of header.
     r.settings.set(keys::Name, std::string(199, 'n') + "\u00e9" + std::string(1 << 20, 'n'));

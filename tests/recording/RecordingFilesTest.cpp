@@ -85,10 +85,11 @@ TEST(RecordingFiles, ALinkPlantedAtTheLastMomentIsNotWrittenThrough)
 {
     struct PlantingFiles : PosixFiles {
         std::string victim;
-        FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken) override
+        FileResult createAtomically(const std::string& path, std::string_view bytes, bool& taken,
+                                    unsigned mode) override
         {
             std::filesystem::create_symlink(victim, path);
-            return PosixFiles::createAtomically(path, bytes, taken);
+            return PosixFiles::createAtomically(path, bytes, taken, mode);
         }
     };
     TempDir dir("velorin-recording");

@@ -98,6 +98,14 @@ TEST_F(ReportTool, OnlyARegularFileIsReplacedByAnOutput)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
         ++names;
     EXPECT_EQ(names, 7u); // the three inputs, the FIFO, the link and the two outputs: no temporary file
+
+    // Health data: a new output is its owner's only, and a replaced one keeps the mode it had.
+    ASSERT_EQ(::stat(out(longName + ".edf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(::chmod(out(longName + ".csv").c_str(), 0640), 0);
+    EXPECT_EQ(run("2026-12-07_043300.s2 --csv " + out(longName + ".csv")), 0);
+    ASSERT_EQ(::stat(out(longName + ".csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 // SIGTERM arrives while the CSV is being written: the process ends as the signal ends it, and
