@@ -4,11 +4,13 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
+#include <QIODevice>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <climits>
 #include <future>
@@ -147,6 +149,34 @@ HttpResponse QtHttpClient::sendBlocking(const HttpRequest& request)
     }
 }
 
+namespace {
+
+// A request body that reads through once and cannot be rewound. A plain device: Qt reads a QBuffer's
+// bytes directly and could send them again.
+class ReadOnceBody : public QIODevice {
+public:
+    explicit ReadOnceBody(QByteArray bytes) : m_bytes(std::move(bytes)) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return m_bytes.size() - m_at + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override
+    {
+        const qint64 n = std::min(most, static_cast<qint64>(m_bytes.size()) - m_at);
+        std::memcpy(data, m_bytes.constData() + m_at, static_cast<std::size_t>(n));
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_at = 0;
+};
+
+} // namespace
+
 void QtHttpClient::start(const HttpRequest& request, std::function<void(HttpResponse)> done)
 {
     if (!m_manager) {
@@ -164,8 +194,15 @@ void QtHttpClient::start(const HttpRequest& request, std::function<void(HttpResp
     outgoing.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     for (const auto& [name, value] : request.headers)
         outgoing.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
-    QNetworkReply* reply = m_manager->sendCustomRequest(outgoing, QByteArray::fromStdString(request.method),
-                                                        QByteArray::fromStdString(request.body));
+    // Qt sends a request again by itself when the connection closes before an answer came, which
+    // would deliver an upload or a marked event twice. A body it can read only once, and does not
+    // buffer, makes that a failure instead (ContentReSendError); our own back-off decides what follows.
+    outgoing.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    outgoing.setHeader(QNetworkRequest::ContentLengthHeader, QVariant::fromValue<qint64>(
+                                                                 static_cast<qint64>(request.body.size())));
+    auto* body = new ReadOnceBody(QByteArray::fromStdString(request.body));
+    QNetworkReply* reply = m_manager->sendCustomRequest(outgoing, QByteArray::fromStdString(request.method), body);
+    body->setParent(reply);
     // Qt reads ahead no further than this, so an endless answer costs a bounded amount of memory.
     reply->setReadBufferSize(std::min<qint64>(m_bodyLimit + 1, qint64{64} << 10));
 
@@ -213,7 +250,9 @@ void QtHttpClient::finish(QNetworkReply* reply, Exchange& exchange)
     const QNetworkReply::NetworkError error = reply->error();
     if (!exchange.abortReason.empty()) {
         response.error = exchange.abortReason;
-    } else if (error != QNetworkReply::NoError && !(response.status >= 400 && statusOnly(error))) {
+    } else if (error != QNetworkReply::NoError && !(response.status >= 400 && statusOnly(error)) &&
+               // An answer that Qt would follow or retry (a 307) with the body it cannot read again.
+               !(error == QNetworkReply::ContentReSendError && response.status != 0)) {
         response.error = reply->errorString().toStdString();
     } else {
         exchange.body += reply->readAll();
