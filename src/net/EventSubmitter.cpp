@@ -114,7 +114,7 @@ void EventSubmitter::resendKept()
                 log->line("responseData: " + response.body);
             return buffer.remove(path) ? std::string() : path;
         };
-        m_requests->sendLater(entry.path, std::move(prepare), std::move(answered));
+        m_requests->sendLater(entry.path, url, std::move(prepare), std::move(answered));
     }
 }
 

@@ -11,6 +11,8 @@
 #include "settings/SettingsStore.h"
 #include "signal/Acquisition.h"
 
+#include <utility>
+
 namespace velorin {
 
 namespace {
@@ -49,12 +51,26 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
     bytes.swap(uploadBuffer);
     uploadBuffer.clear();
 
-    if (!m_ports.reachability.reachable()) {
+    const bool reachable = m_ports.reachability.reachable();
+    // Back on the network, a server that failed while it was away is tried again at once.
+    if (reachable && std::exchange(m_wasOffline, false))
+        m_ports.requests.endBackoff();
+    if (!reachable) {
+        m_wasOffline = true;
         m_status->offline();
         if (bytes.empty())
             m_ports.log.line("Nothing kept for " + name + ": no packet bytes");
         else if (m_buffer.keep(name, bytes))
             m_status->kept();
+        return;
+    }
+
+    // While the server is given time after a failure, the chunk waits in the Buffer with the rest.
+    if (m_ports.requests.backingOff(uploadUrl())) {
+        if (!bytes.empty() && m_buffer.keep(name, bytes))
+            m_status->kept();
+        if (m_events)
+            m_events->resendKept();
         return;
     }
 
@@ -102,7 +118,7 @@ void RecordingUploader::checkBuffer()
                 status->sent();
                 return std::string();
             };
-            m_ports.requests.sendLater(entry.path, std::move(prepare), std::move(answered));
+            m_ports.requests.sendLater(entry.path, url, std::move(prepare), std::move(answered));
         }
     }
     if (m_events)

@@ -56,6 +56,7 @@ private:
     BufferDirectory m_buffer;
     std::set<std::string> m_reported; // Buffer entries already logged as not sent
     EventSubmitter* m_events = nullptr;
+    bool m_wasOffline = false; // Bluetooth queue only
 };
 
 } // namespace velorin

@@ -7,9 +7,43 @@
 
 namespace velorin {
 
+namespace {
+
+// The scheme and authority of a URL: what names one server.
+std::string serverOf(const std::string& url)
+{
+    const std::size_t scheme = url.find("://");
+    const std::size_t from = scheme == std::string::npos ? 0 : scheme + 3;
+    return url.substr(0, url.find_first_of("/?#", from));
+}
+
+// A failed attempt tells of the server, not of the request: no answer, a server error, or an
+// acceptance without the body that shows the bytes were taken.
+bool serverFailed(const HttpResponse& response)
+{
+    return !response.transferred() || response.status >= 500 || (response.success() && response.body.empty());
+}
+
+} // namespace
+
 RequestQueue::RequestQueue(Queue& bluetoothQueue, HttpClient& http, const Clock& clock)
     : m_state(std::make_shared<State>(bluetoothQueue, http, clock))
 {
+    // Jitter apart the probes of recorders that lost the same server at the same moment.
+    m_state->jitterState = static_cast<std::uint64_t>(clock.now() * 1e6);
+}
+
+void RequestQueue::endBackoff()
+{
+    std::lock_guard lock(m_state->mutex);
+    for (auto& [name, server] : m_state->servers)
+        server.backoff = {};
+}
+
+bool RequestQueue::backingOff(const std::string& url) const
+{
+    std::lock_guard lock(m_state->mutex);
+    return !m_state->mayBeSent(serverOf(url));
 }
 
 RequestQueue::~RequestQueue()
@@ -47,20 +81,25 @@ void RequestQueue::sendNow(HttpRequest request, Answered answered)
     std::lock_guard lock(m_state->mutex);
     if (m_state->closed)
         return;
-    m_state->fresh.push_back(Job{{}, std::move(request), {}, std::move(answered)});
+    std::string server = serverOf(request.url);
+    m_state->fresh.push_back(Job{{}, std::move(server), std::move(request), {}, std::move(answered)});
     m_state->pumpLocked();
 }
 
-bool RequestQueue::sendLater(const std::string& path, Prepare prepare, Answered answered)
+bool RequestQueue::sendLater(const std::string& path, const std::string& url, Prepare prepare, Answered answered)
 {
     std::lock_guard lock(m_state->mutex);
     State& s = *m_state;
     if (s.closed || s.busy.count(path) != 0)
         return false;
+    // Kept files wait where they are while their server is given time; a later pass brings them.
+    if (const auto server = s.servers.find(serverOf(url));
+        server != s.servers.end() && s.clock.monotonic() < server->second.backoff.until)
+        return false;
     if (auto held = s.heldBack.find(path); held != s.heldBack.end() && s.clock.monotonic() < held->second.until)
         return false;
     s.busy.insert(path);
-    s.buffered.push_back(Job{path, std::nullopt, std::move(prepare), std::move(answered)});
+    s.buffered.push_back(Job{path, serverOf(url), std::nullopt, std::move(prepare), std::move(answered)});
     return true;
 }
 
@@ -83,12 +122,46 @@ std::size_t RequestQueue::waitingCount() const
     return m_state->fresh.size() + m_state->buffered.size();
 }
 
+bool RequestQueue::State::mayBeSent(const std::string& server) const
+{
+    const auto found = servers.find(server);
+    if (found == servers.end() || found->second.backoff.failures == 0)
+        return true;
+    return clock.monotonic() >= found->second.backoff.until && found->second.open == 0;
+}
+
+std::optional<RequestQueue::Job> RequestQueue::State::takeSendable(std::deque<Job>& from)
+{
+    for (auto it = from.begin(); it != from.end(); ++it)
+        if (mayBeSent(it->server)) {
+            Job job = std::move(*it);
+            from.erase(it);
+            return job;
+        }
+    return std::nullopt;
+}
+
 void RequestQueue::State::pumpLocked()
 {
-    while (!closed && open < maxOpen && (!fresh.empty() || !buffered.empty())) {
-        std::deque<Job>& from = fresh.empty() ? buffered : fresh;
-        Job job = std::move(from.front());
-        from.pop_front();
+    // New requests for a server that backs off are not tried: their bytes go where they wait.
+    for (auto it = fresh.begin(); !closed && it != fresh.end();) {
+        if (mayBeSent(it->server)) {
+            ++it;
+            continue;
+        }
+        const Job job = std::move(*it);
+        it = fresh.erase(it);
+        HttpResponse notSent;
+        notSent.error = "not sent: the server failed a moment ago and is given time";
+        job.answered(notSent);
+    }
+    while (!closed && open < maxOpen) {
+        std::optional<Job> next = takeSendable(fresh);
+        if (!next)
+            next = takeSendable(buffered);
+        if (!next)
+            break;
+        Job job = std::move(*next);
         if (!job.request)
             job.request = job.prepare();
         if (!job.request) {
@@ -98,6 +171,7 @@ void RequestQueue::State::pumpLocked()
             continue;
         }
         ++open;
+        ++servers[job.server].open;
         HttpRequest request = std::move(*job.request);
         job.request.reset();
         job.prepare = nullptr;
@@ -108,6 +182,8 @@ void RequestQueue::State::pumpLocked()
             std::lock_guard lock(self->mutex);
             --self->open;
             const auto found = self->openJobs.find(id);
+            if (found != self->openJobs.end())
+                --self->servers[found->second.server].open;
             if (self->closed || found == self->openJobs.end())
                 return;
             const Job job = std::move(found->second);
@@ -133,18 +209,45 @@ void RequestQueue::State::settle(const Job& job, const HttpResponse& response)
         if (retry != job.path)
             heldBack.erase(job.path);
     }
-    if (!retry.empty())
-        holdBack(retry);
+    // The server's failure holds back all that goes to it, on one clock; a file it refused for
+    // itself waits alone.
+    Server& server = servers[job.server];
+    if (serverFailed(response)) {
+        // Requests open together fail together: one step of the back-off for all of them.
+        if (clock.monotonic() >= server.backoff.until)
+            holdBack(server.backoff);
+        // Kept files queued for it wait in their directory instead, for a pass after the back-off.
+        std::erase_if(buffered, [&](const Job& waiting) {
+            if (waiting.server != job.server)
+                return false;
+            busy.erase(waiting.path);
+            return true;
+        });
+        if (!retry.empty())
+            heldBack.erase(retry);
+    } else {
+        server.backoff = {};
+        if (!retry.empty())
+            holdBack(retry);
+    }
 }
 
 void RequestQueue::State::holdBack(const std::string& path)
 {
-    HeldBack& held = heldBack[path];
+    holdBack(heldBack[path]);
+}
+
+void RequestQueue::State::holdBack(HeldBack& held)
+{
     held.failures = std::min(held.failures + 1, 16);
     Nanoseconds delay = firstRetryDelay;
     for (int i = 1; i < held.failures && delay < longestRetryDelay; ++i)
         delay *= 2;
-    held.until = clock.monotonic() + std::min(delay, longestRetryDelay);
+    delay = std::min(delay, longestRetryDelay);
+    // ±20%, from a small generator of our own: cheap, and the same in every virtual run.
+    jitterState = jitterState * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double spread = 0.8 + 0.4 * static_cast<double>(jitterState >> 11) / static_cast<double>(1ULL << 53);
+    held.until = clock.monotonic() + Nanoseconds(static_cast<Nanoseconds::rep>(static_cast<double>(delay.count()) * spread));
 }
 
 } // namespace velorin

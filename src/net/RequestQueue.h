@@ -20,8 +20,12 @@ class Clock;
 class Queue;
 
 // The requests of uploads and events: at most four open at once, new ones ahead of those from the
-// buffer directories, a buffered file never sent again while its earlier request is open or waiting,
-// and one whose try failed held back (30 s, doubling up to 30 min) before it is tried again.
+// buffer directories, a buffered file never sent again while its earlier request is open or waiting.
+// A server that failed an attempt (no connection, a time-out, a reset, a 5xx, a 2xx without a body)
+// gets nothing more until its back-off ends (30 s, doubling up to 30 min, each ±20%); then one
+// request probes it, and once that is taken the queue drains at full speed again. A new request for
+// a server backing off is answered at once as not sent, so its bytes go to the buffer directory.
+// A file refused for itself (unreadable, a 4xx) is held back alone, on the same schedule.
 //
 // Requests are sent on the Bluetooth queue; answers arrive on background threads. The state they
 // share lives behind a lock in an object the completions keep alive, so a completion that comes
@@ -47,9 +51,13 @@ public:
 
     // Bluetooth queue. Sent as soon as a slot is free, before any buffered file.
     void sendNow(HttpRequest request, Answered answered);
-    // Bluetooth queue. Queues the buffered file `path` unless it is open or waiting already, or still
-    // held back after a failed try; false when it was not queued.
-    bool sendLater(const std::string& path, Prepare prepare, Answered answered);
+    // Bluetooth queue. Queues the buffered file `path`, to go to `url`, unless it is open or waiting
+    // already, or still held back after a failed try; false when it was not queued.
+    bool sendLater(const std::string& path, const std::string& url, Prepare prepare, Answered answered);
+    // The network is reachable again: every server's back-off ends at once. Any thread.
+    void endBackoff();
+    // Whether requests to the server of this URL wait for its back-off to end. Any thread.
+    bool backingOff(const std::string& url) const;
     // Bluetooth queue. Sends what the free slots allow.
     void pump();
     // From now on nothing is sent and answers are dropped. New requests that got no answer (waiting
@@ -63,6 +71,7 @@ public:
 private:
     struct Job {
         std::string path; // empty for a new request
+        std::string server; // the URL's scheme and authority
         std::optional<HttpRequest> request;
         Prepare prepare;
         Answered answered;
@@ -70,6 +79,10 @@ private:
     struct HeldBack {
         int failures = 0;
         Nanoseconds until{0};
+    };
+    struct Server {
+        HeldBack backoff;
+        int open = 0;
     };
     struct State : std::enable_shared_from_this<State> {
         State(Queue& bluetooth, HttpClient& http, const Clock& clock)
@@ -79,6 +92,12 @@ private:
         void pumpLocked();
         void settle(const Job& job, const HttpResponse& response);
         void holdBack(const std::string& path);
+        void holdBack(HeldBack& held);
+        // Whether a job for this server may be sent now: not while it backs off, and while it is
+        // being probed only the probe.
+        bool mayBeSent(const std::string& server) const;
+        // Takes the first job that may be sent from the queue, or nothing.
+        std::optional<Job> takeSendable(std::deque<Job>& from);
 
         Queue& bluetooth;
         HttpClient& http;
@@ -93,6 +112,8 @@ private:
         std::deque<Job> buffered;
         std::set<std::string> busy; // buffered files open or waiting
         std::map<std::string, HeldBack> heldBack;
+        std::map<std::string, Server> servers;
+        std::uint64_t jitterState;
     };
 
     std::shared_ptr<State> m_state;

@@ -43,9 +43,10 @@ TEST(RecordingUpload, OnlineRequestIsExactAndGoesToTheFirstFileServerOrTheBuiltI
     EXPECT_EQ(rig.log.lines, (std::vector<std::string>{"responseData: stored", "Nothing was downloaded."}));
     EXPECT_TRUE(rig.memory.directories.empty()); // nothing was kept
 
-    // An empty answer does not show that the bytes were taken: they are kept for another try.
+    // An empty answer does not show that the bytes were taken, and tells of the server: the next
+    // chunk for it is kept for a later try at once.
     rig.flush("unconfirmed");
-    rig.answer(2, 200, "");
+    EXPECT_EQ(rig.http.sent.size(), 2u);
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName)], "unconfirmed");
 }
 
@@ -67,13 +68,16 @@ TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswe
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName)], "first");
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName + "~1")], "second");
 
-    rig.runtime.runFor(30.0);
+    // After the server's back-off the new chunk probes it alone; once taken, the kept ones follow.
+    rig.runtime.runFor(36.0);
     rig.flush("third", "2017-05-27_101600");
+    ASSERT_EQ(rig.http.sent.size(), 3u);
+    rig.answer(2, 200, "ok");
+    EXPECT_EQ(rig.status->text(), "sent 10:15, 2 waiting");
     ASSERT_EQ(rig.http.sent.size(), 5u);
     EXPECT_EQ(rig.body(3), uploadBody(firstName, "c2Vjb25k")); // NAME~1 goes out as NAME
     EXPECT_EQ(rig.body(4), uploadBody(firstName, "Zmlyc3Q="));
     rig.answer(3, 200, "ok");
-    EXPECT_EQ(rig.status->text(), "sent 10:15, 1 waiting");
     rig.answer(4, 0, "", "Connection refused");
     EXPECT_EQ(rig.status->text(), "server not reached, 1 waiting");
     EXPECT_FALSE(rig.files.exists(rig.bufferPath(firstName + "~1")));
@@ -102,34 +106,44 @@ TEST(RecordingUpload, AtMostFourOpenNothingSentTwiceWhileOpenAndTheBufferDrainsA
     EXPECT_EQ(rig.memory.files.size(), 0u);
 }
 
-TEST(RecordingUpload, AFileWhoseTryFailedWaitsThirtySecondsDoublingUpToHalfAnHour)
+TEST(RecordingUpload, AServerThatFailedIsLeftAloneThirtySecondsDoublingUpToHalfAnHourThenProbedOnce)
 {
     NetRig rig;
-    rig.reachability.online = false;
-    rig.flush("old", "2017-05-27_100000");
-    rig.reachability.online = true;
-    // One pass `after` seconds on: the old file's try (if any) fails, the new chunk goes through.
-    auto passSendsOld = [&](double after) {
+    int chunk = 0;
+    // A chunk of its own name; true when a request went out for it or for anything kept.
+    auto flushSends = [&](double after) {
         rig.runtime.runFor(after);
         const std::size_t before = rig.http.sent.size();
-        rig.flush("n", "2017-05-27_120000");
-        bool sentOld = false;
-        for (std::size_t i = before; i < rig.http.sent.size(); ++i) {
-            const bool old = rig.body(i).find("100000") != std::string::npos;
-            sentOld = sentOld || old;
-            rig.answer(i, old ? 500 : 200, "ok");
-        }
-        return sentOld;
+        rig.flush("c", "2017-05-27_1" + std::to_string(10000 + chunk++));
+        return rig.http.sent.size() > before;
     };
-    EXPECT_TRUE(passSendsOld(0));
-    EXPECT_FALSE(passSendsOld(29.9));
-    EXPECT_TRUE(passSendsOld(0.1));
-    EXPECT_FALSE(passSendsOld(59.9));
-    EXPECT_TRUE(passSendsOld(0.1));
-    for (int i = 0; i < 8; ++i)
-        passSendsOld(1800);
-    EXPECT_FALSE(passSendsOld(1799.9));
-    EXPECT_TRUE(passSendsOld(0.1));
+    EXPECT_TRUE(flushSends(0));
+    rig.answer(0, 503, "busy");
+    // 30 s less and more 20%: nothing goes before, the new chunk probes after, alone.
+    EXPECT_FALSE(flushSends(23.9));
+    EXPECT_TRUE(flushSends(12.2));
+    EXPECT_EQ(rig.http.open().size(), 1u);
+    rig.answer(1, 0, "", "Connection reset by peer");
+    EXPECT_FALSE(flushSends(47.9)); // doubled
+    EXPECT_TRUE(flushSends(24.2));
+    for (int i = 0; i < 8; ++i) {
+        rig.answer(rig.http.open().front(), 500, "down");
+        EXPECT_TRUE(flushSends(36 * 60)); // never longer than half an hour and 20%
+    }
+    rig.answer(rig.http.open().front(), 500, "down");
+    EXPECT_FALSE(flushSends(23.9 * 60));
+
+    // The network coming back ends the back-off at once; the probe taken, the Buffer drains.
+    rig.reachability.online = false;
+    EXPECT_FALSE(flushSends(1));
+    rig.reachability.online = true;
+    EXPECT_TRUE(flushSends(1));
+    rig.answer(rig.http.open().front(), 200, "ok");
+    while (!rig.http.open().empty()) {
+        EXPECT_LE(rig.http.open().size(), 4u);
+        rig.answer(rig.http.open().front(), 200, "ok");
+    }
+    EXPECT_EQ(rig.status->text().find("waiting"), std::string::npos) << rig.status->text();
 }
 
 TEST(RecordingUpload, HostileBufferEntriesAreSkippedLoggedOnceAndTheRestStillSent)
