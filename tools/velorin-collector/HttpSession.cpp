@@ -155,6 +155,10 @@ void HttpSession::readBody()
     m_phase = Phase::body;
     m_body.emplace(std::move(*m_head));
     m_body->body_limit(m_route->bodyLimit);
+    // A body of unknown length would grow by doubling, briefly holding twice the limit; room for the
+    // limit is only address space until the body fills it.
+    if (!m_body->content_length())
+        m_body->get().body().reserve(m_route->bodyLimit);
     m_stream.expires_after(m_limits.bodyTime);
     auto read = [self = shared_from_this()] {
         http::async_read(self->m_stream, self->m_buffer, *self->m_body,
