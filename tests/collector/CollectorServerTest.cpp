@@ -41,7 +41,8 @@ TEST(CollectorServerBodies, ChunkedBodiesAreTakenUpToTheirLimitAndRefusedOnceThe
         // Asking first, as curl does for a large body.
         RawClient client(collector.port());
         const std::string body =
-            json{{"token", Collector::builtInKey}, {"fileName", "chunked.ecg"}, {"baseData", encodeBase64("abc")}}.dump();
+            json{{"token", Collector::builtInKey}, {"fileName", "chunked.ecg"}, {"baseData", encodeBase64("abc")}}
+                .dump();
         ASSERT_TRUE(client.send(chunkedHead(Collector::writePath, "application/json", "Expect: 100-continue\r\n")));
         EXPECT_TRUE(startsWith(client.answer(), "HTTP/1.1 100 Continue"));
         ASSERT_TRUE(client.send(chunk(body.substr(0, 10)) + chunk(body.substr(10)) + "0\r\n\r\n"));

@@ -55,8 +55,8 @@ public:
             if (::poll(&p, 1, static_cast<int>(patience.count())) <= 0 || (p.revents & ~POLLOUT))
                 break;
             const std::size_t at = sent % piece.size();
-            const ssize_t n = ::send(m_fd, piece.data() + at, std::min(piece.size() - at, most - sent),
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            const ssize_t n =
+                ::send(m_fd, piece.data() + at, std::min(piece.size() - at, most - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 break;
             if (n > 0)
@@ -100,7 +100,8 @@ private:
     // False when nothing more will come: the server closed (m_ended), or time ran out.
     bool receive(std::chrono::steady_clock::time_point until)
     {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         pollfd p{m_fd, POLLIN, 0};
         if (m_fd < 0 || left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
             return false;

@@ -139,9 +139,9 @@ TEST_F(UploadStoreTest, NamesThatLeaveUploadsOrLookLikePartsAreRefused)
          std::vector<std::string>{"", ".", "..", "../x.ecg", "a/b.ecg", "a\\b.ecg", "x.ecg~12", std::string("a\0b", 3),
                                   "new\nline", std::string(UploadStore::maxNameBytes + 1, 'n')})
         EXPECT_TRUE(UploadStore::nameProblem(name)) << name;
-    for (const std::string& name : std::vector<std::string>{"2017-05-27_143000_41.996100_21.431500.ecg", "x.ecg~",
-                                                            "caf\xC3\xA9.ecg",
-                                                            std::string(UploadStore::maxNameBytes, 'n')})
+    for (const std::string& name :
+         std::vector<std::string>{"2017-05-27_143000_41.996100_21.431500.ecg", "x.ecg~", "caf\xC3\xA9.ecg",
+                                  std::string(UploadStore::maxNameBytes, 'n')})
         EXPECT_FALSE(UploadStore::nameProblem(name)) << name;
 }
 

@@ -38,9 +38,8 @@ bool CollectorServer::open(std::string& problem)
 
     HttpServer& http = *m_http;
     http.holdAnswers(std::chrono::milliseconds(m_options.delayMs));
-    http.refuseWith([this](std::string_view path, const std::string& reason) {
-        return m_collector->reject(400, path, reason);
-    });
+    http.refuseWith(
+        [this](std::string_view path, const std::string& reason) { return m_collector->reject(400, path, reason); });
     http.route("POST", "/api/login",
                {maxFormBytes, "the login form is over 8 KiB", true, [this](const HttpRequest& request) {
                     return answer(&Collector::login, request.contentType, request.body);

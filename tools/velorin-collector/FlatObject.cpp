@@ -12,9 +12,7 @@ using Json = nlohmann::ordered_json;
 // caller names the member it belongs to.
 class FlatObjectReader : public nlohmann::json_sax<Json> {
 public:
-    FlatObjectReader(FlatObject& result, std::span<const std::string_view> known) : m_result(result), m_known(known)
-    {
-    }
+    FlatObjectReader(FlatObject& result, std::span<const std::string_view> known) : m_result(result), m_known(known) {}
 
     bool null() override { return keep(nullptr); }
     bool boolean(bool value) override { return keep(value); }
@@ -58,8 +56,7 @@ public:
     }
 
 private:
-    template <typename Value>
-    bool keep(Value&& value)
+    template <typename Value> bool keep(Value&& value)
     {
         if (m_depth == 0) // a lone value: no object, unless the text goes on and is no JSON at all
             m_result.value = std::forward<Value>(value);

@@ -31,9 +31,9 @@ struct HttpRequest {
 // What a request's method and path lead to, known from its head alone, so that a body is measured
 // against its own limit before it is read.
 struct HttpRoute {
-    std::size_t bodyLimit = 0;                         // 0: a body, if any, is left unread
-    std::string tooLarge;                              // why a longer body is refused
-    bool held = false;                                 // answered only after the hold
+    std::size_t bodyLimit = 0; // 0: a body, if any, is left unread
+    std::string tooLarge;      // why a longer body is refused
+    bool held = false;         // answered only after the hold
     std::function<CollectorReply(const HttpRequest&)> answer;
 };
 

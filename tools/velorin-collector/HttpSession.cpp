@@ -132,14 +132,14 @@ void HttpSession::onHead(error_code error, std::size_t)
     if (declared && *declared > m_route->bodyLimit)
         return refuse(m_route->tooLarge);
     // A chunked body's length is known only at its end: it may be large.
-    const bool large = m_route->bodyLimit > m_limits.largeBodyBytes && (!declared || *declared > m_limits.largeBodyBytes);
+    const bool large =
+        m_route->bodyLimit > m_limits.largeBodyBytes && (!declared || *declared > m_limits.largeBodyBytes);
     if (!large)
         return readBody();
     m_phase = Phase::waiting;
     m_stream.expires_never(); // the wait is the server's, not the client's
-    m_server.seats().take([self = shared_from_this()] {
-        net::post(self->m_stream.get_executor(), [self] { self->onSeat(); });
-    });
+    m_server.seats().take(
+        [self = shared_from_this()] { net::post(self->m_stream.get_executor(), [self] { self->onSeat(); }); });
 }
 
 void HttpSession::onSeat()

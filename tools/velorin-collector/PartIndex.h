@@ -12,7 +12,7 @@ namespace velorin {
 // What the files under one upload name hold: the part numbers of its regular files by the
 // ContentKey of their bytes, and the first number not taken.
 struct NameParts {
-    std::mutex mutex; // held while an upload of this name is named; other names go on meanwhile
+    std::mutex mutex;    // held while an upload of this name is named; other names go on meanwhile
     bool loaded = false; // read from the directory on first use
     unsigned long firstFree = 0;
     std::unordered_multimap<std::uint64_t, unsigned long> byContent;
