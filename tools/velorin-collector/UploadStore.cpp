@@ -176,7 +176,7 @@ std::string UploadStore::partName(const std::string& name, unsigned long part)
     return part == 0 ? name : name + "~" + std::to_string(part);
 }
 
-FileResult UploadStore::load(const std::string& name, NameParts& parts) const
+FileResult UploadStore::load(const std::string& name, StoredName& parts) const
 {
     parts.byContent.clear();
     for (unsigned long part = 0; part <= maxParts; ++part) {
@@ -211,7 +211,7 @@ UploadStore::Outcome UploadStore::store(const std::string& name, std::string_vie
         return outcome;
     }
     const std::uint64_t key = ContentKey::of(bytes);
-    const std::shared_ptr<NameParts> parts = m_parts.of(name);
+    const std::shared_ptr<StoredName> parts = m_index.of(name);
     std::lock_guard lock(parts->mutex);
     if (!parts->loaded)
         if (FileResult loaded = load(name, *parts); !loaded.ok) {

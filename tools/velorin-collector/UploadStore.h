@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PartIndex.h"
+#include "UploadIndex.h"
 #include "platform/DirectoryLock.h"
 #include "platform/PosixFiles.h"
 
@@ -54,7 +54,7 @@ public:
 private:
     static std::string partName(const std::string& name, unsigned long part);
     // Reads what the directory holds under name, once, into parts.
-    FileResult load(const std::string& name, NameParts& parts) const;
+    FileResult load(const std::string& name, StoredName& parts) const;
 
     std::string m_dataDir;
     std::string m_uploads;
@@ -64,7 +64,7 @@ private:
     std::unique_ptr<DirectoryLock> m_lock; // held from prepare() on
     // Choosing a part of a name and taking it is one step under that name's own lock; link() would
     // refuse a taken name anyway, but the index must see every part of its name.
-    PartIndex m_parts;
+    UploadIndex m_index;
     std::mutex m_appending;
 };
 

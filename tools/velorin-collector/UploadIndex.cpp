@@ -1,13 +1,13 @@
-#include "PartIndex.h"
+#include "UploadIndex.h"
 
 namespace velorin {
 
-std::shared_ptr<NameParts> PartIndex::of(const std::string& name)
+std::shared_ptr<StoredName> UploadIndex::of(const std::string& name)
 {
     std::lock_guard lock(m_mutex);
     if (const auto found = m_names.find(name); found != m_names.end()) {
         m_recent.splice(m_recent.begin(), m_recent, found->second.place);
-        return found->second.parts;
+        return found->second.stored;
     }
     // One still in use when it is left out stays with its upload; a later one reads the directory
     // afresh, and link() never lets the two take the same part.
@@ -16,9 +16,9 @@ std::shared_ptr<NameParts> PartIndex::of(const std::string& name)
         m_recent.pop_back();
     }
     m_recent.push_front(name);
-    auto parts = std::make_shared<NameParts>();
-    m_names.emplace(name, Entry{parts, m_recent.begin()});
-    return parts;
+    auto stored = std::make_shared<StoredName>();
+    m_names.emplace(name, Entry{stored, m_recent.begin()});
+    return stored;
 }
 
 } // namespace velorin
