@@ -65,6 +65,7 @@ private:
     // Choosing a part of a name and taking it is one step under that name's own lock; link() would
     // refuse a taken name anyway, but the index must see every part of its name.
     UploadIndex m_index;
+    // Events have their own lock, so that no upload ever holds them up.
     std::mutex m_appending;
 };
 
