@@ -73,6 +73,7 @@ TEST_F(CollectorRig, MalformedBodiesAreBadRequestsAndStoreNothing)
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12","PatientId":1001})",
         R"({"VUApiKey":")" + key + R"(","Activity":"Walking","Date":"2017-05-27 14:30:12","fileName":"a.ecg"})",
         R"({"token":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
+        std::string(1000000, '['),
     };
     for (const std::string& body : bodies) {
         const CollectorReply reply = m_collector->writeTicksBase(jsonType, body);

@@ -66,6 +66,53 @@ TEST_F(UploadStoreTest, SameBytesAreADuplicateAndDifferentBytesAFurtherPart)
     EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
 }
 
+// Parts of one name of one size differ only in their bytes: each upload is told apart from all of
+// them, and a copy of any is found, however many there are.
+TEST_F(UploadStoreTest, ManyPartsOfOneNameAreNumberedInTurnAndCopiesOfAnyFound)
+{
+    auto bytesOf = [](int i) {
+        std::string bytes(64, '\0');
+        bytes.replace(0, 8, std::to_string(10000000 + i));
+        return bytes;
+    };
+    const std::string name = "n.ecg";
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(m_store.store(name, bytesOf(i)).storedAs, i == 0 ? name : name + "~" + std::to_string(i));
+    for (int i : {0, 1, 150, 299}) {
+        const auto copy = m_store.store(name, bytesOf(i));
+        EXPECT_EQ(copy.kind, Kind::duplicate);
+        EXPECT_EQ(copy.storedAs, i == 0 ? name : name + "~" + std::to_string(i));
+    }
+    EXPECT_EQ(read(name + "~150"), bytesOf(150));
+}
+
+// What the store knows of a name is read from the directory once; parts an earlier run left, and a
+// file put under a part's name since, count all the same.
+TEST_F(UploadStoreTest, PartsThisStoreDidNotWriteCountAllTheSame)
+{
+    const std::string dir = m_temp.path() + "/restarted";
+    {
+        UploadStore earlier(dir);
+        ASSERT_TRUE(earlier.prepare().ok);
+        earlier.store("n.ecg", "first");
+        earlier.store("n.ecg", "second");
+    }
+    UploadStore later(dir);
+    ASSERT_TRUE(later.prepare().ok);
+    EXPECT_EQ(later.store("n.ecg", "second").storedAs, "n.ecg~1");
+    EXPECT_EQ(later.store("n.ecg", "third").storedAs, "n.ecg~2");
+
+    std::ofstream(later.uploadsDir() + "/n.ecg~3") << "by hand";
+    const auto next = later.store("n.ecg", "fourth");
+    EXPECT_EQ(next.kind, Kind::part);
+    EXPECT_EQ(next.storedAs, "n.ecg~4");
+    const auto copy = later.store("n.ecg", "by hand");
+    EXPECT_EQ(copy.kind, Kind::duplicate);
+    EXPECT_EQ(copy.storedAs, "n.ecg~3");
+    std::ifstream in(later.uploadsDir() + "/n.ecg~3");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "by hand");
+}
+
 TEST_F(UploadStoreTest, WhatStandsUnderANameIsNeitherFollowedNorReplaced)
 {
     const std::string outside = m_temp.path() + "/outside";
@@ -92,9 +139,9 @@ TEST_F(UploadStoreTest, NamesThatLeaveUploadsOrLookLikePartsAreRefused)
          std::vector<std::string>{"", ".", "..", "../x.ecg", "a/b.ecg", "a\\b.ecg", "x.ecg~12", std::string("a\0b", 3),
                                   "new\nline", std::string(UploadStore::maxNameBytes + 1, 'n')})
         EXPECT_TRUE(UploadStore::nameProblem(name)) << name;
-    for (const std::string& name : std::vector<std::string>{"2017-05-27_143000_41.996100_21.431500.ecg", "x.ecg~",
-                                                            "caf\xC3\xA9.ecg",
-                                                            std::string(UploadStore::maxNameBytes, 'n')})
+    for (const std::string& name :
+         std::vector<std::string>{"2017-05-27_143000_41.996100_21.431500.ecg", "x.ecg~", "caf\xC3\xA9.ecg",
+                                  std::string(UploadStore::maxNameBytes, 'n')})
         EXPECT_FALSE(UploadStore::nameProblem(name)) << name;
 }
 

@@ -1,5 +1,6 @@
 #include "Collector.h"
 
+#include "FlatObject.h"
 #include "FormBody.h"
 #include "net/Base64.h"
 
@@ -39,56 +40,9 @@ std::string newKey(std::mt19937_64& random)
     return key;
 }
 
-// A body of the write endpoint: one JSON object whose members are all known names. Nested values are
-// discarded while parsing and only noted, so neither a deep nesting nor a huge array costs more than
-// the body itself.
-struct FlatObject {
-    Json value;
-    std::string problem;
-};
-
-FlatObject parseFlatObject(std::string_view body)
-{
-    static const std::array<std::string, 7> known{"token",    "fileName",  "baseData", "VUApiKey",
-                                                  "Activity", "PatientId", "Date"};
-    FlatObject result;
-    std::unordered_set<std::string> seen;
-    std::string problem;
-    auto check = [&](int depth, Json::parse_event_t event, Json& parsed) {
-        using Event = Json::parse_event_t;
-        if (event == Event::array_start && depth == 0) {
-            problem = "the body is not a JSON object";
-            return false;
-        }
-        if ((event == Event::object_start || event == Event::array_start) && depth >= 1) {
-            if (problem.empty())
-                problem = "a member is an object or an array";
-            return false;
-        }
-        if (event == Event::key && depth == 1) {
-            const std::string& name = parsed.get_ref<const std::string&>();
-            if (std::find(known.begin(), known.end(), name) == known.end()) {
-                if (problem.empty())
-                    problem = "unexpected member \"" + name.substr(0, 40) + "\"";
-                return false;
-            }
-            if (!seen.insert(name).second) {
-                if (problem.empty())
-                    problem = "the member \"" + name + "\" is given twice";
-                return false;
-            }
-        }
-        return true;
-    };
-    result.value = Json::parse(body.begin(), body.end(), check, false);
-    if (result.value.is_discarded())
-        result.problem = problem.empty() ? "the body is not valid JSON" : problem;
-    else if (!problem.empty())
-        result.problem = problem;
-    else if (!result.value.is_object())
-        result.problem = "the body is not a JSON object";
-    return result;
-}
+// The members an upload or an event may have.
+constexpr std::array<std::string_view, 7> knownMembers{"token",    "fileName",  "baseData", "VUApiKey",
+                                                       "Activity", "PatientId", "Date"};
 
 // "yyyy-MM-dd HH:mm:ss", the form the recorder's events carry their local time in.
 bool looksLikeEventDate(const std::string& text)
@@ -195,7 +149,7 @@ CollectorReply Collector::writeTicksBase(std::string_view contentType, std::stri
 {
     if (mediaType(contentType) != "application/json")
         return reject(400, writePath, "uploads and events are application/json bodies");
-    FlatObject parsed = parseFlatObject(body);
+    FlatObject parsed = parseFlatObject(body, knownMembers);
     if (!parsed.problem.empty())
         return reject(400, writePath, parsed.problem);
     const Json& object = parsed.value;

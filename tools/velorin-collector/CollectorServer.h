@@ -3,40 +3,28 @@
 #include "Collector.h"
 #include "CollectorOptions.h"
 #include "FaultInjector.h"
+#include "HttpLimits.h"
 #include "UploadStore.h"
 #include "platform/Log.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <semaphore>
 #include <string>
 #include <string_view>
 
 namespace velorin {
 
-class CollectorHttp;
+class HttpServer;
 
-} // namespace velorin
-
-namespace httplib {
-struct Response;
-} // namespace httplib
-
-namespace velorin {
-
-// The collector on HTTP: cpp-httplib's thread pool serves the Collector's answers on 127.0.0.1,
-// with the injected faults and delays wrapped around them.
+// The collector on HTTP: a few threads serve the Collector's answers on 127.0.0.1, with the injected
+// faults and delays wrapped around them.
 class CollectorServer {
 public:
     static constexpr std::size_t maxBodyBytes = std::size_t{16} << 20;
-    // Bodies above this are handled at most largeBodySeats at a time.
-    static constexpr std::size_t largeBodyBytes = std::size_t{1} << 20;
-    static constexpr std::ptrdiff_t largeBodySeats = 2;
+    static constexpr std::size_t maxFormBytes = std::size_t{8} << 10;
     static constexpr const char* host = "127.0.0.1";
 
-    CollectorServer(CollectorOptions options, std::uint64_t seed, Log& log);
+    CollectorServer(CollectorOptions options, std::uint64_t seed, Log& log, HttpLimits limits = {});
     ~CollectorServer();
     CollectorServer(const CollectorServer&) = delete;
     CollectorServer& operator=(const CollectorServer&) = delete;
@@ -53,22 +41,15 @@ private:
     // The Collector's answer with the injected fault, if one is drawn, in its place.
     CollectorReply answer(CollectorReply (Collector::*handler)(std::string_view, std::string_view),
                           std::string_view contentType, std::string_view body);
-    static void respond(httplib::Response& response, const CollectorReply& reply);
-    void hold();
 
     CollectorOptions m_options;
     std::uint64_t m_seed;
     Log& m_log;
     UploadStore m_store;
     FaultInjector m_faults;
-    std::counting_semaphore<> m_largeBodies{largeBodySeats};
     std::unique_ptr<Collector> m_collector;
-    std::unique_ptr<CollectorHttp> m_http;
+    std::unique_ptr<HttpServer> m_http;
     int m_port = 0;
-
-    std::mutex m_stopMutex;
-    std::condition_variable m_stopped;
-    bool m_stopping = false;
 };
 
 } // namespace velorin

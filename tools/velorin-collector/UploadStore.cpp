@@ -1,5 +1,7 @@
 #include "UploadStore.h"
 
+#include "ContentKey.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -13,8 +15,8 @@ namespace velorin {
 namespace {
 
 constexpr const char* tempPrefix = "upload-";
-// Far more parts than any sender makes of one name; the bound keeps a runaway sender from turning
-// every upload into a long walk through the directory.
+// Far more parts than any sender makes of one name; the bound keeps a runaway sender from filling
+// the directory under one name.
 constexpr unsigned long maxParts = 100000;
 
 std::string errnoText(const char* what)
@@ -169,47 +171,93 @@ std::optional<std::string> UploadStore::nameProblem(std::string_view name)
     return std::nullopt;
 }
 
+std::string UploadStore::partName(const std::string& name, unsigned long part)
+{
+    return part == 0 ? name : name + "~" + std::to_string(part);
+}
+
+FileResult UploadStore::load(const std::string& name, StoredName& parts) const
+{
+    parts.byContent.clear();
+    for (unsigned long part = 0; part <= maxParts; ++part) {
+        const std::string path = m_uploads + "/" + partName(name, part);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno != ENOENT)
+                return FileResult::failure(errnoText(("cannot inspect " + path).c_str()));
+            parts.firstFree = part;
+            parts.loaded = true;
+            return FileResult::success();
+        }
+        // Whatever is not a regular file there (a link, a directory) is neither read nor replaced:
+        // it only takes up its number.
+        if (S_ISREG(st.st_mode))
+            if (const auto key = ContentKey::ofFile(path))
+                parts.byContent.emplace(*key, part);
+    }
+    parts.firstFree = maxParts + 1;
+    parts.loaded = true;
+    return FileResult::success();
+}
+
 UploadStore::Outcome UploadStore::store(const std::string& name, std::string_view bytes)
 {
     Outcome outcome;
-    // Written before the lock is taken, so that large uploads of different names are written side by
-    // side; only choosing the name is one at a time.
+    // Written and keyed before any lock is taken, so that large uploads are handled side by side; only
+    // naming is one at a time, and only among uploads of the same name.
     IncomingFile incoming(m_incoming);
     if (FileResult written = incoming.write(bytes); !written.ok) {
         outcome.error = written.error;
         return outcome;
     }
-    std::lock_guard lock(m_naming);
-    for (unsigned long part = 0; part <= maxParts; ++part) {
-        const std::string candidate = part == 0 ? name : name + "~" + std::to_string(part);
-        const std::string path = m_uploads + "/" + candidate;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0) {
-            // Taken. Whatever is not a regular file there (a link, a directory) is neither read nor
-            // replaced; the upload moves on to the next part.
-            if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) == bytes.size() &&
-                holdsExactly(path, bytes)) {
-                outcome.kind = Outcome::Kind::duplicate;
-                outcome.storedAs = candidate;
-                return outcome;
-            }
-            continue;
-        }
-        if (errno != ENOENT) {
-            outcome.error = errnoText(("cannot inspect " + path).c_str());
+    const std::uint64_t key = ContentKey::of(bytes);
+    const std::shared_ptr<StoredName> parts = m_index.of(name);
+    std::lock_guard lock(parts->mutex);
+    if (!parts->loaded)
+        if (FileResult loaded = load(name, *parts); !loaded.ok) {
+            outcome.error = loaded.error;
             return outcome;
         }
-        // A second name for the finished file, not a rename: link() never replaces what may have
-        // appeared under that name since, so nothing stored can be overwritten.
+
+    // A copy of a stored part is a duplicate of the first such part. Only parts with the same key are
+    // read, so an upload costs its own size, not that of every part before it.
+    std::optional<unsigned long> copy;
+    const auto [first, last] = parts->byContent.equal_range(key);
+    for (auto it = first; it != last; ++it)
+        if ((!copy || it->second < *copy) && holdsExactly(m_uploads + "/" + partName(name, it->second), bytes))
+            copy = it->second;
+    if (copy) {
+        outcome.kind = Outcome::Kind::duplicate;
+        outcome.storedAs = partName(name, *copy);
+        return outcome;
+    }
+
+    for (unsigned long part = parts->firstFree; part <= maxParts; ++part) {
+        const std::string candidate = partName(name, part);
+        const std::string path = m_uploads + "/" + candidate;
+        // A second name for the finished file, not a rename: link() never replaces what may stand
+        // under that name, so nothing stored can be overwritten.
         if (::link(incoming.path().c_str(), path.c_str()) == 0) {
+            parts->byContent.emplace(key, part);
+            parts->firstFree = part + 1;
             outcome.kind = part == 0 ? Outcome::Kind::stored : Outcome::Kind::part;
             outcome.storedAs = candidate;
             return outcome;
         }
-        if (errno == EEXIST)
-            continue;
-        outcome.error = errnoText(("cannot store " + path).c_str());
-        return outcome;
+        if (errno != EEXIST) {
+            outcome.error = errnoText(("cannot store " + path).c_str());
+            return outcome;
+        }
+        // Put there by someone else since the name was read: it counts like any other part.
+        parts->firstFree = part + 1;
+        if (const auto existing = ContentKey::ofFile(path)) {
+            parts->byContent.emplace(*existing, part);
+            if (*existing == key && holdsExactly(path, bytes)) {
+                outcome.kind = Outcome::Kind::duplicate;
+                outcome.storedAs = candidate;
+                return outcome;
+            }
+        }
     }
     outcome.error = "more than " + std::to_string(maxParts) + " parts of " + name;
     return outcome;

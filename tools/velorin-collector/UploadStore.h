@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UploadIndex.h"
 #include "platform/DirectoryLock.h"
 #include "platform/PosixFiles.h"
 
@@ -51,15 +52,20 @@ public:
     static constexpr std::size_t maxNameBytes = 200;
 
 private:
+    static std::string partName(const std::string& name, unsigned long part);
+    // Reads what the directory holds under name, once, into parts.
+    FileResult load(const std::string& name, StoredName& parts) const;
+
     std::string m_dataDir;
     std::string m_uploads;
     std::string m_incoming;
     std::string m_events;
     PosixFiles m_files;
     std::unique_ptr<DirectoryLock> m_lock; // held from prepare() on
-    // Choosing a free name and taking it is one step; two uploads of one name must not both find the
-    // same name free. Events have their own lock so that a large upload never holds them up.
-    std::mutex m_naming;
+    // Choosing a part of a name and taking it is one step under that name's own lock; link() would
+    // refuse a taken name anyway, but the index must see every part of its name.
+    UploadIndex m_index;
+    // Events have their own lock, so that no upload ever holds them up.
     std::mutex m_appending;
 };
 
