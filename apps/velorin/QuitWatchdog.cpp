@@ -50,6 +50,8 @@ void QuitWatchdog::run()
         std::future<void> done = flushed->get_future();
         controller->flushOnQuit([flushed] { flushed->set_value(); });
         done.wait_for(flushAtMost);
+        // The last chunk's upload may never leave a stuck process: it waits in the Buffer instead.
+        controller->keepUnansweredRequests();
     }
     std::_Exit(0);
 }

@@ -5,7 +5,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
-#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -98,14 +98,32 @@ std::string reportDateTime(const std::string& fileName)
 
 std::optional<std::int64_t> storedGender(const SettingsStore& settings)
 {
-    if (const auto number = settings.integer(keys::Gender))
-        return number;
-    const std::string text = settings.text(keys::Gender).value_or("");
-    std::int64_t whole = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+    if (!settings.has(keys::Gender))
         return std::nullopt;
-    return whole;
+    if (const auto number = settings.integer(keys::Gender))
+        return *number == 0 ? 0 : 1;
+    // A number too large for an integer, or a whole number written as text ("1", " +1", "1.0").
+    std::string text = settings.text(keys::Gender).value_or("");
+    if (text.empty()) {
+        const float stored = settings.floatValue(keys::Gender);
+        if (std::isfinite(stored) && std::trunc(stored) == stored && stored != 0.0F)
+            return 1;
+        return std::nullopt;
+    }
+    const std::size_t first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
+    if (first == std::string::npos)
+        return std::nullopt;
+    std::string_view digits = std::string_view(text).substr(first, last - first + 1);
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-'))
+        digits.remove_prefix(1);
+    if (const std::size_t dot = digits.find('.'); dot != std::string_view::npos) {
+        if (digits.find_first_not_of('0', dot + 1) != std::string_view::npos)
+            return std::nullopt;
+        digits = digits.substr(0, dot);
+    }
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    return digits.find_first_not_of('0') == std::string_view::npos ? 0 : 1;
 }
 
 HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const std::string& documentsDirectory,

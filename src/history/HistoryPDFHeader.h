@@ -26,8 +26,9 @@ std::string reportDateTime(const std::string& fileName);
 
 // name, age and weight as stored, whatever their type; gender 0 reads "Male.", any other value
 // "Female."; an absent key gives the screen's placeholder. The logo only when the file is there.
-// The profile's gender as both the PDF and the EDF read it: 0 male, any other whole number female,
-// also when a hand-edited file holds it as text ("0"); nothing when unset or not a whole number.
+// The profile's gender as both the PDF and the EDF read it: 0 male, 1 for any other whole number
+// (female), also when a hand-edited file holds it as text ("0", "+1", "1.0"); nothing when unset or
+// not a whole number.
 std::optional<std::int64_t> storedGender(const SettingsStore& settings);
 
 HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const std::string& documentsDirectory,

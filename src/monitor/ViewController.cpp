@@ -408,6 +408,12 @@ bool ViewController::checkSignal()
     return silent;
 }
 
+void ViewController::keepUnansweredRequests()
+{
+    if (m_requests)
+        m_requests->close();
+}
+
 std::size_t ViewController::unansweredRequests() const
 {
     return m_requests ? static_cast<std::size_t>(m_requests->openCount()) + m_requests->waitingCount() : 0;

@@ -143,6 +143,9 @@ public:
     void flushOnQuit(std::function<void()> done = {});
     // Requests of uploads and events sent and not answered yet, or waiting for a free slot.
     std::size_t unansweredRequests() const;
+    // The run ends without waiting for answers: what was not answered is kept in the Buffer
+    // directories for the next run, and nothing more is sent. Any thread.
+    void keepUnansweredRequests();
     // Main queue: the user pressed Start and no Stop or sensor drop has ended the recording since.
     bool isRecording() const { return m_acq.recordingActive.load() == 1; }
     // True once a recording file could not be saved in this run.

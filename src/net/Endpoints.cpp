@@ -88,10 +88,22 @@ std::optional<std::string> httpUrlProblem(std::string_view url)
     }
     if (host.empty())
         return "it names no host";
-    if (host.front() != '[')
-        for (const char c : host)
-            if (!isAlnum(c) && c != '-' && c != '.' && c != '_')
+    if (host.front() != '[') {
+        // Labels of letters, digits and inner hyphens, 1 to 63 bytes each, 253 in all: what a
+        // resolver takes (a last dot aside).
+        if (host.back() == '.')
+            host.remove_suffix(1);
+        if (host.empty() || host.size() > 253)
+            return "its host is not a host name or address";
+        for (std::size_t from = 0; from <= host.size();) {
+            const std::size_t dot = std::min(host.find('.', from), host.size());
+            const std::string_view label = host.substr(from, dot - from);
+            if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-' ||
+                !std::all_of(label.begin(), label.end(), [](char c) { return isAlnum(c) || c == '-'; }))
                 return "its host is not a host name or address";
+            from = dot + 1;
+        }
+    }
     if (!port.empty()) {
         port.remove_prefix(1);
         if (port.empty() || port.size() > 5 ||

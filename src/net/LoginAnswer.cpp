@@ -46,15 +46,27 @@ public:
     bool number_unsigned(number_unsigned_t) override { return value(); }
     bool number_float(number_float_t, const string_t& text) override
     {
-        if (m_depth == 1 && m_wanted)
+        const bool wanted = m_depth == 1 && m_wanted;
+        value();
+        if (wanted)
             found = text;
-        return value();
+        return true;
     }
     bool string(string_t&) override { return value(); }
     bool binary(binary_t&) override { return value(); }
-    bool start_object(std::size_t) override { return open(); }
+    bool start_object(std::size_t) override
+    {
+        if (m_depth == 1 && m_wanted)
+            found.reset();
+        return open();
+    }
     bool end_object() override { return close(); }
-    bool start_array(std::size_t) override { return open(); }
+    bool start_array(std::size_t) override
+    {
+        if (m_depth == 1 && m_wanted)
+            found.reset();
+        return open();
+    }
     bool end_array() override { return close(); }
     bool key(string_t& name) override
     {
@@ -64,8 +76,11 @@ public:
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
 
 private:
+    // A later member of the same name replaces an earlier one, as in the parsed object.
     bool value()
     {
+        if (m_depth == 1 && m_wanted)
+            found.reset();
         if (m_depth == 1)
             m_wanted = false;
         return true;

@@ -125,9 +125,14 @@ LoginViewController::Outcome LoginViewController::attempt(const LoginContext& co
         return Outcome::dialog(failedTitle, noAnswer);
     }
 
-    const json parsed = json::parse(response.body, nullptr, false);
-    if (parsed.is_discarded())
+    json parsed;
+    try {
+        parsed = json::parse(response.body);
+    } catch (const json::exception& error) {
+        // Also a number beyond what a double holds (an Id of a thousand digits): nothing is stored.
+        context.log.line(std::string("The login answer cannot be read: ") + error.what());
         return Outcome::dialog(failedTitle, notJson);
+    }
     if (!parsed.is_object())
         throw std::runtime_error("the login answer is not a JSON object");
     if (const auto status = parsed.find("StatusMessage"); status != parsed.end() && status->is_string()) {

@@ -87,6 +87,8 @@ TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderR
     r.settings.set(keys::Gender, std::string("0"));
     EXPECT_EQ(r.header().gender, "Male.");
     EXPECT_EQ(storedGender(r.settings), 0);
+    r.settings.set(keys::Gender, std::string(" +1.0"));
+    EXPECT_EQ(storedGender(r.settings), 1);
     r.settings.set(keys::Gender, std::string("woman"));
     EXPECT_EQ(r.header().gender, "Male");
     EXPECT_EQ(storedGender(r.settings), std::nullopt);

@@ -193,6 +193,10 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
     }
     rig.login(200, R"({"Id":9007199254740993.0})");
     EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{9007199254740993}));
+    // Of two members named Id the last counts, as in the object.
+    rig.login(200, R"({"Id":1.5,"Id":18446744073709551615})");
+    EXPECT_EQ(rig.settings.patientId(), "18446744073709551615");
+    rig.login(200, R"({"Id":1.5,"Id":9007199254740993.0})");
 
     // Without an Id nothing is stored, and the user is told as for a refusal.
     for (const char* body : {R"({"StatusMessage":"Welcome","Id":null,"Token":"t"})", R"({"Token":"t"})"}) {

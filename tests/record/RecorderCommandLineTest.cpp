@@ -40,7 +40,8 @@ TEST(RecorderOptions, BadValuesAreRefusedWithAReason)
              {"--collection-endpoint", "http://127.0.0.1:99999/x"}, {"--collection-endpoint", "http://a b/"},
              {"--collection-endpoint", "http://127.0.0.1:1/%zz"}, {"--collection-endpoint", "http://127.0.0.1:0/"},
              {"--collection-endpoint", "http://[::1/x"}, {"--login-endpoint", "http://u@h/l"},
-             {"--login-endpoint", "http://h/\x01"}}) {
+             {"--login-endpoint", "http://h/\x01"}, {"--collection-endpoint", "http://.../x"},
+             {"--collection-endpoint", "http://-h/x"}, {"--collection-endpoint", "http://" + std::string(64, 'a') + ".b/"}}) {
         const auto r = parse(args);
         EXPECT_FALSE(r.options) << args[0];
         EXPECT_FALSE(r.error.empty());
@@ -51,7 +52,7 @@ TEST(RecorderOptions, EndpointsAndTheLoginCommand)
 {
     const auto plain = parse({"--login-endpoint", "http://127.0.0.1:8/api/login", "--collection-endpoint",
                               "HTTPS://127.0.0.1/c"});
-    for (const char* url : {"http://[::1]:65535/a%20b?x=1#f", "http://collect-1.example_host:92"})
+    for (const char* url : {"http://[::1]:65535/a%20b?x=1#f", "http://collect-1.example.org.:92"})
         EXPECT_TRUE(parse({"--collection-endpoint", url}).options) << url;
     ASSERT_TRUE(plain.options) << plain.error;
     EXPECT_EQ(plain.options->loginEndpoint, "http://127.0.0.1:8/api/login");

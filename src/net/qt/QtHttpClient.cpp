@@ -250,6 +250,8 @@ void QtHttpClient::finish(QNetworkReply* reply, Exchange& exchange)
     const QNetworkReply::NetworkError error = reply->error();
     if (!exchange.abortReason.empty()) {
         response.error = exchange.abortReason;
+    } else if (error == QNetworkReply::ContentReSendError && response.status == 0) {
+        response.error = "the connection closed before an answer came (not sent again)";
     } else if (error != QNetworkReply::NoError && !(response.status >= 400 && statusOnly(error)) &&
                // An answer that Qt would follow or retry (a 307) with the body it cannot read again.
                !(error == QNetworkReply::ContentReSendError && response.status != 0)) {
