@@ -381,7 +381,7 @@ void ViewController::flushOnQuit(std::function<void()> done)
 
 void ViewController::flushGathered(bool always)
 {
-    const bool counted = always || !m_ctx.appState.isActive() || m_acq.recordingActive.load() == 1;
+    const bool counted = always || m_acq.countsTowardFlush(m_ctx.appState.isActive());
     bool gathered = false;
     {
         std::lock_guard lock(m_acq.bufferMutex);

@@ -1,5 +1,7 @@
 #include "net/Endpoints.h"
 
+#include "platform/HexDigit.h"
+
 #include <algorithm>
 
 #ifndef VELORIN_LOGIN_HOST
@@ -41,11 +43,6 @@ bool hasHttpScheme(std::string_view text)
 
 namespace {
 
-bool isHex(char c)
-{
-    return (c >= '0' && c <= '9') || (asciiLower(c) >= 'a' && asciiLower(c) <= 'f');
-}
-
 bool isAlnum(char c)
 {
     return (c >= '0' && c <= '9') || (asciiLower(c) >= 'a' && asciiLower(c) <= 'z');
@@ -76,7 +73,7 @@ std::optional<std::string> httpUrlProblem(std::string_view url)
         if (close == std::string_view::npos || close == 1)
             return "its IPv6 host is not closed with ]";
         for (const char c : host.substr(1, close - 1))
-            if (!isHex(c) && c != ':' && c != '.')
+            if (hexDigitValue(c) < 0 && c != ':' && c != '.')
                 return "its IPv6 host is not an address";
         port = host.substr(close + 1);
         host = host.substr(0, close + 1);
@@ -113,7 +110,7 @@ std::optional<std::string> httpUrlProblem(std::string_view url)
     }
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (path[i] == '%') {
-            if (i + 2 >= path.size() || !isHex(path[i + 1]) || !isHex(path[i + 2]))
+            if (i + 2 >= path.size() || hexDigitValue(path[i + 1]) < 0 || hexDigitValue(path[i + 2]) < 0)
                 return "its path holds a % that is not followed by two hexadecimal digits";
             i += 2;
         } else if (!isPathCharacter(path[i])) {

@@ -42,6 +42,10 @@ struct Acquisition {
     UncountedPackets uncountedUploads{packetsPerFlush};
     std::string chunkStamp;   // Bluetooth queue only: the stamp of the latest flush, empty before the first
 
+    // The flush rule: in the background or inactive every packet counts; in the foreground only
+    // while recording.
+    bool countsTowardFlush(bool applicationActive) const { return !applicationActive || recordingActive.load() == 1; }
+
     // Taken from the settings when the monitor loads.
     std::string chosenSensorId;
     std::string sensorPin;

@@ -66,8 +66,7 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
 
     const std::size_t uploadStart = m_acq.uploadBuffer.size();
     const bool decoded = m_decoder.calculateBits(packet, m_text);
-    // In the background or inactive every packet counts; in the foreground only while recording.
-    const bool counted = !m_appState.isActive() || m_acq.recordingActive.load() == 1;
+    const bool counted = m_acq.countsTowardFlush(m_appState.isActive());
     bool dropping = false;
     {
         std::lock_guard lock(m_acq.bufferMutex);
