@@ -83,6 +83,9 @@ public:
     // Write with response; the answer is not reported to the delegate.
     virtual void writeValue(std::span<const std::uint8_t> value, const BleCharacteristic& characteristic) = 0;
     virtual void readRSSI() = 0;
+    // False where the platform cannot read the strength of a live link (BlueZ through Qt 6.4): the
+    // link is then judged by the ECG packets that arrive instead.
+    virtual bool readsLiveRssi() const { return true; }
 };
 
 struct AdvertisementData {

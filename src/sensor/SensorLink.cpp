@@ -205,6 +205,10 @@ void SensorLink::centralManagerDidDisconnectPeripheral(const std::shared_ptr<Ble
 {
     m_log.line("Disconnected: " + (error.empty() ? std::string("no error") : error));
     queueScan();
+    if (peripheral && isSensor(*peripheral)) {
+        m_streaming = false;
+        m_packetsSinceRead = -1;
+    }
     // The sensor left behind when another was chosen drops quietly, as does the one let go when the
     // monitor closes: nobody is to be told to connect it again.
     const bool byUser = std::exchange(m_disconnectAsked, false);
@@ -284,7 +288,11 @@ void SensorLink::peripheralDidUpdateValueForCharacteristic(BlePeripheral& periph
                                                            std::span<const std::uint8_t> value,
                                                            const std::string& error)
 {
-    if (m_intake && isSensor(peripheral))
+    if (!isSensor(peripheral))
+        return;
+    if (characteristic.uuid == profile::ecgPacket && m_packetsSinceRead >= 0)
+        ++m_packetsSinceRead;
+    if (m_intake)
         m_intake->peripheralDidUpdateValueForCharacteristic(characteristic.uuid, value, error);
 }
 
@@ -294,9 +302,12 @@ void SensorLink::peripheralDidUpdateNotificationStateForCharacteristic(BlePeriph
 {
     if (!error.empty())
         m_log.line("Error changing notification state: " + error);
-    if (characteristic.uuid == profile::ecgPacket)
+    if (characteristic.uuid == profile::ecgPacket) {
         m_log.line((characteristic.isNotifying ? "Notification began on " : "Notification not began on ") +
                    characteristic.uuid);
+        m_streaming = characteristic.isNotifying;
+        m_packetsSinceRead = -1;
+    }
 }
 
 void SensorLink::peripheralDidReadRSSI(BlePeripheral&, int rssi, const std::string& error)
@@ -304,11 +315,32 @@ void SensorLink::peripheralDidReadRSSI(BlePeripheral&, int rssi, const std::stri
     // A failed read carries no strength to judge.
     if (!error.empty())
         m_log.line("Error reading the signal strength: " + error);
-    else if (rssi < outOfRangeRssi && m_outOfRangeShown == 0) {
-        m_outOfRangeShown = 1;
-        m_outlets.showOutOfRange();
-    }
+    else if (rssi < outOfRangeRssi)
+        warnOutOfRange();
     m_log.line("RSSI Method");
+}
+
+void SensorLink::warnOutOfRange()
+{
+    if (m_outOfRangeShown != 0)
+        return;
+    m_outOfRangeShown = 1;
+    m_outlets.showOutOfRange();
+}
+
+void SensorLink::judgeLinkByPackets(const BlePeripheral& peripheral)
+{
+    const int packets = std::exchange(m_packetsSinceRead, m_streaming ? 0 : -1);
+    if (peripheral.state() != PeripheralState::connected || !m_streaming) {
+        m_log.line("No signal figure: the sensor is not streaming");
+        return;
+    }
+    if (packets < 0)
+        return; // streaming began within this period: judged at the next read
+    m_log.line("Signal judged from ECG packets: " + std::to_string(packets) + " of " +
+               std::to_string(packetsPerRead) + " expected in 5 s");
+    if (packets * 2 < packetsPerRead)
+        warnOutOfRange();
 }
 
 void SensorLink::readBatteryLevel()
@@ -319,7 +351,10 @@ void SensorLink::readBatteryLevel()
             return;
         if (auto battery = characteristicWithUUID(profile::batteryLevel, profile::batteryService, *m_sensorPeripheral))
             m_sensorPeripheral->readValue(*battery);
-        m_sensorPeripheral->readRSSI();
+        if (m_sensorPeripheral->readsLiveRssi())
+            m_sensorPeripheral->readRSSI();
+        else
+            judgeLinkByPackets(*m_sensorPeripheral);
     });
 }
 

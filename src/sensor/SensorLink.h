@@ -33,6 +33,9 @@ public:
     static constexpr std::string_view restoreIdentifier = "RestorationID";
     // Weaker than this (in dBm) the user is warned, once per run.
     static constexpr int outOfRangeRssi = -85;
+    // Without a live signal strength: ECG packets expected between two 5-second reads (one per
+    // 0.112 s), and fewer than half of them arriving means the sensor is getting out of range.
+    static constexpr int packetsPerRead = 44;
     static constexpr Nanoseconds retryAfterFailedConnection = std::chrono::seconds(2);
     // Sensors listed at most in a run. Anything may advertise the sensor's name under ever new
     // identifiers; the list (and a dialog with one button per sensor) must not grow without end.
@@ -100,6 +103,8 @@ private:
     bool isSensor(const BlePeripheral& peripheral) const;
     void setUpHeartRateService(BlePeripheral& peripheral, const BleService& service);
     void writePin(BlePeripheral& peripheral, const BleCharacteristic& controlPoint);
+    void judgeLinkByPackets(const BlePeripheral& peripheral);
+    void warnOutOfRange();
 
     BleCentralFactory& m_factory;
     Queue& m_bluetooth;
@@ -121,6 +126,9 @@ private:
     Timers::Id m_retryTimer = 0;
     bool m_stopped = false;
     bool m_disconnectAsked = false; // the disconnect button let the sensor go
+    // ECG packets since the last 5-second read; -1 until a whole period of streaming has begun.
+    int m_packetsSinceRead = -1;
+    bool m_streaming = false; // the sensor's notifications are on
 
     // Main queue only: the key behind each button of the open sensor list.
     std::vector<std::string> m_sensorKeyList;

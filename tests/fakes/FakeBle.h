@@ -97,6 +97,7 @@ public:
         calls.push_back("write " + c.uuid + " " + hexBytes(value));
     }
     void readRSSI() override { calls.push_back("readRSSI"); }
+    bool readsLiveRssi() const override { return liveRssi; }
 
     // Deliveries from the device, on the Bluetooth queue.
     void notify(const std::string& uuid, std::vector<std::uint8_t> value)
@@ -121,6 +122,7 @@ public:
     PeripheralState peripheralState = PeripheralState::disconnected;
     PeripheralDelegate* delegate = nullptr;
     bool notificationsWork = true;
+    bool liveRssi = true;
 
 private:
     Queue& m_bluetooth;

@@ -247,6 +247,34 @@ TEST(SensorLink, OutOfRangeWarnsOncePerRun)
     EXPECT_EQ(std::count(rig.log.lines.begin(), rig.log.lines.end(), "RSSI Method"), 4);
 }
 
+// Where no live strength can be read, the packets of each whole 5-second period tell how the link
+// does; a stale figure is never used.
+TEST(SensorLink, WithoutALiveStrengthTheLinkIsJudgedByItsPackets)
+{
+    LinkRig rig;
+    rig.nimbo->liveRssi = false;
+    rig.start(sensorId);
+    rig.advertise(rig.nimbo);
+    auto period = [&](int packets) {
+        for (int i = 0; i < packets; ++i)
+            rig.nimbo->notify("2A37", std::vector<std::uint8_t>(20, 1));
+        rig.onMain([&] { rig.link.readBatteryLevel(); });
+    };
+    period(3);  // streaming began within this period: not judged
+    period(22); // half of the 44 expected
+    EXPECT_TRUE(std::find(rig.outlets.calls.begin(), rig.outlets.calls.end(), "out of range") == rig.outlets.calls.end());
+    period(21);
+    period(0);
+    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "out of range"), 1);
+    EXPECT_TRUE(rig.log.contains("Signal judged from ECG packets: 22 of 44 expected in 5 s"));
+    EXPECT_TRUE(rig.log.contains("Signal judged from ECG packets: 21 of 44 expected in 5 s"));
+    EXPECT_EQ(rig.nimbo->count("readRSSI"), 0u);
+    rig.central().drop(rig.nimbo);
+    rig.runtime.runPending();
+    period(0);
+    EXPECT_TRUE(rig.log.contains("No signal figure: the sensor is not streaming"));
+}
+
 TEST(SensorLink, RestorationTakesOverTheFirstPeripheralOnly)
 {
     LinkRig empty;

@@ -1,11 +1,13 @@
 #include "sensor/qt/QtBleCentral.h"
 
+#include "sensor/qt/BluetoothPath.h"
 #include "sensor/qt/QtBleConnection.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QThread>
+#include <QTimer>
 #include <QUuid>
 
 namespace velorin {
@@ -14,7 +16,8 @@ namespace {
 
 // Most platforms name a device by its address only; a name-based UUID of the address is as stable.
 const QUuid addressNamespace(QStringLiteral("{5b0f7c1e-8d2a-4c3b-9e61-2f4a7d9c0b13}"));
-// Devices seen but never connected are forgotten beyond this many, so a busy place fills no memory.
+// Devices not connected are forgotten beyond this many, the least recently seen first, so a busy place
+// fills no memory.
 constexpr std::size_t mostKnownDevices = 512;
 
 std::string identifierOf(const QBluetoothDeviceInfo& device)
@@ -127,12 +130,14 @@ void QtBleCentral::setUp()
                      guarded(&QtBleCentral::serviceStarted));
     QObject::connect(m_serviceWatcher, &QDBusServiceWatcher::serviceUnregistered, m_context,
                      guarded(&QtBleCentral::serviceStopped));
+    m_log.line(describeBluetoothPath());
     refreshState(true);
 }
 
 void QtBleCentral::serviceStarted()
 {
     m_serviceGone = false;
+    m_log.line(describeBluetoothPath());
     refreshState(false);
 }
 
@@ -221,6 +226,13 @@ void QtBleCentral::scan()
     m_agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
 }
 
+void QtBleCentral::retryScan()
+{
+    m_retryPending = false;
+    if (m_scanning)
+        scan();
+}
+
 void QtBleCentral::stopScan()
 {
     onQtThread([](QtBleCentral& c) {
@@ -239,6 +251,12 @@ void QtBleCentral::discoveryFailed()
     if (error == QBluetoothDeviceDiscoveryAgent::PoweredOffError ||
         error == QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError)
         refreshState(false);
+    // A discovery BlueZ turned down (busy, not ready, a passing fault) is not tried again by anyone
+    // else: without this the sensor would never be found again. One retry waits at a time.
+    if (m_scanning && !m_retryPending && m_state == CentralState::poweredOn) {
+        m_retryPending = true;
+        QTimer::singleShot(scanRetryDelay, m_context, guarded(&QtBleCentral::retryScan));
+    }
 }
 
 void QtBleCentral::deviceSeen(const QBluetoothDeviceInfo& device)
@@ -249,15 +267,19 @@ void QtBleCentral::deviceSeen(const QBluetoothDeviceInfo& device)
     // Qt gives one name for a device: the advertised one, or one the platform keeps for it.
     const std::string name = device.name().toStdString();
     if (m_known.size() >= mostKnownDevices && !m_known.count(identifier))
-        std::erase_if(m_known, [&](const auto& entry) { return !connectionOf(*entry.second.peripheral); });
+        forgetLeastRecentlySeen();
     Known& known = m_known[identifier];
+    known.seen = ++m_seenCount;
     if (!known.peripheral)
         known.peripheral = std::make_shared<QtBlePeripheral>(weak_from_this(), m_gate, identifier, name);
     else
         known.peripheral->setName(name);
-    known.device = device;
+    known.peripheral->setDevice(device);
     known.peripheral->setRssi(device.rssi());
-    if (!m_scanning || !m_reported.insert(identifier).second)
+    // At the start of a discovery BlueZ hands over every device it remembers, heard or not; one
+    // without a signal strength is not advertising now, and dialling it would hang until BlueZ
+    // gives up. It is reported once it is heard (BlueZ counts 0 as no strength too).
+    if (device.rssi() == 0 || !m_scanning || !m_reported.insert(identifier).second)
         return;
     AdvertisementData advertisement;
     if (!name.empty())
@@ -267,17 +289,32 @@ void QtBleCentral::deviceSeen(const QBluetoothDeviceInfo& device)
     });
 }
 
+void QtBleCentral::forgetLeastRecentlySeen()
+{
+    auto oldest = m_known.end();
+    for (auto entry = m_known.begin(); entry != m_known.end(); ++entry)
+        if (!connectionOf(*entry->second.peripheral) && (oldest == m_known.end() || entry->second.seen < oldest->second.seen))
+            oldest = entry;
+    if (oldest != m_known.end())
+        m_known.erase(oldest);
+}
+
 void QtBleCentral::connectPeripheral(const std::shared_ptr<BlePeripheral>& peripheral)
 {
     onQtThread([peripheral](QtBleCentral& c) {
-        const auto known = peripheral ? c.m_known.find(peripheral->identifier()) : c.m_known.end();
-        if (known == c.m_known.end() || known->second.peripheral != peripheral ||
-            c.m_state != CentralState::poweredOn || c.connectionOf(*known->second.peripheral))
+        auto ours = std::dynamic_pointer_cast<QtBlePeripheral>(peripheral);
+        if (!ours || c.m_state != CentralState::poweredOn || c.connectionOf(*ours))
             return;
-        auto* connection =
-            new QtBleConnection(c.weak_from_this(), known->second.peripheral, known->second.device, c.m_context);
-        c.m_connections[known->second.peripheral.get()] = connection;
-        known->second.peripheral->setState(PeripheralState::connecting);
+        // A crowd of others may have pushed the device out of those seen since it was reported; it
+        // carries what a connection needs, and is known again as the one being connected.
+        Known& known = c.m_known[ours->identifier()];
+        if (known.peripheral && known.peripheral != ours && c.connectionOf(*known.peripheral))
+            return;
+        known.peripheral = ours;
+        known.seen = ++c.m_seenCount;
+        auto* connection = new QtBleConnection(c.weak_from_this(), ours, ours->device(), c.m_context);
+        c.m_connections[ours.get()] = connection;
+        ours->setState(PeripheralState::connecting);
         connection->open();
     });
 }

@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,6 +35,7 @@ class QtBleConnection;
 // operations do nothing.
 class QtBleCentral : public BleCentral, public std::enable_shared_from_this<QtBleCentral> {
 public:
+    static constexpr std::chrono::milliseconds scanRetryDelay{2000};
     // The first callback, the state, comes after the calling task has finished.
     static std::shared_ptr<QtBleCentral> create(CentralDelegate& delegate, Queue& bluetoothQueue, Log& log);
     ~QtBleCentral() override;
@@ -64,7 +66,7 @@ public:
 private:
     struct Known {
         std::shared_ptr<QtBlePeripheral> peripheral;
-        QBluetoothDeviceInfo device;
+        std::uint64_t seen = 0; // when last seen, counted in reports
     };
 
     QtBleCentral(CentralDelegate& delegate, Queue& bluetoothQueue, Log& log);
@@ -73,7 +75,9 @@ private:
     void refreshState(bool report);
     void scan();
     void deviceSeen(const QBluetoothDeviceInfo& device);
+    void forgetLeastRecentlySeen();
     void discoveryFailed();
+    void retryScan();
     // Forgets the link and reports its end: a disconnection, or a failed connection if it never came up.
     void endLink(QtBleConnection& connection, bool asDisconnection, const std::string& error);
     void radioChanged() { refreshState(false); }
@@ -100,9 +104,11 @@ private:
     bool m_hadAdapter = false;
     bool m_serviceGone = false;
     bool m_scanning = false;
+    bool m_retryPending = false;
     std::string m_lastLogged;
     std::set<std::string> m_reported;
     std::map<std::string, Known> m_known;
+    std::uint64_t m_seenCount = 0;
     std::map<const QtBlePeripheral*, QtBleConnection*> m_connections;
 };
 

@@ -127,7 +127,13 @@ void QtBleConnection::servicesDiscovered()
                 [this, service](QLowEnergyService::ServiceError error) { serviceError(*service, error); });
         connect(object, &QLowEnergyService::characteristicChanged, this,
                 [this, service](const QLowEnergyCharacteristic& c, const QByteArray& value) {
-                    const BleCharacteristic described = describe(*service, instanceOf(*service, c));
+                    const int instance = instanceOf(*service, c);
+                    // bluetoothd announces every value it reads as a change, and Qt passes that on for
+                    // a characteristic that can notify: without notifications switched on, a change is
+                    // only the echo of a read, whose answer comes by itself.
+                    if (!service->notifying.count(instance))
+                        return;
+                    const BleCharacteristic described = describe(*service, instance);
                     tellDelegate([described, bytes = bytesOf(value)](PeripheralDelegate& d, BlePeripheral& p) {
                         d.peripheralDidUpdateValueForCharacteristic(p, described, bytes, {});
                     });
@@ -359,11 +365,11 @@ void QtBleConnection::writeValue(const QByteArray& value, const BleCharacteristi
 
 void QtBleConnection::readRSSI()
 {
-    // Qt 6.4 cannot read the signal strength of a connected link, so the answer is the strength of
-    // the latest advertisement seen from the device (which a scan keeps fresh).
+    // Qt 6.4 cannot read the signal strength of a connected link, and BlueZ keeps only the strength
+    // of advertisements, which a connected sensor no longer sends: a figure would be stale.
     if (m_up && !m_finished)
-        tellDelegate([rssi = m_peripheral->rssi()](PeripheralDelegate& d, BlePeripheral& p) {
-            d.peripheralDidReadRSSI(p, rssi, {});
+        tellDelegate([](PeripheralDelegate& d, BlePeripheral& p) {
+            d.peripheralDidReadRSSI(p, 0, "no live signal strength on this platform");
         });
 }
 

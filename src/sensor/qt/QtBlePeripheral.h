@@ -2,6 +2,8 @@
 
 #include "sensor/BleCentral.h"
 
+#include <QBluetoothDeviceInfo>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -40,12 +42,16 @@ public:
     void readValue(const BleCharacteristic& characteristic) override;
     void writeValue(std::span<const std::uint8_t> value, const BleCharacteristic& characteristic) override;
     void readRSSI() override;
+    bool readsLiveRssi() const override { return false; }
 
     // The central's side.
     void setName(std::string name);
     void setState(PeripheralState state) { m_state.store(state); }
     void setServices(std::vector<BleService> services);
     int rssi() const { return m_rssi.load(); }
+    // Qt thread: the latest sighting, which a connection is made from.
+    const QBluetoothDeviceInfo& device() const { return m_device; }
+    void setDevice(const QBluetoothDeviceInfo& device) { m_device = device; }
     void setRssi(int rssi) { m_rssi.store(rssi); }
     // On the Bluetooth queue, under the gate.
     PeripheralDelegate* delegate() const { return m_delegate; }
@@ -58,6 +64,7 @@ private:
     const std::string m_identifier;
     std::atomic<PeripheralState> m_state{PeripheralState::disconnected};
     std::atomic<int> m_rssi{0};
+    QBluetoothDeviceInfo m_device; // Qt thread
 
     // Under the gate.
     std::string m_name;
