@@ -331,10 +331,13 @@ void SensorLink::warnOutOfRange()
 void SensorLink::judgeLinkByPackets(const BlePeripheral& peripheral)
 {
     const int packets = std::exchange(m_packetsSinceRead, m_streaming ? 0 : -1);
-    if (peripheral.state() != PeripheralState::connected || !m_streaming) {
+    const bool streaming = peripheral.state() == PeripheralState::connected && m_streaming;
+    // Said once per silence, not every 5 s of an hour without the sensor.
+    if (!streaming && std::exchange(m_noFigureLogged, true) == false)
         m_log.line("No signal figure: the sensor is not streaming");
+    if (!streaming)
         return;
-    }
+    m_noFigureLogged = false;
     if (packets < 0)
         return; // streaming began within this period: judged at the next read
     m_log.line("Signal judged from ECG packets: " + std::to_string(packets) + " of " +

@@ -129,6 +129,7 @@ private:
     // ECG packets since the last 5-second read; -1 until a whole period of streaming has begun.
     int m_packetsSinceRead = -1;
     bool m_streaming = false; // the sensor's notifications are on
+    bool m_noFigureLogged = false;
 
     // Main queue only: the key behind each button of the open sensor list.
     std::vector<std::string> m_sensorKeyList;
