@@ -1,3 +1,4 @@
+#include "net/Credentials.h"
 #include "ReportTool.h"
 
 #include "PartialOutput.h"
@@ -49,7 +50,7 @@ PatientProfile readProfile(Files& files, const std::string& path, const std::fun
         const std::function<void(std::string_view)>& m_say;
     } log(say);
     const SettingsStore store(files, log, path, SettingsStore::Access::readOnly);
-    patient.code = store.patientId().value_or("");
+    patient.code = patientId(store).value_or("");
     patient.name = store.text(keys::Name).value_or("");
     patient.gender = storedGender(store);
     return patient;

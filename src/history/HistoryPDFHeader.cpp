@@ -47,11 +47,11 @@ std::string describe(const SettingValue& value)
 // the strip.
 constexpr std::size_t longestValue = 200;
 
-std::string storedOr(const SettingsStore& settings, std::string_view key, const char* absent)
+std::string storedOr(const SettingsStore& settings, std::string_view key, std::string_view absent)
 {
     const auto value = settings.object(key);
     if (!value)
-        return absent;
+        return std::string(absent);
     std::string text = describe(*value);
     if (text.size() > longestValue) {
         std::size_t cut = longestValue;
@@ -130,14 +130,14 @@ HistoryPDFHeader reportHeader(const SettingsStore& settings, Files& files, const
                               const std::string& fileName)
 {
     HistoryPDFHeader header;
-    header.name = storedOr(settings, keys::Name, "Your name");
+    header.name = storedOr(settings, keys::Name, defaults::reportName);
     header.dateTime = reportDateTime(fileName);
-    header.age = storedOr(settings, keys::Age, "XX");
+    header.age = storedOr(settings, keys::Age, defaults::reportAge);
     if (const auto gender = storedGender(settings))
         header.gender = *gender == 0 ? "Male." : "Female.";
     else
-        header.gender = "Male";
-    header.weight = storedOr(settings, keys::Weight, "XX");
+        header.gender = defaults::reportGender;
+    header.weight = storedOr(settings, keys::Weight, defaults::reportWeight);
     const std::string logo = logoPath(documentsDirectory);
     if (files.entryInfo(logo).kind == EntryKind::regular)
         header.logo = fileUrl(logo);

@@ -1,4 +1,5 @@
 #include "monitor/ViewController.h"
+#include "sensor/RememberedSensor.h"
 
 #include "app/SleepPreventer.h"
 #include "net/EventSubmitter.h"
@@ -119,12 +120,12 @@ void ViewController::viewDidLoad()
     view.setBorder(Outlet::markEventButton, 1.0f, {0.0f, 122.0f / 255.0f, 1.0f, 1.0f});
 
     SettingsStore& settings = m_ctx.settings;
-    if (auto id = settings.text(keys::selectedUUID))
+    if (auto id = settings.text(sensorKeys::selectedUUID))
         m_acq.chosenSensorId = *id;
     m_acq.fileServerList = settings.has(keys::fileServers) ? settings.textArray(keys::fileServers)
                                                            : std::vector<std::string>{};
     m_acq.eventServerAddress = settings.text(keys::markedServer).value_or("");
-    if (auto pin = settings.text(keys::password))
+    if (auto pin = settings.text(sensorKeys::sensorPin))
         m_acq.sensorPin = *pin;
 
     if (m_ctx.keepAwake) {

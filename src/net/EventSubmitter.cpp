@@ -1,3 +1,4 @@
+#include "net/Credentials.h"
 #include "net/EventSubmitter.h"
 
 #include "net/Endpoints.h"
@@ -76,7 +77,7 @@ void EventSubmitter::sendMarkedEvent(const std::string& activity)
     m_sameSecond = date == m_lastDate ? m_sameSecond + 1 : 0;
     m_lastDate = date;
     const std::string url = eventUrl();
-    const std::string body = eventBody(m_settings.eventKey(), activity, m_settings.patientId(), date);
+    const std::string body = eventBody(eventKey(m_settings), activity, patientId(m_settings), date);
     m_requests->sendNow(jsonPost(url, body), [buffer = m_buffer, log = &m_log, body,
                                               name = keptName(date, m_sameSecond)](const HttpResponse& response) {
         if (response.success()) {

@@ -1,3 +1,4 @@
+#include "net/Credentials.h"
 #include "net/RecordingUploader.h"
 
 #include "net/Endpoints.h"
@@ -74,7 +75,7 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
         return;
     }
 
-    HttpRequest request = uploadRequest(uploadUrl(), m_ports.settings.uploadToken(), name, bytes);
+    HttpRequest request = uploadRequest(uploadUrl(), uploadToken(m_ports.settings), name, bytes);
     // An upload the server did not take is kept like one made offline, so its bytes are not lost.
     m_ports.requests.sendNow(std::move(request), [buffer = m_buffer, log = &m_ports.log, status = m_status, name,
                                                   bytes = std::move(bytes)](const HttpResponse& response) {
@@ -99,7 +100,7 @@ void RecordingUploader::checkBuffer()
     const std::vector<BufferDirectory::Entry> entries = m_buffer.sendable(m_reported);
     m_status->setWaiting(entries.size());
     if (!entries.empty()) {
-        const std::string token = m_ports.settings.uploadToken();
+        const std::string token = uploadToken(m_ports.settings);
         const std::string url = uploadUrl();
         for (const BufferDirectory::Entry& entry : entries) {
             auto prepare = [buffer = m_buffer, entry, token, url]() -> std::optional<HttpRequest> {

@@ -1,5 +1,7 @@
 #include "sensor/BTLEDevices.h"
 
+#include "settings/SettingsKeys.h"
+
 namespace velorin {
 
 namespace {
@@ -51,7 +53,7 @@ std::string sensorLabel(const std::string& key, int rssi, bool remembered, const
 {
     const std::string strength = std::to_string(rssi) + "dB";
     if (remembered)
-        return (ownerName.empty() ? std::string("Your") : ownerName) + "'s sensor  " + strength;
+        return (ownerName.empty() ? std::string(defaults::sensorOwner) : ownerName) + "'s sensor  " + strength;
     return firstCharacters(key, 13) + "...  " + strength;
 }
 

@@ -1,4 +1,5 @@
 #include "sensor/SensorLink.h"
+#include "sensor/RememberedSensor.h"
 
 #include "platform/Log.h"
 #include "platform/Queue.h"
@@ -143,7 +144,7 @@ void SensorLink::centralManagerDidDiscoverPeripheral(const std::shared_ptr<BlePe
 
 void SensorLink::listSensor(const std::string& key, int rssi)
 {
-    const auto remembered = m_settings.text(keys::selectedUUID);
+    const auto remembered = m_settings.text(sensorKeys::selectedUUID);
     m_devices.add(key, sensorLabel(key, rssi, remembered && *remembered == key,
                                    m_settings.text(keys::Name).value_or("")));
 }
@@ -398,11 +399,11 @@ bool SensorLink::sensorChoice(int buttonIndex, const std::string& pin)
     if (buttonIndex >= 1 && static_cast<std::size_t>(buttonIndex) <= m_sensorKeyList.size()) {
         key = m_sensorKeyList[static_cast<std::size_t>(buttonIndex) - 1];
         m_log.line("UUID: " + *key);
-        m_settings.set(keys::selectedUUID, *key);
+        m_settings.set(sensorKeys::selectedUUID, *key);
     }
     m_acq.connectNoticePending.store(1);
     m_acq.valueUpdateCount.store(0);
-    m_settings.set(keys::password, pin);
+    m_settings.set(sensorKeys::sensorPin, pin);
     m_bluetooth.async([this, key, pin] {
         if (key && *key != m_acq.chosenSensorId) {
             // The old sensor stops streaming now, not once the new one is found: none of its

@@ -1,14 +1,8 @@
 #pragma once
 
-#include "settings/SettingValue.h"
-
 #include <string_view>
-#include <vector>
 
 namespace velorin {
-
-// Used for uploads and events whenever the store holds no token of its own.
-inline constexpr std::string_view builtInUploadToken = "5d07e1b94c2a4f86b3e0";
 
 // Key names are case-sensitive and must match what earlier installs wrote: "token" and "Token"
 // are different keys.
@@ -29,18 +23,17 @@ inline constexpr std::string_view Gender = "Gender";
 inline constexpr std::string_view lockPass = "lockPass";
 inline constexpr std::string_view amplitudeHeightMin = "amplitudeHeightMin";
 inline constexpr std::string_view amplitudeHeightMax = "amplitudeHeightMax";
-inline constexpr std::string_view selectedUUID = "selectedUUID";
-inline constexpr std::string_view password = "password";
 inline constexpr std::string_view PdfLength = "PdfLength";
 } // namespace keys
 
-struct SettingKey {
-    std::string_view name;
-    SettingType type;        // the type the app writes; values from a server may differ
-    std::string_view whenAbsent; // what readers assume when the key is missing, for reference
-};
-
-// Every key the app knows, in no particular order.
-const std::vector<SettingKey>& settingKeys();
+// What readers take for a profile key that is missing (or, for the report, holds an empty text).
+namespace defaults {
+inline constexpr std::string_view reportName = "Your name";
+inline constexpr std::string_view reportAge = "XX";
+inline constexpr std::string_view reportWeight = "XX";
+inline constexpr std::string_view reportGender = "Male";
+// The owner word of the remembered sensor's label while no name is stored.
+inline constexpr std::string_view sensorOwner = "Your";
+} // namespace defaults
 
 } // namespace velorin

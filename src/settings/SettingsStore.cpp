@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include "platform/UtcDate.h"
 #include "settings/SettingsKeys.h"
 
 #include <algorithm>
@@ -15,130 +16,6 @@ namespace velorin {
 using nlohmann::json;
 
 namespace {
-
-// ---- Dates: "2026-12-06T16:58:02.123Z", always UTC with milliseconds ------------------------------
-
-constexpr std::int64_t msPerDay = 86'400'000;
-
-// Proleptic Gregorian calendar, days counted from 1970-01-01; valid for negative years too, which
-// keeps the arithmetic free of special cases before the epoch.
-constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct Civil {
-    std::int64_t year;
-    unsigned month, day;
-};
-
-constexpr Civil civilFromDays(std::int64_t z)
-{
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
-}
-
-// Four-digit years only, so every stored date parses back.
-constexpr std::int64_t earliestMs = daysFromCivil(1, 1, 1) * msPerDay;
-constexpr std::int64_t latestMs = daysFromCivil(10000, 1, 1) * msPerDay - 1;
-
-std::optional<std::int64_t> toMilliseconds(double epochSeconds)
-{
-    if (!std::isfinite(epochSeconds))
-        return std::nullopt;
-    const double ms = std::round(epochSeconds * 1000.0);
-    if (ms < static_cast<double>(earliestMs) || ms > static_cast<double>(latestMs))
-        return std::nullopt;
-    return static_cast<std::int64_t>(ms);
-}
-
-std::string formatDate(std::int64_t ms)
-{
-    std::int64_t days = ms / msPerDay;
-    std::int64_t inDay = ms % msPerDay;
-    if (inDay < 0) {
-        inDay += msPerDay;
-        --days;
-    }
-    const Civil c = civilFromDays(days);
-    char text[64]; // roomy enough that no integer can truncate it
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", static_cast<long long>(c.year),
-                  c.month, c.day, static_cast<long long>(inDay / 3'600'000), static_cast<long long>(inDay / 60'000 % 60),
-                  static_cast<long long>(inDay / 1000 % 60), static_cast<long long>(inDay % 1000));
-    return text;
-}
-
-bool isLeapYear(std::int64_t y)
-{
-    return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
-}
-
-unsigned daysInMonth(std::int64_t y, unsigned m)
-{
-    static constexpr unsigned lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeapYear(y) ? 29 : lengths[m - 1];
-}
-
-// Reads exactly `count` digits at `pos`, advancing past them.
-bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, unsigned& out)
-{
-    if (text.size() - pos < count)
-        return false;
-    out = 0;
-    for (std::size_t end = pos + count; pos < end; ++pos) {
-        if (text[pos] < '0' || text[pos] > '9')
-            return false;
-        out = out * 10 + static_cast<unsigned>(text[pos] - '0');
-    }
-    return true;
-}
-
-bool consume(std::string_view text, std::size_t& pos, char c)
-{
-    if (pos >= text.size() || text[pos] != c)
-        return false;
-    ++pos;
-    return true;
-}
-
-// The fraction may have any number of digits; what lies beyond milliseconds is dropped.
-std::optional<std::int64_t> parseDate(std::string_view text)
-{
-    std::size_t pos = 0;
-    unsigned y, mo, d, h, mi, s;
-    if (!readDigits(text, pos, 4, y) || !consume(text, pos, '-') || !readDigits(text, pos, 2, mo)
-        || !consume(text, pos, '-') || !readDigits(text, pos, 2, d) || !consume(text, pos, 'T')
-        || !readDigits(text, pos, 2, h) || !consume(text, pos, ':') || !readDigits(text, pos, 2, mi)
-        || !consume(text, pos, ':') || !readDigits(text, pos, 2, s))
-        return std::nullopt;
-    unsigned ms = 0;
-    if (consume(text, pos, '.')) {
-        unsigned scale = 100, digits = 0;
-        for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos, ++digits) {
-            ms += static_cast<unsigned>(text[pos] - '0') * scale;
-            scale /= 10;
-        }
-        if (digits == 0)
-            return std::nullopt;
-    }
-    if (!consume(text, pos, 'Z') || pos != text.size())
-        return std::nullopt;
-    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > daysInMonth(y, mo) || h > 23 || mi > 59 || s > 59)
-        return std::nullopt;
-    return daysFromCivil(y, mo, d) * msPerDay + (h * 3600 + mi * 60 + s) * std::int64_t{1000} + ms;
-}
 
 // ---- Values and their JSON form -------------------------------------------------------------------
 
@@ -166,7 +43,7 @@ std::optional<SettingValue> storable(std::string_view key, SettingValue value, s
         return std::nullopt;
     }
     if (auto* date = std::get_if<SettingDate>(&value)) {
-        const auto ms = toMilliseconds(date->epochSeconds);
+        const auto ms = utcMilliseconds(date->epochSeconds);
         if (!ms) {
             problem = "a date outside the years 1 to 9999";
             return std::nullopt;
@@ -194,7 +71,7 @@ json encode(const SettingValue& value)
             if constexpr (std::is_same_v<T, float>)
                 return static_cast<double>(v); // exact, and written with a decimal point or exponent
             else if constexpr (std::is_same_v<T, SettingDate>)
-                return json{{"$date", formatDate(*toMilliseconds(v.epochSeconds))}};
+                return json{{"$date", formatUtcDate(*utcMilliseconds(v.epochSeconds))}};
             else
                 return v;
         },
@@ -240,7 +117,7 @@ std::optional<SettingValue> decode(const json& value, bool acceptDate, std::stri
     }
     case json::value_t::object:
         if (acceptDate && value.size() == 1 && value.contains("$date") && value["$date"].is_string()) {
-            if (const auto ms = parseDate(value["$date"].get<std::string>()))
+            if (const auto ms = parseUtcDate(value["$date"].get<std::string>()))
                 return SettingDate{static_cast<double>(*ms) / 1000.0};
             problem = "a date that does not parse";
             return std::nullopt;
@@ -545,23 +422,6 @@ std::optional<std::string> SettingsStore::textOrNumber(std::string_view key) con
     return textOrNumberLocked(key);
 }
 
-std::string SettingsStore::uploadToken() const
-{
-    std::lock_guard lock(m_mutex);
-    return textOrNumberLocked(keys::token).value_or(std::string(builtInUploadToken));
-}
-
-std::string SettingsStore::eventKey() const
-{
-    std::lock_guard lock(m_mutex);
-    return textOrNumberLocked(keys::VUApiKey).value_or(std::string(builtInUploadToken));
-}
-
-std::optional<std::string> SettingsStore::patientId() const
-{
-    return textOrNumber(keys::PatientId);
-}
-
 void SettingsStore::set(std::string_view key, SettingValue value)
 {
     std::string problem;
@@ -573,7 +433,7 @@ void SettingsStore::set(std::string_view key, SettingValue value)
 
 SettingDate SettingsStore::nearestStorableDate(double epochSeconds)
 {
-    const double earliest = static_cast<double>(earliestMs) / 1000.0, latest = static_cast<double>(latestMs) / 1000.0;
+    const double earliest = static_cast<double>(earliestUtcMilliseconds) / 1000.0, latest = static_cast<double>(latestUtcMilliseconds) / 1000.0;
     return SettingDate{std::isnan(epochSeconds) ? earliest : std::clamp(epochSeconds, earliest, latest)};
 }
 

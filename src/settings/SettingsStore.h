@@ -56,10 +56,6 @@ public:
     // Identifiers that a server may send as text or as a number: a number reads as its decimal text,
     // an integral float without a fraction. Any other type counts as absent.
     std::optional<std::string> textOrNumber(std::string_view key) const;
-    // The stored token (an empty one included), else the built-in one.
-    std::string uploadToken() const;
-    std::string eventKey() const;
-    std::optional<std::string> patientId() const;
 
     // An empty text is a value like any other. A value the file cannot hold (a float or date that is
     // not finite, a date outside years 1 to 9999, text that is not UTF-8) is not stored: the key is

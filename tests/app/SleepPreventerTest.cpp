@@ -1,4 +1,5 @@
 #include "app/SleepPreventer.h"
+#include "sensor/RememberedSensor.h"
 #include "../fakes/FakeBle.h"
 #include "../fakes/MonitorRig.h"
 #include "app/SilentSound.h"
@@ -86,7 +87,7 @@ TEST(SleepPreventer, MonitorHoldsTheLockFromConnectionToDropAndRecordsWhenRefuse
     const std::string id = "4F2C8A1B-0D3E-4C55-9A7B-1E2D3C4B5A69";
     auto nimbo = std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), id);
     nimbo->offerNimbo();
-    rig.settings.set(keys::selectedUUID, id);
+    rig.settings.set(sensorKeys::selectedUUID, id);
     rig.centralFactory = &factory;
     rig.keepAwake = &ports;
     ViewController& vc = rig.load();

@@ -1,4 +1,5 @@
 #include "../fakes/FakeBle.h"
+#include "sensor/RememberedSensor.h"
 #include "../fakes/MonitorRig.h"
 #include "sensor/SensorLink.h"
 #include "settings/SettingsKeys.h"
@@ -58,15 +59,15 @@ TEST(MonitorLink, SensorListChoiceAndConnectedNotice)
     const auto scans = rig.central().count("scan");
     rig.answer(0, "1234");
     rig.answer(-1, "1234");
-    EXPECT_FALSE(rig.settings.has(keys::password));
+    EXPECT_FALSE(rig.settings.has(sensorKeys::sensorPin));
     rig.answer(1, std::string(19, '1'));
     EXPECT_EQ(rig.view.alerts.back().rfind("Pin too long", 0), 0u);
     EXPECT_EQ(rig.central().count("scan"), scans);
 
     rig.press(&ViewController::showDropDownList);
     rig.answer(1, "");
-    EXPECT_EQ(rig.settings.text(keys::selectedUUID), sensorId);
-    EXPECT_EQ(rig.settings.text(keys::password), "");
+    EXPECT_EQ(rig.settings.text(sensorKeys::selectedUUID), sensorId);
+    EXPECT_EQ(rig.settings.text(sensorKeys::sensorPin), "");
     rig.advertise();
     EXPECT_EQ(rig.view.lastText(Outlet::sensorName), "Nimbo");
     EXPECT_TRUE(rig.view.enabled[Outlet::disconnect]);
@@ -108,7 +109,7 @@ std::vector<std::string> streams(const MonitorRig& rig)
 TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
 {
     LinkedMonitor rig;
-    rig.settings.set(keys::selectedUUID, std::string(sensorId));
+    rig.settings.set(sensorKeys::selectedUUID, std::string(sensorId));
     ViewController& vc = rig.loadLinked();
     rig.advertise();
     rig.press(&ViewController::startClick);
@@ -185,8 +186,8 @@ TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)
 TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
 {
     LinkedMonitor rig;
-    rig.settings.set(keys::selectedUUID, std::int64_t{42});
-    rig.settings.set(keys::password, true);
+    rig.settings.set(sensorKeys::selectedUUID, std::int64_t{42});
+    rig.settings.set(sensorKeys::sensorPin, true);
     ViewController& vc = rig.loadLinked();
     rig.advertise();
     EXPECT_EQ(vc.acquisition().chosenSensorId, "");

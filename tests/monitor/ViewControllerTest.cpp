@@ -1,4 +1,5 @@
 #include "../fakes/MonitorRig.h"
+#include "sensor/RememberedSensor.h"
 #include "settings/SettingsKeys.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,8 @@ namespace {
 TEST(MonitorLoad, HidesTheRecordingControlsAndReadsTheRememberedSensor)
 {
     MonitorRig rig;
-    rig.settings.set(keys::selectedUUID, std::string("4F2C-11"));
-    rig.settings.set(keys::password, std::string("1234"));
+    rig.settings.set(sensorKeys::selectedUUID, std::string("4F2C-11"));
+    rig.settings.set(sensorKeys::sensorPin, std::string("1234"));
     rig.settings.set(keys::fileServers, std::vector<std::string>{"files.example:92/up"});
     rig.settings.set(keys::lockPass, std::string("9876"));
     ViewController& vc = rig.load();

@@ -1,3 +1,4 @@
+#include "net/Credentials.h"
 #include "../fakes/FakeLog.h"
 #include "../fakes/MemoryFiles.h"
 #include "net/HttpClient.h"
@@ -88,7 +89,7 @@ std::vector<std::string> dialog(const std::string& title, const std::string& mes
 void expectUntouched(const LoginRig& rig)
 {
     EXPECT_EQ(rig.settings.text(keys::token), "old-token");
-    EXPECT_EQ(rig.settings.patientId(), "900");
+    EXPECT_EQ(patientId(rig.settings), "900");
     EXPECT_FALSE(rig.settings.has(keys::loggedIn));
 }
 
@@ -189,13 +190,13 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
     for (const std::string id : {"12.5", "99999999999999999999999", "18446744073709551616", "9007199254740993.5",
                                  "1e3"}) {
         rig.login(200, R"({"Id":)" + id + "}");
-        EXPECT_EQ(rig.settings.patientId(), id);
+        EXPECT_EQ(patientId(rig.settings), id);
     }
     rig.login(200, R"({"Id":9007199254740993.0})");
     EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::int64_t{9007199254740993}));
     // Of two members named Id the last counts, as in the object.
     rig.login(200, R"({"Id":1.5,"Id":18446744073709551615})");
-    EXPECT_EQ(rig.settings.patientId(), "18446744073709551615");
+    EXPECT_EQ(patientId(rig.settings), "18446744073709551615");
     rig.login(200, R"({"Id":1.5,"Id":9007199254740993.0})");
 
     // Without an Id nothing is stored, and the user is told as for a refusal.
@@ -203,7 +204,7 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
         EXPECT_EQ(rig.login(200, body), dialog("Login unsuccessful.", "Login unsuccessful.")) << body;
         EXPECT_TRUE(rig.log.contains("The login answer has no Id: nothing was stored"));
     }
-    EXPECT_EQ(rig.settings.patientId(), "9007199254740993");
+    EXPECT_EQ(patientId(rig.settings), "9007199254740993");
 }
 
 TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)

@@ -1,4 +1,5 @@
 #include "monitor/ChunkBytes.h"
+#include "sensor/RememberedSensor.h"
 #include "recording/FileStamp.h"
 #include "recording/StreamRecords.h"
 #include "settings/SettingsKeys.h"
@@ -37,7 +38,7 @@ TEST(FileStamp, FloorsToThirtySecondsInLocalTime)
 TEST(RecordingWriter, FirstFlushWritesTheChunkAndOpensTheStreamWithItsHeaderBehindTheRecords)
 {
     MonitorRig rig;
-    rig.settings.set(keys::selectedUUID, std::string("C0FFEE"));
+    rig.settings.set(sensorKeys::selectedUUID, std::string("C0FFEE"));
     rig.load();
     rig.stream(3); // before Start: not counted, and their records are dropped by Start
     rig.press(&ViewController::startClick);

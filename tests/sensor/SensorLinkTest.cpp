@@ -1,4 +1,5 @@
 #include "../fakes/FakeBle.h"
+#include "sensor/RememberedSensor.h"
 #include "../fakes/FakeLog.h"
 #include "../fakes/MemoryFiles.h"
 #include "platform/virtual/VirtualRuntime.h"
@@ -136,7 +137,7 @@ TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
 TEST(SensorLink, LabelsAreMadeOnceAndTheListStaysBoundedWhateverIsAdvertised)
 {
     LinkRig rig;
-    rig.settings.set(keys::selectedUUID, std::string(sensorId));
+    rig.settings.set(sensorKeys::selectedUUID, std::string(sensorId));
     rig.settings.set(keys::Name, std::string("Ann"));
     rig.start();
     auto other = std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), "0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");

@@ -1,3 +1,5 @@
+#include "net/Credentials.h"
+#include "sensor/RememberedSensor.h"
 #include "settings/SettingsKeys.h"
 #include "../fakes/FakeLog.h"
 #include "../fakes/TempDir.h"
@@ -90,9 +92,9 @@ TEST_F(SettingsStoreTest, ReadersTakeWhatTheirTypeAllowsAndReadTheRestAsNeutral)
         EXPECT_EQ(store.floatValue(keys::amplitudeHeightMax), 0.0f);
         EXPECT_TRUE(store.textArray(keys::fileServers).empty());
         EXPECT_EQ(store.date(keys::termsDate), std::nullopt);
-        EXPECT_EQ(store.uploadToken(), builtInUploadToken);
-        EXPECT_EQ(store.eventKey(), builtInUploadToken);
-        EXPECT_EQ(store.patientId(), std::nullopt);
+        EXPECT_EQ(uploadToken(store), builtInUploadToken);
+        EXPECT_EQ(eventKey(store), builtInUploadToken);
+        EXPECT_EQ(patientId(store), std::nullopt);
         store.setFloat(keys::amplitudeHeightMin, 200.0f);
         store.set(keys::PdfLength, std::int64_t{200});
     }
@@ -111,17 +113,17 @@ TEST_F(SettingsStoreTest, ReadersTakeWhatTheirTypeAllowsAndReadTheRestAsNeutral)
     EXPECT_TRUE(store.textArray(keys::Name).empty());
 
     store.set(keys::token, std::int64_t{1234567890123});
-    EXPECT_EQ(store.uploadToken(), "1234567890123");
+    EXPECT_EQ(uploadToken(store), "1234567890123");
     store.setFloat(keys::PatientId, 42.0f);
-    EXPECT_EQ(store.patientId(), "42");
+    EXPECT_EQ(patientId(store), "42");
     store.setBool(keys::VUApiKey, true);
-    EXPECT_EQ(store.eventKey(), builtInUploadToken);
+    EXPECT_EQ(eventKey(store), builtInUploadToken);
     store.set(keys::VUApiKey, std::string());
-    EXPECT_EQ(store.eventKey(), ""); // present, so it wins over the built-in token
+    EXPECT_EQ(eventKey(store), ""); // present, so it wins over the built-in token
     store.set("Token", std::string("upper"));
-    EXPECT_EQ(store.uploadToken(), "1234567890123");
+    EXPECT_EQ(uploadToken(store), "1234567890123");
     store.remove(keys::token);
-    EXPECT_EQ(store.uploadToken(), builtInUploadToken);
+    EXPECT_EQ(uploadToken(store), builtInUploadToken);
     EXPECT_EQ(reopen().text("Token"), "upper");
 }
 
@@ -283,15 +285,15 @@ TEST_F(SettingsStoreTest, FailedSaveIsLoggedAndRetriedByFlush)
     path = dir + "/blocker/settings.json";
     SettingsStore store(files, log, path);
     EXPECT_TRUE(store.flush()); // nothing to save yet
-    store.set(keys::selectedUUID, std::string("C0:FF:EE"));
+    store.set(sensorKeys::selectedUUID, std::string("C0:FF:EE"));
     ASSERT_THAT(log.lines, SizeIs(1));
     EXPECT_THAT(log.lines[0], HasSubstr("Could not save settings to " + path + " ("));
     EXPECT_FALSE(store.flush());
-    EXPECT_EQ(store.text(keys::selectedUUID), "C0:FF:EE"); // still there for this run
+    EXPECT_EQ(store.text(sensorKeys::selectedUUID), "C0:FF:EE"); // still there for this run
 
     std::filesystem::remove(dir + "/blocker");
     EXPECT_TRUE(store.flush());
-    EXPECT_EQ(reopen().text(keys::selectedUUID), "C0:FF:EE");
+    EXPECT_EQ(reopen().text(sensorKeys::selectedUUID), "C0:FF:EE");
     struct stat before {}, after {};
     ::stat(path.c_str(), &before);
     EXPECT_TRUE(store.flush());

@@ -1,3 +1,4 @@
+#include "net/Credentials.h"
 #include "app/qt/LoginPage.h"
 #include "app/qt/LoginPresenter.h"
 #include "app/qt/MainWindow.h"
@@ -107,7 +108,7 @@ TEST(LoginPageTest, CoveredWhileTheServiceAnswersThenClosedWithTheTokenStored)
     EXPECT_TRUE(app.window.showingTabs());
     EXPECT_EQ(app.service.fields(), "nurse|p&ss=1");
     EXPECT_EQ(app.settings.text(keys::token), "t-1");
-    EXPECT_EQ(app.settings.patientId(), "42");
+    EXPECT_EQ(patientId(app.settings), "42");
     EXPECT_NE(app.files.files.at("/settings.json").find("t-1"), std::string::npos);
 }
 
