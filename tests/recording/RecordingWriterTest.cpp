@@ -1,7 +1,7 @@
 #include "monitor/ChunkBytes.h"
 #include "recording/FileStamp.h"
-#include "recording/StreamRecords.h"
 #include "settings/SettingsKeys.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
