@@ -2,7 +2,7 @@
 
 #include "platform/EscapedText.h"
 #include "platform/LocalTime.h"
-#include "signal/PacketLayout.h"
+#include "signal/StreamFormat.h"
 
 #include <cmath>
 
@@ -10,15 +10,8 @@ namespace velorin {
 
 namespace {
 
-constexpr std::string_view packetMarker = "10022";
-constexpr std::string_view errorMarker = "Error in communication timestamp: ";
-constexpr std::string_view annotationMarker = "101168";
-constexpr std::string_view annotationMiddle = "1033101197";
-constexpr std::string_view headerLead = "!2\x01";
-constexpr std::string_view markers[] = {packetMarker, errorMarker, annotationMarker, headerLead};
+using namespace streamFormat;
 
-// Longer packets than the usual 20 bytes are decoded alike; past this a record is taken as damage.
-constexpr std::size_t longestPacket = 512;
 // Stamps are 17 characters; room for any other form the writer used before its first flush.
 constexpr std::size_t longestErrorStamp = 64;
 constexpr std::size_t longestHeaderLine = 256;
@@ -43,30 +36,24 @@ private:
         return compared < text.size() ? Match::cut : Match::yes;
     }
 
-    // Whether the next piece may begin at `at`: a marker, the end, or a marker that the end cuts.
+    // Whether the next piece may begin at `at`: a lead, the end, or a lead that the end cuts (what
+    // follows it is missing, so it is not taken into the packet before it).
     bool pieceBoundary(std::size_t at) const
     {
         if (at > m_bytes.size())
             return false;
-        if (at == m_bytes.size())
-            return true;
-        for (std::string_view marker : markers)
-            if (literal(at, marker) != Match::no)
-                return true;
-        return false;
+        return at == m_bytes.size() || pieceLeadAt(m_bytes, at) != LeadAt::none;
     }
 
     std::size_t nextPiece(std::size_t from) const
     {
-        for (std::size_t at = from; at < m_bytes.size(); ++at) {
-            const char c = m_bytes[at];
-            if ((c == '1' || c == 'E' || c == '!') && pieceBoundary(at))
+        for (std::size_t at = from; at < m_bytes.size(); ++at)
+            if (pieceLeadAt(m_bytes, at) != LeadAt::none)
                 return at;
-        }
         return m_bytes.size();
     }
 
-    // A line of header text after its fixed lead, up to and without its line feed.
+    // A line of header text after its lead, up to its line feed, which leads in the next line.
     Match headerLine(std::size_t& at, std::string_view lead, std::string* text)
     {
         if (const Match m = literal(at, lead); m != Match::yes)
@@ -77,30 +64,36 @@ private:
             return m_bytes.size() - at <= longestHeaderLine ? Match::cut : Match::no;
         if (text)
             *text = std::string(m_bytes.substr(at, end - at));
-        at = end + 1;
+        at = end;
         return Match::yes;
+    }
+
+    // The lines whose values an export does not use are known by their length bytes alone.
+    static std::string_view lengthBytesOf(std::string_view lead)
+    {
+        return lead.substr(0, (lead.front() == '\n' ? 1 : 0) + lineLengthBytes);
     }
 
     Match header(std::size_t& at, std::string& sensorId, std::string& stamp)
     {
         at += headerLead.size();
-        for (auto [lead, text] : {std::pair<std::string_view, std::string*>{"n/", nullptr},
-                                  {"%\x15UUID=", &sensorId},
-                                  {"%\x0F" "date=", &stamp},
-                                  {"%\x0Atime=", nullptr},
-                                  {"%\x0E", nullptr},
-                                  {"%'", nullptr}})
+        for (auto [lead, text] : {std::pair<std::string_view, std::string*>{lengthBytesOf(softwareLead), nullptr},
+                                  {identifierLead, &sensorId},
+                                  {dateLead, &stamp},
+                                  {timeLead, nullptr},
+                                  {lengthBytesOf(zoneLead), nullptr},
+                                  {lengthBytesOf(firmwareLead), nullptr}})
             if (const Match m = headerLine(at, lead, text); m != Match::yes)
                 return m;
-        const Match end = literal(at, "Header end");
+        const Match end = literal(at, headerClose);
         if (end == Match::yes)
-            at += 10;
+            at += headerClose.size();
         return end;
     }
 
     Match annotation(std::size_t& at)
     {
-        std::size_t p = at + annotationMarker.size();
+        std::size_t p = at + annotationLead.size();
         const auto digits = [&](std::size_t least, std::size_t most) {
             const std::size_t from = p;
             while (p < m_bytes.size() && p - from < most && m_bytes[p] >= '0' && m_bytes[p] <= '9')
@@ -114,7 +107,7 @@ private:
         if (const Match m = literal(p, "."); m != Match::yes)
             return m;
         ++p;
-        if (const Match m = digits(6, 6); m != Match::yes)
+        if (const Match m = digits(annotationDecimals, annotationDecimals); m != Match::yes)
             return m;
         if (const Match m = literal(p, annotationMiddle); m != Match::yes)
             return m;
@@ -182,27 +175,22 @@ std::optional<RecordingStream> Parser::run(std::string& problem)
     bool nextShort = false;
     std::size_t at = 0;
     while (at < m_bytes.size()) {
-        if (literal(at, annotationMarker) == Match::yes) {
+        if (literal(at, annotationLead) == Match::yes) {
             const Match m = annotation(at);
             if (m != Match::yes) {
                 stopAt(at, m == Match::cut ? "the file ends inside an event annotation"
                                            : "an event annotation is damaged");
                 break;
             }
-        } else if (literal(at, packetMarker) == Match::yes) {
-            const std::size_t body = at + packetMarker.size();
+        } else if (literal(at, recordLead) == Match::yes) {
+            const std::size_t body = at + recordLead.size();
+            const PacketLengths lengths = packetLengths(nextShort);
             std::size_t length = std::string_view::npos;
-            if (nextShort) {
-                for (std::size_t l = 0; l < minimumPacketLength && length == std::string_view::npos; ++l)
-                    if (pieceBoundary(body + l))
-                        length = l;
-            } else if (pieceBoundary(body + standardPacketLength)) {
+            if (!nextShort && pieceBoundary(body + standardPacketLength))
                 length = standardPacketLength;
-            } else {
-                for (std::size_t l = minimumPacketLength; l <= longestPacket && length == std::string_view::npos; ++l)
-                    if (pieceBoundary(body + l))
-                        length = l;
-            }
+            for (std::size_t l = lengths.shortest; l <= lengths.longest && length == std::string_view::npos; ++l)
+                if (pieceBoundary(body + l))
+                    length = l;
             if (length == std::string_view::npos) {
                 stopAt(at, m_bytes.size() - body < standardPacketLength ? "the file ends inside a packet record"
                                                                          : "a packet record is damaged");
@@ -211,10 +199,11 @@ std::optional<RecordingStream> Parser::run(std::string& problem)
             addPacket(body, length, nextShort);
             nextShort = false;
             at = body + length;
-        } else if (literal(at, errorMarker) == Match::yes) {
-            const std::size_t from = at + errorMarker.size();
-            const std::size_t record = m_bytes.substr(0, std::min(m_bytes.size(), from + longestErrorStamp + 5))
-                                           .find(packetMarker, from);
+        } else if (literal(at, errorLead) == Match::yes) {
+            const std::size_t from = at + errorLead.size();
+            const std::size_t record =
+                m_bytes.substr(0, std::min(m_bytes.size(), from + longestErrorStamp + recordLead.size()))
+                    .find(recordLead, from);
             if (record == std::string_view::npos) {
                 stopAt(at, m_bytes.size() - from < longestErrorStamp ? "the file ends inside a short packet's note"
                                                                       : "a short packet's note is damaged");
@@ -237,9 +226,7 @@ std::optional<RecordingStream> Parser::run(std::string& problem)
             packetsBeforeHeader = m_stream.packets;
             at = end;
         } else {
-            bool cut = false;
-            for (std::string_view marker : markers)
-                cut = cut || literal(at, marker) == Match::cut;
+            const bool cut = pieceLeadAt(m_bytes, at) == LeadAt::cut;
             stopAt(at, cut ? "the file ends inside a record" : "unreadable bytes begin");
             break;
         }

@@ -7,9 +7,9 @@
 #include "platform/Clock.h"
 #include "platform/LocalTime.h"
 #include "platform/Log.h"
-#include "recording/StreamRecords.h"
 #include "settings/SettingsStore.h"
 #include "signal/Acquisition.h"
+#include "signal/StreamFormat.h"
 
 #include <nlohmann/json.hpp>
 

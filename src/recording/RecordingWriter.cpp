@@ -5,9 +5,9 @@
 #include "recording/EventCapture.h"
 #include "recording/FileStamp.h"
 #include "recording/RecordingFiles.h"
-#include "recording/StreamRecords.h"
 #include "recording/UploadSink.h"
 #include "signal/Acquisition.h"
+#include "signal/StreamFormat.h"
 
 #include <mutex>
 

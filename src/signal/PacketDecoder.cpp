@@ -46,13 +46,6 @@ void appendDecimal(std::string& text, std::int32_t value)
     text.append(digits, writeDecimal(digits, value));
 }
 
-std::string PacketDecoder::errorText(std::string_view chunkStamp)
-{
-    std::string text = "Error in communication timestamp: ";
-    text.append(chunkStamp);
-    return text;
-}
-
 bool PacketDecoder::calculateBits(std::span<const std::uint8_t> packet, std::string& text)
 {
     text.clear();

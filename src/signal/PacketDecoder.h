@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 
 namespace velorin {
 
@@ -24,9 +23,6 @@ public:
     // Writes the packet's sample text into `text` ("s0 s1 ... s13", no leading or trailing space) and
     // returns true; a packet of 18 bytes or fewer leaves `text` empty, changes nothing and returns false.
     bool calculateBits(std::span<const std::uint8_t> packet, std::string& text);
-
-    // The recording stream's note for a short packet, stamped with the latest flush's stamp.
-    static std::string errorText(std::string_view chunkStamp);
 
 private:
     SampleRing& m_ring;

@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "sensor/SensorProfile.h"
 #include "signal/Acquisition.h"
+#include "signal/StreamFormat.h"
 
 #include <mutex>
 
@@ -73,11 +74,10 @@ void PacketIntake::takeEcgPacket(std::span<const std::uint8_t> packet)
         const std::size_t textStart = m_acq.sampleText.size(), recordStart = m_acq.recordBuffer.size();
         // A short packet's note stands in the stream just before its record.
         if (!decoded)
-            m_acq.recordBuffer.append(PacketDecoder::errorText(m_acq.chunkStamp));
+            m_acq.recordBuffer.append(streamErrorText(m_acq.chunkStamp));
         m_acq.sampleText.append(m_text);
         m_acq.sampleText.push_back(' ');
-        m_acq.recordBuffer.append(packetRecordPrefix);
-        m_acq.recordBuffer.append(reinterpret_cast<const char*>(packet.data()), packet.size());
+        appendPacketRecord(m_acq.recordBuffer, packet);
         if (counted) {
             // A chunk counted from here holds at most one chunk of what came before.
             m_acq.uncountedText.trim(m_acq.sampleText);

@@ -62,7 +62,4 @@ private:
     std::string m_text; // reused for every packet's sample text
 };
 
-// "10" "0" "22": the text that stands before every packet's bytes in the recording stream.
-inline constexpr std::string_view packetRecordPrefix = "10022";
-
 } // namespace velorin

@@ -2,8 +2,8 @@
 
 #include "../fakes/Packets.h"
 #include "RecorderRun.h"
-#include "recording/StreamRecords.h"
 #include "signal/PacketLayout.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +43,8 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
         // The first packet arrives before Start: its text stays in the chunk, Start drops its record.
         for (int k = 0; k < 14; ++k)
             chunk += std::to_string((n + k) % 1024) + " ";
-        const auto packet = packetOf(n);
         if (n > 0)
-            stream += "10022" + std::string(packet.begin(), packet.end());
+            appendPacketRecord(stream, packetOf(n));
     }
     log += "@40 2A19: 07\n@41 2A37: 0102\n";
     const std::string logPath = write("day.log", log);
@@ -57,8 +56,8 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
     EXPECT_EQ(listDocs(), (std::set<std::string>{"2017-05-27_101530.ecg", "2017-05-27_101530.s2"}));
     const std::string header = streamHeader("", "2017-05-27_101530");
     EXPECT_EQ(doc("2017-05-27_101530.ecg"), chunk + " ");
-    EXPECT_EQ(doc("2017-05-27_101530.s2"),
-              stream + header + "Error in communication timestamp: 2017-05-27_101530" + "10022\x01\x02");
+    EXPECT_EQ(doc("2017-05-27_101530.s2"), stream + header + streamErrorText("2017-05-27_101530") +
+                                               std::string(streamFormat::recordLead) + "\x01\x02");
     // Whether the upload's failure (nothing listens) is told before the virtual run ends depends on
     // the machine's speed: those lines are left out.
     std::vector<std::string> shown = lines(r.out);

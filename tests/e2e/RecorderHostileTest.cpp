@@ -4,9 +4,11 @@
 #include "RecorderRun.h"
 #include "platform/DirectoryLock.h"
 #include "sensor/sim/StreamFileReader.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -167,7 +169,7 @@ TEST_F(RecorderRun, WhatTheRecorderWritesItReadsBackPacketForPacket)
             for (std::size_t i = 0; i < length; ++i)
                 packet[i] = static_cast<std::uint8_t>(n * 31 + i * 7);
             if (length == 20 && n % 2 == 0)
-                std::copy_n("10022", 5, packet.begin() + 3);
+                std::ranges::copy(streamFormat::recordLead, packet.begin() + 3);
             sent.push_back(packet);
             log += "2A37:" + hex(packet) + "\n";
         }

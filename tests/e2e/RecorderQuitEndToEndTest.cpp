@@ -2,7 +2,7 @@
 // (That a stream replays packet for packet is shown on virtual time beside the hostile-input runs.)
 
 #include "RecorderRun.h"
-#include "recording/StreamRecords.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "RecorderRun.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +75,7 @@ TEST_F(RecorderRun, LinkDropsLoseNothingAndTheRecordingGoesOnInOneStream)
     }
     EXPECT_EQ(samples, 14 * count(r.err, "Value <")) << r.err;
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(count(streams.front(), "Header end"), 1u);
+    EXPECT_EQ(count(streams.front(), std::string(streamFormat::headerClose)), 1u);
     EXPECT_EQ(events, std::vector<std::string>{"2026-12-06_080100 Walking  .event"}); // "none" is left empty
     // A chunk's worth after the mark, however the drops cut the flushes, and the 9 s before the outage.
     EXPECT_GE(samplesIn(doc(events.front())), 3752u + 9 * 125);

@@ -4,8 +4,8 @@
 
 #include "CollectorProcess.h"
 #include "RecorderRun.h"
-#include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -110,9 +110,9 @@ protected:
                     ADD_FAILURE() << describe(std::get<ReplayError>(read));
                 return found;
             };
-            for (std::size_t title = bytes.find("1033101197"); title != std::string::npos;
-                 title = bytes.find("1033101197", title + 1)) {
-                const std::size_t at = bytes.rfind("101168", title);
+            for (std::size_t title = bytes.find(streamFormat::annotationMiddle); title != std::string::npos;
+                 title = bytes.find(streamFormat::annotationMiddle, title + 1)) {
+                const std::size_t at = bytes.rfind(streamFormat::annotationLead, title);
                 all.annotations.emplace_back(all.packets.size() +
                                                  packetsIn(std::string_view(bytes).substr(0, at)).size(),
                                              bytes.substr(at, title + 40 - at)); // and what follows

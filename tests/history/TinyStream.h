@@ -1,8 +1,7 @@
 #pragma once
 
 #include "fakes/Packets.h"
-#include "recording/StreamRecords.h"
-#include "signal/PacketDecoder.h"
+#include "signal/StreamFormat.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -19,7 +18,9 @@ inline void useCentralEuropeanTime()
 
 inline std::string packetRecord(const std::vector<std::uint8_t>& packet)
 {
-    return "10022" + std::string(packet.begin(), packet.end());
+    std::string record;
+    appendPacketRecord(record, packet);
+    return record;
 }
 
 // As the writer leaves it: a packet, a marked event, a short packet with its note, the header of
@@ -27,7 +28,7 @@ inline std::string packetRecord(const std::vector<std::uint8_t>& packet)
 inline std::string tinyStream()
 {
     return packetRecord(rampPacket(100)) + annotationRecord(1, "Walking") +
-           PacketDecoder::errorText("2026-12-07_043300") + packetRecord(std::vector<std::uint8_t>(10, 0xAA)) +
+           streamErrorText("2026-12-07_043300") + packetRecord(std::vector<std::uint8_t>(10, 0xAA)) +
            streamHeader("S1", "2026-12-07_043300") + packetRecord(rampPacket(500));
 }
 

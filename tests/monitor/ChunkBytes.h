@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../fakes/MonitorRig.h"
+#include "signal/StreamFormat.h"
 
 #include <string>
 
@@ -11,10 +12,8 @@ namespace velorin::test {
 inline std::string records(int from, int count)
 {
     std::string bytes;
-    for (int i = from; i < from + count; ++i) {
-        const auto packet = MonitorRig::packet(500 + i % 7, i);
-        bytes += "10022" + std::string(packet.begin(), packet.end());
-    }
+    for (int i = from; i < from + count; ++i)
+        appendPacketRecord(bytes, MonitorRig::packet(500 + i % 7, i));
     return bytes;
 }
 

@@ -1,5 +1,5 @@
 #include "monitor/ChunkBytes.h"
-#include "recording/StreamRecords.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "monitor/ChunkBytes.h"
 #include "recording/FileStamp.h"
-#include "recording/StreamRecords.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 

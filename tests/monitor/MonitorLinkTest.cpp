@@ -3,6 +3,7 @@
 #include "../fakes/MonitorRig.h"
 #include "sensor/SensorLink.h"
 #include "settings/SettingsKeys.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -139,12 +140,12 @@ TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
     EXPECT_EQ(samplesOnDisk(rig), 368u * 14);
     ASSERT_EQ(streams(rig).size(), 1u);
     const std::string stream = streams(rig).front();
-    EXPECT_EQ(stream.find("Header end"), stream.rfind("Header end"));
+    EXPECT_EQ(stream.find(streamFormat::headerClose), stream.rfind(streamFormat::headerClose));
 
     // The disconnect button is the user's end: what was gathered is written into its stream and the
     // recording stops, also when Start is pressed again at once.
     rig.packets(10);
-    const auto records = [&] { return count(streams(rig).front(), "10022"); };
+    const auto records = [&] { return count(streams(rig).front(), std::string(streamFormat::recordLead)); };
     const auto before = records();
     rig.runtime.mainQueue().async([&] {
         vc.disconnectClick();

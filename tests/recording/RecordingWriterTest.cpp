@@ -1,8 +1,8 @@
 #include "monitor/ChunkBytes.h"
 #include "sensor/RememberedSensor.h"
 #include "recording/FileStamp.h"
-#include "recording/StreamRecords.h"
 #include "settings/SettingsKeys.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "sensor/sim/ReplayFile.h"
 
 #include "platform/PosixFiles.h"
+#include "signal/StreamFormat.h"
 
 #include "../fakes/MemoryFiles.h"
 #include "../fakes/TempDir.h"
@@ -35,7 +36,7 @@ std::string checked(Files& files, const std::string& path)
 TEST(ReplayFile, TheNameChoosesTheFormatAndProblemsNameThePath)
 {
     MemoryFiles files;
-    files.files = {{"/r/day.s2", "10022" + std::string(20, 'A')},
+    files.files = {{"/r/day.s2", std::string(streamFormat::recordLead) + std::string(20, 'A')},
                    {"/r/DAY.S2", ""},
                    {"/r/day.log", "@1 2A19: 50\n"},
                    {"/r/log.s2", "@1 2A19: 50\n"},

@@ -1,8 +1,6 @@
 #include "../fakes/ChunkedReader.h"
-#include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
-#include "signal/PacketDecoder.h"
-#include "signal/PacketIntake.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +9,7 @@
 namespace velorin {
 namespace {
 
+using namespace streamFormat;
 using Bytes = std::vector<std::uint8_t>;
 
 // A stream written with the writer's own pieces, and the packets in it.
@@ -95,11 +94,10 @@ private:
         Bytes packet(length);
         for (auto& byte : packet)
             byte = anyByte();
-        if (length < 19)
-            stream.bytes += PacketDecoder::errorText(stamp());
-        stream.bytes += packetRecordPrefix;
-        stream.packetOffsets.push_back(stream.bytes.size());
-        stream.bytes.append(packet.begin(), packet.end());
+        if (length < minimumPacketLength)
+            stream.bytes += streamErrorText(stamp());
+        appendPacketRecord(stream.bytes, packet);
+        stream.packetOffsets.push_back(stream.bytes.size() - packet.size());
         stream.packets.push_back(std::move(packet));
     }
 
@@ -125,8 +123,7 @@ private:
     std::string identifier()
     {
         static const std::string_view inserts[] = {
-            "\n", "%", "10022", "Header end", "\n\x25\x0F" "date=", "!2\x01", "Error in communication timestamp: ",
-            "101168"};
+            "\n", "%", recordLead, headerClose.substr(1), dateLead, headerLead, errorLead, annotationLead};
         std::string id(below(40), '\0');
         for (char& c : id)
             c = static_cast<char>(anyByte());
@@ -157,9 +154,10 @@ private:
     void spell(Stream& stream)
     {
         // The record lead, shortest and most often spelt by chance, comes up three times as often.
-        static const std::string_view texts[] = {
-            "10022", "10022", "10022", "Error in communication timestamp: ", "101168", "!2\x01",
-            "Error in communication timestamp: 2017-05-27_101530", "1011681.6000001033101197\x01"};
+        static const std::string texts[] = {
+            std::string(recordLead),  std::string(recordLead),          std::string(recordLead),
+            std::string(errorLead),   std::string(annotationLead),      std::string(headerLead),
+            streamErrorText("2017-05-27_101530"), annotationRecord(20, "\x01")};
         // Some texts fit no packet, or not where they were to go: another try picks afresh.
         for (int tries = 0; tries < 10; ++tries) {
             const std::size_t index = below(stream.packets.size());
@@ -168,7 +166,7 @@ private:
             if (text.size() > packet.size())
                 continue;
             const std::size_t at = below(packet.size() - text.size() + 1);
-            if (text == "10022" && at >= 19 && at + text.size() + 19 <= packet.size())
+            if (text == recordLead && at >= 19 && at + text.size() + 19 <= packet.size())
                 continue;
             std::copy(text.begin(), text.end(), packet.begin() + static_cast<std::ptrdiff_t>(at));
             stream.bytes.replace(stream.packetOffsets[index] + at, text.size(), text);
@@ -191,9 +189,9 @@ std::string repeated(const std::string& text, std::size_t size)
 // Damage as a disk, a copy or a crash may do it.
 void damage(std::string& bytes, StreamMaker& maker)
 {
-    static const std::string_view pieces[] = {
-        "10022", "Error in communication timestamp: ", "101168", "!2\x01", "1011680.0800001033101197Walking",
-        "\n\x25\x0F" "date=", "Header end"};
+    static const std::string pieces[] = {
+        std::string(recordLead), std::string(errorLead), std::string(annotationLead), std::string(headerLead),
+        annotationRecord(1, "Walking"), std::string(dateLead), std::string(headerClose.substr(1))};
     const auto at = [&] { return maker.below(bytes.size() + 1); };
     switch (maker.below(6)) {
     case 0:
@@ -262,10 +260,12 @@ TEST(StreamFileFuzz, DamagedStreamsReadOnOrStopAtAnOffsetWithinThem)
     StreamMaker maker(4711);
     std::vector<std::string> inputs = {
         // Bytes dense with leads, where readings multiply.
-        repeated("!2\x01", 30000),
-        repeated("10022", 30000),
-        repeated("10022" + std::string(14, 'x'), 30000),
-        repeated("10022" "101168" "1.000000" "1033101197" "Error in communication timestamp: 10022", 30000),
+        repeated(std::string(headerLead), 30000),
+        repeated(std::string(recordLead), 30000),
+        repeated(std::string(recordLead) + std::string(14, 'x'), 30000),
+        repeated(std::string(recordLead) + std::string(annotationLead) + "1.000000" + std::string(annotationMiddle) +
+                     std::string(errorLead) + std::string(recordLead),
+                 30000),
     };
     for (int i = 0; i < 3000; ++i) {
         std::string bytes = maker.make(i % 50 == 0 ? 400 + maker.below(400) : 1 + maker.below(30), i % 3 == 0).bytes;
@@ -280,7 +280,7 @@ TEST(StreamFileFuzz, DamagedStreamsReadOnOrStopAtAnOffsetWithinThem)
         std::size_t recordBytes = 0;
         for (const Bytes& packet : reading.packets) {
             ASSERT_LE(packet.size(), 512u);
-            recordBytes += packetRecordPrefix.size() + packet.size();
+            recordBytes += recordLead.size() + packet.size();
         }
         ASSERT_LE(recordBytes, bytes.size());
         if (reading.error) {

@@ -1,9 +1,7 @@
 #include "../fakes/ChunkedReader.h"
 #include "sensor/SensorTestSupport.h"
-#include "recording/StreamRecords.h"
 #include "sensor/sim/StreamFileReader.h"
-#include "signal/PacketDecoder.h"
-#include "signal/PacketIntake.h"
+#include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +14,13 @@ using Packets = std::vector<Bytes>;
 // The pieces as the recorder writes them, so that what it writes is what a replay reads.
 std::string record(const Bytes& packet)
 {
-    return std::string(packetRecordPrefix) + std::string(packet.begin(), packet.end());
-}
-std::string errorText(std::string_view stamp = "")
-{
-    return PacketDecoder::errorText(stamp);
+    std::string bytes;
+    appendPacketRecord(bytes, packet);
+    return bytes;
 }
 std::string shortRecord(const Bytes& packet, std::string_view stamp = "2017-05-27_101530")
 {
-    return errorText(stamp) + record(packet);
+    return streamErrorText(stamp) + record(packet);
 }
 std::string header(std::string_view sensorId = "4F2C-11", std::string_view stamp = "2017-05-27_101530")
 {
@@ -75,12 +71,12 @@ TEST(StreamFile, LeadLikeBytesInsidePacketsAreTakenAsPacketBytes)
     // The sensor's 20-byte packets may spell a lead anywhere; a split there would leave too short a
     // packet and cost the reading a real record.
     for (const std::size_t at : {0, 3, 15}) {
-        const Bytes spelt = withText(packet(20, 1), at, "10022");
+        const Bytes spelt = withText(packet(20, 1), at, streamFormat::recordLead);
         EXPECT_EQ(packetsOf(record(packet(20, 0)) + record(spelt) + record(packet(20, 2)) + record(spelt)),
                   (Packets{packet(20, 0), spelt, packet(20, 2), spelt}));
     }
-    const Bytes annotationLike = withText(packet(20, 3), 2, "101168");
-    const Bytes headerLike = withText(packet(20, 4), 17, "!2\x01");
+    const Bytes annotationLike = withText(packet(20, 3), 2, streamFormat::annotationLead);
+    const Bytes headerLike = withText(packet(20, 4), 17, streamFormat::headerLead);
     EXPECT_EQ(packetsOf(record(packet(20, 0)) + record(annotationLike) + record(headerLike)),
               (Packets{packet(20, 0), annotationLike, headerLike}));
 
@@ -89,11 +85,11 @@ TEST(StreamFile, LeadLikeBytesInsidePacketsAreTakenAsPacketBytes)
     // lead too near the end to begin a full record. (A record lead with 19 bytes or more on either
     // side could not be told from two records: the writer writes both alike.)
     Bytes spiked = packet(255, 5);
-    spiked = withText(spiked, 5, "10022");
-    spiked = withText(spiked, 40, "Error in communication timestamp: 2017-05-27_101530");
-    spiked = withText(spiked, 100, std::string("!2\x01\x6E\x2F", 5));
-    spiked = withText(spiked, 150, std::string("1011681.6000001033101197\x01", 25));
-    spiked = withText(spiked, 240, "10022");
+    spiked = withText(spiked, 5, streamFormat::recordLead);
+    spiked = withText(spiked, 40, streamErrorText("2017-05-27_101530"));
+    spiked = withText(spiked, 100, header().substr(0, 5));
+    spiked = withText(spiked, 150, annotationRecord(20, "\x01"));
+    spiked = withText(spiked, 240, streamFormat::recordLead);
     for (const std::string& after : {std::string(), header(), annotationRecord(7, "Other"), shortRecord({1, 2})}) {
         SCOPED_TRACE(after.substr(0, 10));
         const Packets packets = packetsOf(header() + record(spiked) + after);
@@ -155,21 +151,18 @@ TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
         std::size_t offset;
         const char* message;
     } cases[] = {
-        {"1002" + record(packet(20)), 0, "unrecognised bytes"},
+        {std::string(streamFormat::recordLead.substr(0, 4)) + record(packet(20)), 0, "unrecognised bytes"},
         {h + "XYZ" + record(packet(20)), at, "unrecognised bytes"},
         {h + record(packet(5)), at,
          "packet record cut short at the end of the file: its packet has 5 of at least 19 bytes"},
         {h + record(packet(513)), at, "packet record without an end: no piece begins 19 to 512 bytes into its packet"},
-        {h + errorText("2017-05-27") + record({1}), at + 34, "error text not followed by a packet record"},
-        {h + errorText() + record(packet(19)), at + 34,
+        {h + streamErrorText("2017-05-27") + record({1}), at + 34, "error text not followed by a packet record"},
+        {h + streamErrorText("") + record(packet(19)), at + 34,
          "packet record after an error text holds no short packet: no piece begins 0 to 18 bytes into it"},
         {h + h.substr(0, 100), at, "header without its end"},
         {h + h.substr(0, 3) + "junk", at, "malformed header"},
-        {h + "101168"
-             "12.320000"
-             "1033"
-             "Walking",
-         at, "malformed event annotation"},
+        {h + std::string(streamFormat::annotationLead) + "12.320000" + "1033" + "Walking", at,
+         "malformed event annotation"},
         {h + annotationRecord(1, "Walk\x01ing"), at,
          "malformed event annotation: its title is not text running up to a next piece"},
         // Every reading dies, and the one that got farthest names the fault: the 500-byte packet may
@@ -192,12 +185,12 @@ TEST(StreamFileErrors, BoundariesTheBytesCannotDecideAreReportedNotGuessed)
     const std::string h = header();
     // A 40-byte packet spelling a record lead after its 20th byte, before a 20-byte packet: [20, 40]
     // and [40, 20] are written alike, and both readings explain the same bytes as records.
-    const Bytes split = withText(packet(40, 1), 20, "10022");
+    const Bytes split = withText(packet(40, 1), 20, streamFormat::recordLead);
     const ReplayError splitError = errorOf(h + record(split) + record(packet(20, 2)));
     EXPECT_EQ(splitError.offset, h.size());
     EXPECT_EQ(splitError.message, "ambiguous end of the packet record: its packet may be 20 or 40 bytes long");
     // A long packet spelling a lead near its start, after a full packet that could take it in.
-    const Bytes early = withText(packet(512, 3), 3, "10022");
+    const Bytes early = withText(packet(512, 3), 3, streamFormat::recordLead);
     const ReplayError error = errorOf(record(packet(20, 4)) + record(early));
     EXPECT_EQ(error.offset, 0u);
     EXPECT_EQ(error.message, "ambiguous end of the packet record: its packet may be 20 or 28 bytes long");

@@ -1,7 +1,7 @@
 #include "sensor/sim/StreamFileReader.h"
 
 #include "sensor/SensorProfile.h"
-#include "signal/PacketLayout.h"
+#include "signal/StreamFormat.h"
 
 #include <algorithm>
 
@@ -9,48 +9,13 @@ namespace velorin {
 
 namespace {
 
+using namespace streamFormat;
+
 constexpr Nanoseconds packetInterval = std::chrono::milliseconds(112);
 
-// The leads that begin the pieces of a stream. No lead ends with the beginning of another, so the
-// end of one piece and the lead of the next never spell a lead across them.
-constexpr std::string_view recordLead = "10022";
-constexpr std::string_view errorLead = "Error in communication timestamp: ";
-constexpr std::string_view headerLead{"!2\x01", 3};
-constexpr std::string_view annotationLead = "101168";
-constexpr std::size_t longestLead = errorLead.size();
-
-// A characteristic value holds at most 512 bytes. The writer puts an error text before every packet
-// too short to decode, and before no other.
-constexpr std::size_t longestPacket = 512;
-constexpr std::size_t shortestFullPacket = minimumPacketLength;
-constexpr std::size_t longestShortPacket = minimumPacketLength - 1;
-
-// The chunk stamp an error text carries; it is empty before the recorder's first flush.
-constexpr std::string_view stampPattern = "dddd-dd-dd_dddddd";
-
-// The header's fixed lines. Its length bytes are constants that do not match the lines, and the
-// sensor identifier may hold any bytes, so only the lines after the identifier, with the same stamp
-// on the date and the time line, tell where a header ends. The values of the software, time zone and
-// firmware lines are taken as any text, so that another build of the writer still reads.
-constexpr std::string_view headerOpening = "!2\x01"
-                                           "\x6E\x2F"
-                                           "recording software = ";
-constexpr std::string_view identifierLead = "\n\x25\x15"
-                                            "UUID=";
-constexpr std::string_view dateLead = "\n\x25\x0F"
-                                      "date=";
-constexpr std::string_view timeLead = "\n\x25\x0A"
-                                      "time=";
-constexpr std::string_view zoneLead = "\n\x25\x0E"
-                                      "timezone=";
-constexpr std::string_view firmwareLead = "\n\x25\x27"
-                                          "Gadget firmware revision=";
-constexpr std::string_view headerClose = "\nHeader end";
-
-// An annotation's time is printed with %f: always six decimals. Knowing that is what tells the
-// number apart from the digits of the middle that follow it directly.
-constexpr std::string_view annotationMiddle = "1033101197";
-constexpr std::size_t annotationDecimals = 6;
+// The writer puts an error text before every packet too short to decode, and before no other.
+constexpr PacketLengths fullPacket = packetLengths(false);
+constexpr PacketLengths shortPacket = packetLengths(true);
 
 // Bounds on the parts of unbounded length, so that a piece is judged within a bounded window.
 constexpr std::size_t longestWholeDigits = 32;
@@ -59,14 +24,16 @@ constexpr std::size_t longestIdentifier = 4096;
 constexpr std::size_t longestHeaderValue = 256;
 constexpr std::size_t longestHeaderStamp = 64;
 
-constexpr std::size_t longestHeader = headerOpening.size() + longestHeaderValue + identifierLead.size() +
+constexpr std::size_t headerOpening = headerLead.size() + softwareLead.size();
+constexpr std::size_t longestHeader = headerOpening + longestHeaderValue + identifierLead.size() +
                                       longestIdentifier + dateLead.size() + longestHeaderStamp + timeLead.size() +
                                       longestHeaderStamp + zoneLead.size() + longestHeaderValue + firmwareLead.size() +
                                       longestHeaderValue + headerClose.size();
 constexpr std::size_t longestAnnotation = annotationLead.size() + 1 + longestWholeDigits + 1 + annotationDecimals +
                                           annotationMiddle.size() + longestTitle + 4;
-constexpr std::size_t longestRecord = std::max(
-    recordLead.size() + longestPacket, errorLead.size() + stampPattern.size() + recordLead.size() + longestShortPacket);
+constexpr std::size_t longestRecord =
+    std::max(recordLead.size() + fullPacket.longest,
+             errorLead.size() + stampPattern.size() + recordLead.size() + shortPacket.longest);
 constexpr std::size_t longestPiece = std::max({longestHeader, longestAnnotation, longestRecord});
 
 // How many bytes of each piece are the writer's fixed text. A reading is judged by these alone: the
@@ -76,7 +43,7 @@ constexpr std::int64_t recordWeight = recordLead.size();
 constexpr std::int64_t stampWeight = 3; // its dashes and underscore
 constexpr std::int64_t errorTextWeight = errorLead.size() + recordWeight;
 constexpr std::int64_t annotationWeight = annotationLead.size() + 1 + annotationMiddle.size();
-constexpr std::int64_t headerWeight = headerOpening.size() + identifierLead.size() + dateLead.size() + timeLead.size() +
+constexpr std::int64_t headerWeight = headerOpening + identifierLead.size() + dateLead.size() + timeLead.size() +
                                       zoneLead.size() + firmwareLead.size() + headerClose.size();
 
 // Readings are followed this far past the piece in hand (about 300 ordinary records). The window
@@ -97,20 +64,6 @@ bool isDigit(char c)
 bool startsWith(std::string_view bytes, std::size_t at, std::string_view text)
 {
     return at <= bytes.size() && bytes.size() - at >= text.size() && bytes.substr(at, text.size()) == text;
-}
-
-bool leadAt(std::string_view bytes, std::size_t at)
-{
-    switch (bytes[at]) {
-    case '1':
-        return startsWith(bytes, at, recordLead) || startsWith(bytes, at, annotationLead);
-    case 'E':
-        return startsWith(bytes, at, errorLead);
-    case '!':
-        return startsWith(bytes, at, headerLead);
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -195,11 +148,12 @@ bool StreamFileReader::fill(std::size_t through)
 
 void StreamFileReader::findLeads()
 {
-    // A lead is known only once all its bytes are in, or the file ends before them.
+    // A lead is known only once all its bytes are in, or the file ends before them. A lead that the
+    // file's end cuts is no lead: its bytes are read into the piece before it.
     const std::size_t last = m_windowAtEnd ? windowEnd() : windowEnd() - std::min(windowEnd(), longestLead - 1);
     const std::string_view window = m_window;
     for (std::size_t at = std::max(m_leadsFound, m_windowStart); at < last; ++at)
-        if (leadAt(window, at - m_windowStart))
+        if (pieceLeadAt(window, at - m_windowStart) == LeadAt::whole)
             m_leads.push_back(at);
     m_leadsFound = std::max(m_leadsFound, last);
 }
@@ -304,25 +258,28 @@ void StreamFileReader::readRecordEnds(Piece& piece, std::size_t record, bool aft
 {
     piece.start = record;
     piece.body = record + recordLead.size();
-    // An empty notification is a short packet too: the writer records it as an error text and a bare lead.
-    const std::size_t shortest = afterErrorText ? 0 : shortestFullPacket;
-    const std::size_t longest = afterErrorText ? longestShortPacket : longestPacket;
-    addEnds(piece.body + shortest, piece.body + longest, weight, ends);
+    const PacketLengths lengths = packetLengths(afterErrorText);
+    addEnds(piece.body + lengths.shortest, piece.body + lengths.longest, weight, ends);
     if (!ends.empty())
         return;
-    const bool cutShort = m_windowAtEnd && windowEnd() < piece.body + shortest;
+    const bool cutShort = m_windowAtEnd && windowEnd() < piece.body + lengths.shortest;
     if (afterErrorText)
         piece.failure = {record, Fault::ShortRecordTooLong, 0};
     else
         piece.failure = {record, cutShort ? Fault::RecordCutShort : Fault::RecordWithoutEnd, windowEnd() - piece.body};
 }
 
+// The header's length bytes do not match its lines, and the sensor identifier may hold any bytes,
+// so only the lines after the identifier, with the same stamp on the date and the time line, tell
+// where a header ends. The values of the software, time zone and firmware lines are taken as any
+// text, so that another build of the writer still reads.
 void StreamFileReader::readHeaderEnds(Piece& piece, std::vector<End>& ends) const
 {
     const std::size_t start = piece.start;
-    const std::size_t software = start + headerOpening.size();
-    const std::size_t softwareEnd =
-        isAt(start, headerOpening) ? lineEnd(software, longestHeaderValue) : std::string_view::npos;
+    const std::size_t software = start + headerOpening;
+    const std::size_t softwareEnd = isAt(start, headerLead) && isAt(start + headerLead.size(), softwareLead)
+                                        ? lineEnd(software, longestHeaderValue)
+                                        : std::string_view::npos;
     if (softwareEnd == std::string_view::npos || !isAt(softwareEnd, identifierLead)) {
         piece.failure = {start, Fault::MalformedHeader, 0};
         return;
@@ -408,13 +365,13 @@ std::size_t StreamFileReader::plainRecordEnd(std::size_t at) const
     if (!isAt(at, recordLead))
         return 0;
     const std::size_t body = at + recordLead.size();
-    const auto lead = std::lower_bound(m_leads.begin(), m_leads.end(), body + shortestFullPacket);
-    if (lead == m_leads.end() || *lead > body + longestPacket || !isAt(*lead, recordLead))
+    const auto lead = std::lower_bound(m_leads.begin(), m_leads.end(), body + fullPacket.shortest);
+    if (lead == m_leads.end() || *lead > body + fullPacket.longest || !isAt(*lead, recordLead))
         return 0;
     std::size_t second = lead + 1 != m_leads.end() ? lead[1] : SIZE_MAX;
     if (m_windowAtEnd)
         second = std::min(second, windowEnd());
-    if (second <= body + longestPacket && second < *lead + recordLead.size() + shortestFullPacket)
+    if (second <= body + fullPacket.longest && second < *lead + recordLead.size() + fullPacket.shortest)
         return 0;
     return *lead;
 }
@@ -527,15 +484,15 @@ void StreamFileReader::fail(const Failure& failure)
         break;
     case Fault::RecordCutShort:
         message = "packet record cut short at the end of the file: its packet has " + std::to_string(failure.count) +
-                  " of at least " + std::to_string(shortestFullPacket) + " bytes";
+                  " of at least " + std::to_string(fullPacket.shortest) + " bytes";
         break;
     case Fault::RecordWithoutEnd:
-        message = "packet record without an end: no piece begins " + std::to_string(shortestFullPacket) + " to " +
-                  std::to_string(longestPacket) + " bytes into its packet";
+        message = "packet record without an end: no piece begins " + std::to_string(fullPacket.shortest) + " to " +
+                  std::to_string(fullPacket.longest) + " bytes into its packet";
         break;
     case Fault::ShortRecordTooLong:
         message = "packet record after an error text holds no short packet: no piece begins 0 to " +
-                  std::to_string(longestShortPacket) + " bytes into it";
+                  std::to_string(shortPacket.longest) + " bytes into it";
         break;
     case Fault::MalformedAnnotation:
         message = "malformed event annotation";

@@ -27,6 +27,11 @@ namespace velorin {
 //
 // A packet that itself holds a record lead with 19 bytes or more on either side reads as two packets:
 // the writer writes exactly those bytes for the two.
+//
+// The pieces, their leads and where a piece may end are streamFormat's (signal/StreamFormat.h), as
+// for the export reader (history/StreamReader.h). That one reads a whole file in memory and keeps
+// what it can with warnings, taking the first end that fits; a replay must neither hold a day's file
+// nor play a packet the bytes do not clearly hold, hence this reader.
 class StreamFileReader : public ReplaySource {
 public:
     StreamFileReader(std::unique_ptr<ByteReader> bytes, std::string fileName);
