@@ -51,7 +51,8 @@ std::size_t BTLEDevices::size() const
 
 std::string sensorLabel(const std::string& key, int rssi, bool remembered, const std::string& ownerName)
 {
-    const std::string strength = std::to_string(rssi) + "dB";
+    // BlueZ, like the platforms before it, knows 0 as no figure at all.
+    const std::string strength = rssi == 0 ? std::string("no signal figure") : std::to_string(rssi) + "dB";
     if (remembered)
         return (ownerName.empty() ? std::string(defaults::sensorOwner) : ownerName) + "'s sensor  " + strength;
     return firstCharacters(key, 13) + "...  " + strength;

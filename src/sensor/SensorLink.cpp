@@ -209,6 +209,7 @@ void SensorLink::centralManagerDidDisconnectPeripheral(const std::shared_ptr<Ble
     if (peripheral && isSensor(*peripheral)) {
         m_streaming = false;
         m_packetsSinceRead = -1;
+        m_batteryTicksWaiting = 0;
     }
     // The sensor left behind when another was chosen drops quietly, as does the one let go when the
     // monitor closes: nobody is to be told to connect it again.
@@ -293,6 +294,8 @@ void SensorLink::peripheralDidUpdateValueForCharacteristic(BlePeripheral& periph
         return;
     if (characteristic.uuid == profile::ecgPacket && m_packetsSinceRead >= 0)
         ++m_packetsSinceRead;
+    if (characteristic.uuid == profile::batteryLevel)
+        m_batteryTicksWaiting = 0;
     if (m_intake)
         m_intake->peripheralDidUpdateValueForCharacteristic(characteristic.uuid, value, error);
 }
@@ -353,8 +356,16 @@ void SensorLink::readBatteryLevel()
         // Before any sensor was taken up nothing is asked; after a drop the old one still is.
         if (!m_sensorPeripheral || m_stopped)
             return;
-        if (auto battery = characteristicWithUUID(profile::batteryLevel, profile::batteryService, *m_sensorPeripheral))
+        // One battery read at a time: reads that BlueZ leaves unanswered would otherwise gather and
+        // come back all at once. One not answered in 30 s is given up and asked again.
+        const bool waiting = m_batteryTicksWaiting > 0 && m_batteryTicksWaiting < batteryReadGivenUpAfterTicks;
+        auto battery = characteristicWithUUID(profile::batteryLevel, profile::batteryService, *m_sensorPeripheral);
+        if (battery && !waiting) {
             m_sensorPeripheral->readValue(*battery);
+            m_batteryTicksWaiting = 1;
+        } else if (battery) {
+            ++m_batteryTicksWaiting;
+        }
         if (m_sensorPeripheral->readsLiveRssi())
             m_sensorPeripheral->readRSSI();
         else

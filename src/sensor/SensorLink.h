@@ -36,6 +36,7 @@ public:
     // Without a live signal strength: ECG packets expected between two 5-second reads (one per
     // 0.112 s), and fewer than half of them arriving means the sensor is getting out of range.
     static constexpr int packetsPerRead = 44;
+    static constexpr int batteryReadGivenUpAfterTicks = 6;
     static constexpr Nanoseconds retryAfterFailedConnection = std::chrono::seconds(2);
     // Sensors listed at most in a run. Anything may advertise the sensor's name under ever new
     // identifiers; the list (and a dialog with one button per sensor) must not grow without end.
@@ -130,6 +131,7 @@ private:
     int m_packetsSinceRead = -1;
     bool m_streaming = false; // the sensor's notifications are on
     bool m_noFigureLogged = false;
+    int m_batteryTicksWaiting = 0; // 5-second ticks since an unanswered battery read
 
     // Main queue only: the key behind each button of the open sensor list.
     std::vector<std::string> m_sensorKeyList;

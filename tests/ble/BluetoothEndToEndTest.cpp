@@ -66,6 +66,9 @@ protected:
             EXPECT_TRUE(files.createDirectories(m_dir + "/config", 0700).ok);
             write("config/settings.json", R"({"termsAccept": true})");
         }
+        // Emptied here, not only in the child, so that nothing of an earlier run is read as this one's.
+        for (const char* stream : {"stdout", "stderr"})
+            EXPECT_TRUE(files.writeAtomically(m_dir + "/" + stream, "").ok);
         m_pid = spawn(args, [this] {
             bluez.exportTo();
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -253,6 +256,14 @@ TEST_F(BluetoothRun, ARememberedSensorIsDialledOnlyOnceHeard)
     EXPECT_EQ(saw.writes, (Writes{pinWrite, pinWrite}));
     ASSERT_EQ(finish(), 0) << m_result.err;
     EXPECT_EQ(count(m_result.out, "sensor-list"), 0u) << m_result.out;
+
+    // A link an earlier run left behind (it was killed): the sensor no longer advertises, and is
+    // taken up all the same.
+    bluez.link(sensor);
+    start({});
+    ASSERT_TRUE(waitFor("Notification began on 2A37"));
+    ASSERT_TRUE(waitFor("Karakteristika:2A39"));
+    ASSERT_EQ(finish(), 0) << m_result.err;
 }
 
 // Refusals, odd values, crowds and wrong types are logged and lived through; the link comes back

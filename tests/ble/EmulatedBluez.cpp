@@ -183,6 +183,11 @@ void EmulatedBluez::dropLink(const std::string& device)
     control(QStringLiteral("DropLink"), {QVariant::fromValue(objectPath(device))});
 }
 
+void EmulatedBluez::link(const std::string& device)
+{
+    control(QStringLiteral("Link"), {QVariant::fromValue(objectPath(device))});
+}
+
 void EmulatedBluez::forget(const std::string& device)
 {
     control(QStringLiteral("Forget"), {QVariant::fromValue(objectPath(device))});

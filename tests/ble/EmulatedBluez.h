@@ -49,6 +49,8 @@ public:
     std::string addDevice(const std::string& address, const std::string& name, bool nimbo = true);
     void setInRange(const std::string& device, bool inRange, int rssi = -60);
     void dropLink(const std::string& device);
+    // A link left over from a program that ended without letting go.
+    void link(const std::string& device);
     void forget(const std::string& device);
     void setPowered(bool powered);
     // mode: ok, fail or silent (never answered), after delay seconds.

@@ -503,6 +503,14 @@ def SetInRange(_self, path, in_range, rssi):
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
+def Link(_self, path):
+    '''A link that nobody asked for now: left over from a program that ended without letting go.'''
+    device = device_of(path)
+    if not device.connected:
+        link_up(device)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
 def DropLink(_self, path):
     link_down(device_of(path))
 

@@ -1,6 +1,7 @@
 #include "sensor/qt/QtBleCentral.h"
 
 #include "sensor/qt/BluetoothPath.h"
+#include "sensor/qt/BluezLinks.h"
 #include "sensor/qt/QtBleConnection.h"
 
 #include <QCoreApplication>
@@ -176,6 +177,12 @@ void QtBleCentral::refreshState(bool report)
 {
     const CentralState next = readState();
     const CentralState was = m_state.exchange(next);
+    // BlueZ runs but showed no adapter (none yet, or it answered with errors): nothing tells when one
+    // comes, so it is looked for again now and then.
+    if (!m_serviceGone && (!m_local || !m_local->isValid()) && !m_adapterCheckPending) {
+        m_adapterCheckPending = true;
+        QTimer::singleShot(adapterCheckInterval, m_context, guarded(&QtBleCentral::checkAdapter));
+    }
     if (next == was && !report)
         return;
     const bool on = next == CentralState::poweredOn;
@@ -224,6 +231,25 @@ void QtBleCentral::scan()
     if (m_agent->isActive())
         m_agent->stop();
     m_agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
+    askLinkedDevices(m_context, guarded(&QtBleCentral::linkedDevicesAnswered));
+}
+
+void QtBleCentral::linkedDevicesAnswered(const std::set<std::string>& addresses)
+{
+    m_linked = addresses;
+    std::vector<QBluetoothDeviceInfo> unreported;
+    for (const auto& [identifier, known] : m_known)
+        if (m_linked.count(known.peripheral->device().address().toString().toUpper().toStdString()) &&
+            !m_reported.count(identifier))
+            unreported.push_back(known.peripheral->device());
+    for (const QBluetoothDeviceInfo& device : unreported)
+        deviceSeen(device);
+}
+
+void QtBleCentral::checkAdapter()
+{
+    m_adapterCheckPending = false;
+    refreshState(false);
 }
 
 void QtBleCentral::retryScan()
@@ -278,8 +304,10 @@ void QtBleCentral::deviceSeen(const QBluetoothDeviceInfo& device)
     known.peripheral->setRssi(device.rssi());
     // At the start of a discovery BlueZ hands over every device it remembers, heard or not; one
     // without a signal strength is not advertising now, and dialling it would hang until BlueZ
-    // gives up. It is reported once it is heard (BlueZ counts 0 as no strength too).
-    if (device.rssi() == 0 || !m_scanning || !m_reported.insert(identifier).second)
+    // gives up. It is reported once it is heard (BlueZ counts 0 as no strength too), or at once
+    // when BlueZ still holds a link to it.
+    const bool heard = device.rssi() != 0 || m_linked.count(device.address().toString().toUpper().toStdString());
+    if (!heard || !m_scanning || !m_reported.insert(identifier).second)
         return;
     AdvertisementData advertisement;
     if (!name.empty())

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 #include <string>
 
 class QDBusServiceWatcher;
@@ -36,6 +37,7 @@ class QtBleConnection;
 class QtBleCentral : public BleCentral, public std::enable_shared_from_this<QtBleCentral> {
 public:
     static constexpr std::chrono::milliseconds scanRetryDelay{2000};
+    static constexpr std::chrono::milliseconds adapterCheckInterval{5000};
     // The first callback, the state, comes after the calling task has finished.
     static std::shared_ptr<QtBleCentral> create(CentralDelegate& delegate, Queue& bluetoothQueue, Log& log);
     ~QtBleCentral() override;
@@ -78,6 +80,8 @@ private:
     void forgetLeastRecentlySeen();
     void discoveryFailed();
     void retryScan();
+    void checkAdapter();
+    void linkedDevicesAnswered(const std::set<std::string>& addresses);
     // Forgets the link and reports its end: a disconnection, or a failed connection if it never came up.
     void endLink(QtBleConnection& connection, bool asDisconnection, const std::string& error);
     void radioChanged() { refreshState(false); }
@@ -105,8 +109,10 @@ private:
     bool m_serviceGone = false;
     bool m_scanning = false;
     bool m_retryPending = false;
+    bool m_adapterCheckPending = false;
     std::string m_lastLogged;
     std::set<std::string> m_reported;
+    std::set<std::string> m_linked; // addresses BlueZ held a link to when the scan began
     std::map<std::string, Known> m_known;
     std::uint64_t m_seenCount = 0;
     std::map<const QtBlePeripheral*, QtBleConnection*> m_connections;

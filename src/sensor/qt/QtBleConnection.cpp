@@ -73,9 +73,15 @@ void QtBleConnection::connected()
 void QtBleConnection::controllerError()
 {
     m_error = m_controller->errorString().toStdString();
-    // Some errors leave the controller where it was, without a state change to end the link.
-    if (m_controller->state() == QLowEnergyController::UnconnectedState)
-        ended();
+    // Some errors leave the controller where it was, without a state change to end the link: a
+    // service discovery that BlueZ did not answer leaves a link without services, which would
+    // stay up with nothing streaming. The link is let go, so that the sensor is dialled afresh.
+    if (m_controller->state() != QLowEnergyController::UnconnectedState) {
+        if (auto central = m_central.lock())
+            central->log().line("Bluetooth link given up: " + m_error);
+        m_controller->disconnectFromDevice();
+    }
+    ended();
 }
 
 void QtBleConnection::ended()
