@@ -14,8 +14,39 @@ const char* const recorderUsage =
     "                      [--sim-bpm N] [--sim-sensors N] [--pin PIN] [--clock real|virtual]\n"
     "                      [--start YYYY-MM-DDTHH:MM:SS]\n"
     "                      [--duration SECONDS] [--script FILE] [--accept-terms] [-v]\n"
-    "                      [--login-endpoint URL] [--collection-endpoint URL]\n"
+    "                      [--login-endpoint URL] [--collection-endpoint URL] [--help] [--version]\n"
     "       velorin-record login --user NAME --password PASSWORD [--settings FILE] [--login-endpoint URL]\n";
+
+const char* const recorderHelp =
+    "\n"
+    "Records the ECG of a chest-worn Bluetooth LE sensor without a window: the monitor's core, with a console\n"
+    "in place of the screen printing one line each time the screen would change.\n"
+    "  --documents DIR     where recordings go (default: $XDG_DOCUMENTS_DIR/Velorin, else ~/Documents/Velorin)\n"
+    "  --settings FILE     the settings store (default: ~/.config/Velorin/settings.json)\n"
+    "  --sensor KIND       sim: simulated sensors (default); replay:FILE: a packet log or .s2 stream played\n"
+    "                      back; ble: a real sensor over Bluetooth LE\n"
+    "  --sim-bpm N         heart rate of the simulated sensors, 30 to 250 (default: 72)\n"
+    "  --sim-sensors N     how many simulated sensors advertise, 0 to 16 (default: 1)\n"
+    "  --pin PIN           without a remembered sensor, choose the first one listed, typing this pin\n"
+    "  --clock KIND        real: real time (default); virtual: the whole run in virtual time, as fast as it goes\n"
+    "  --start TIME        local start time of a virtual run, YYYY-MM-DDTHH:MM:SS (default: now)\n"
+    "  --duration SECONDS  stop after that many seconds\n"
+    "  --script FILE       timed commands, one a line: SECONDS COMMAND (start, stop, mark, quit, ...)\n"
+    "  --accept-terms      accept the terms of use; the recorder runs only once they are accepted\n"
+    "  -v, --verbose       also log every value update\n"
+    "  --login-endpoint URL\n"
+    "                      the login service's http:// or https:// URL in place of the built-in one\n"
+    "  --collection-endpoint URL\n"
+    "                      where uploads and events go while no server address is stored\n"
+    "  -h, --help          print this help and exit\n"
+    "  --version           print the version and exit\n"
+    "\n"
+    "The login command signs in as the login screen does and stores the token, servers and patient\n"
+    "identifier it is given in the settings.\n"
+    "\n"
+    "Exit status: 0 done (also after SIGINT or SIGTERM), 1 the documents directory or the settings cannot be\n"
+    "used, 2 a usage error or a bad script or replay, 3 the terms are not accepted, 4 a recording file could\n"
+    "not be saved.\n";
 
 namespace {
 
@@ -55,6 +86,8 @@ OptionsResult parseRecorderOptions(const std::vector<std::string>& args, const s
             o.verbose = true;
         } else if (arg == "-h" || arg == "--help") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--pin") {
             // An empty pin is a pin like any other.
             const std::string* v = value();

@@ -26,6 +26,7 @@ struct RecorderOptions {
     bool acceptTerms = false;
     bool verbose = false;
     bool help = false;
+    bool version = false;
     // In place of the built-in URLs (kept for the upload and the event submission).
     std::optional<std::string> loginEndpoint;
     std::optional<std::string> collectionEndpoint;
@@ -60,5 +61,7 @@ struct LoginOptionsResult {
 LoginOptionsResult parseLoginOptions(const std::vector<std::string>& args, const std::string& home);
 
 extern const char* const recorderUsage;
+// What --help prints after the usage.
+extern const char* const recorderHelp;
 
 } // namespace velorin

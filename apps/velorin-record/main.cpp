@@ -5,6 +5,7 @@
 #include "RunParts.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
+#include "VelorinVersion.h"
 #include "net/Endpoints.h"
 #include "net/qt/QtHttpClient.h"
 #include "net/qt/QtLocation.h"
@@ -199,6 +200,7 @@ int main(int argc, char** argv)
         }
         if (login.options->help) {
             std::fputs(recorderUsage, stdout);
+            std::fputs(recorderHelp, stdout);
             return 0;
         }
         return runLoginCommand(*login.options, stopSignalFd(), argc, argv);
@@ -212,6 +214,11 @@ int main(int argc, char** argv)
     const RecorderOptions& options = setup.options;
     if (options.help) {
         std::fputs(recorderUsage, stdout);
+        std::fputs(recorderHelp, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("velorin-record %s\n", velorinVersion);
         return 0;
     }
 

@@ -14,6 +14,7 @@ struct ReportOptions {
     std::optional<std::string> edf;
     std::optional<std::string> csv;
     bool help = false;
+    bool version = false;
 };
 
 struct ReportOptionsResult {
@@ -28,5 +29,7 @@ ReportOptionsResult parseReportOptions(const std::vector<std::string>& args, con
                                        const std::string& xdgDocuments);
 
 extern const char* const reportUsage;
+// What --help prints after the usage.
+extern const char* const reportHelp;
 
 } // namespace velorin

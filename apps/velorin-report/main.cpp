@@ -3,6 +3,7 @@
 #include "PdfReportWriter.h"
 #include "ReportOptions.h"
 #include "ReportTool.h"
+#include "VelorinVersion.h"
 #include "platform/EscapedText.h"
 #include "platform/HomeDirectory.h"
 #include "platform/PosixFiles.h"
@@ -37,6 +38,11 @@ int main(int argc, char** argv)
     }
     if (parsed.options->help) {
         std::fputs(reportUsage, stdout);
+        std::fputs(reportHelp, stdout);
+        return reportDone;
+    }
+    if (parsed.options->version) {
+        std::printf("velorin-report %s\n", velorinVersion);
         return reportDone;
     }
 

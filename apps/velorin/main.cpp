@@ -6,6 +6,7 @@
 #include "RunParts.h"
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
+#include "VelorinVersion.h"
 #include "WindowScript.h"
 #include "app/SleepPreventer.h"
 #include "app/TermsController.h"
@@ -64,10 +65,28 @@ constexpr int exitUsage = 2;
 const char* const usage =
     "usage: velorin [--documents DIR] [--settings FILE] [--sensor sim|replay:FILE|ble]\n"
     "               [--sim-bpm N] [--sim-sensors N] [--pin PIN] [--duration SECONDS] [--script FILE]\n"
-    "               [--login-endpoint URL] [--collection-endpoint URL] [-v] [--help]\n"
+    "               [--login-endpoint URL] [--collection-endpoint URL] [-v] [--help] [--version]\n"
     "The sensor is found over Bluetooth unless --sensor says otherwise. --script plays the recorder's\n"
     "script commands on the window. With VELORIN_SCREENSHOT=FILE the window is saved to FILE as PNG\n"
     "when the application ends.\n";
+
+const char* const help =
+    "\n"
+    "  --documents DIR     where recordings go (default: $XDG_DOCUMENTS_DIR/Velorin, else ~/Documents/Velorin)\n"
+    "  --settings FILE     the settings store (default: ~/.config/Velorin/settings.json)\n"
+    "  --sensor KIND       ble: a real sensor over Bluetooth LE (default); sim: simulated sensors;\n"
+    "                      replay:FILE: a packet log or .s2 stream played back\n"
+    "  --sim-bpm N         heart rate of the simulated sensors, 30 to 250 (default: 72)\n"
+    "  --sim-sensors N     how many simulated sensors advertise, 0 to 16 (default: 1)\n"
+    "  --duration SECONDS  quit after that many seconds\n"
+    "  --script FILE       timed commands, one a line: SECONDS COMMAND (start, stop, mark, screenshot FILE, ...)\n"
+    "  -v, --verbose       also log every value update\n"
+    "  --login-endpoint URL\n"
+    "                      the login service's http:// or https:// URL in place of the built-in one\n"
+    "  --collection-endpoint URL\n"
+    "                      where uploads and events go while no server address is stored\n"
+    "  -h, --help          print this help and exit\n"
+    "  --version           print the version and exit\n";
 
 int fail(int status, const std::string& message)
 {
@@ -107,6 +126,11 @@ int main(int argc, char** argv)
     const RecorderOptions& options = *parsed.options;
     if (options.help) {
         std::fputs(usage, stdout);
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("velorin %s\n", velorinVersion);
         return 0;
     }
     if (options.documents.empty() || options.settings.empty())

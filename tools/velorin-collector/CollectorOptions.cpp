@@ -7,7 +7,7 @@ namespace velorin {
 
 const char* const collectorUsage =
     "usage: velorin-collector [--port N] [--data DIR] [--user NAME:PASSWORD[:locked|:unverified]]...\n"
-    "                         [--fail-rate P] [--empty-rate P] [--delay-ms N]\n"
+    "                         [--fail-rate P] [--empty-rate P] [--delay-ms N] [--help] [--version]\n"
     "\n"
     "A login and collection server on 127.0.0.1 for development, demos and tests.\n"
     "  --port N        port to listen on; 0 (default) picks a free one\n"
@@ -16,6 +16,8 @@ const char* const collectorUsage =
     "  --fail-rate P   answer that share of requests (0 to 1) with status 500, storing nothing\n"
     "  --empty-rate P  answer that share of requests with status 200 and an empty body\n"
     "  --delay-ms N    hold every answer back for N milliseconds (at most 600000)\n"
+    "  -h, --help      print this help and exit\n"
+    "  --version       print the version and exit\n"
     "Prints \"listening on 127.0.0.1:PORT\" once it accepts connections; SIGINT or SIGTERM end it.\n";
 
 namespace {
@@ -74,6 +76,10 @@ CollectorOptionsResult parseCollectorOptions(const std::vector<std::string>& arg
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {
             o.help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            o.version = true;
             continue;
         }
         if (arg != "--port" && arg != "--data" && arg != "--user" && arg != "--fail-rate" && arg != "--empty-rate" &&

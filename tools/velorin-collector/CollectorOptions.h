@@ -21,6 +21,7 @@ struct CollectorOptions {
     double emptyRate = 0.0; // share of answers that are a 200 with an empty body
     int delayMs = 0;
     bool help = false;
+    bool version = false;
 };
 
 struct CollectorOptionsResult {

@@ -3,6 +3,7 @@
 
 #include "CollectorOptions.h"
 #include "CollectorServer.h"
+#include "VelorinVersion.h"
 #include "platform/EscapedText.h"
 #include "platform/StandardStreams.h"
 #include "platform/StreamLog.h"
@@ -50,6 +51,10 @@ int main(int argc, char** argv)
     }
     if (parsed.options->help) {
         std::fputs(collectorUsage, stdout);
+        return 0;
+    }
+    if (parsed.options->version) {
+        std::printf("velorin-collector %s\n", velorinVersion);
         return 0;
     }
 
