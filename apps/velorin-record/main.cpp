@@ -3,6 +3,7 @@
 #include "LoginCommand.h"
 #include "Recorder.h"
 #include "RunParts.h"
+#include "QuitWatchdog.h"
 #include "RecorderOptions.h"
 #include "RecorderScript.h"
 #include "VelorinVersion.h"
@@ -167,8 +168,11 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     }
     if (setup.options.duration)
         runtime.timers().oneShot(*setup.options.duration, [&] { app.quit(); });
+    QuitWatchdog watchdog(log);
+    watchdog.watch(&recorder.controller());
     if (!stopSignalled())
         app.exec();
+    watchdog.loopEnded();
     // Before the requests are waited for and the Bluetooth queue shuts down: the last flush may
     // start an upload.
     std::promise<void> flushed;

@@ -10,9 +10,10 @@ namespace velorin {
 class Log;
 class ViewController;
 
-// Ends the program within about two seconds of SIGINT, SIGTERM or SIGHUP even when the window's
-// thread does not come back to its event loop (stuck in a platform call): the last partial chunk is
-// flushed on the Bluetooth queue, which does not need the window, and the process exits at once.
+// Ends the program within about two seconds of SIGINT, SIGTERM or SIGHUP even when the main thread
+// does not come back to its event loop (stuck in a platform call, such as a Bluetooth service that
+// does not answer): the last partial chunk is flushed on the Bluetooth queue, which does not need the
+// main thread, and the process exits at once.
 class QuitWatchdog {
 public:
     explicit QuitWatchdog(Log& log);
@@ -20,7 +21,7 @@ public:
     QuitWatchdog(const QuitWatchdog&) = delete;
     QuitWatchdog& operator=(const QuitWatchdog&) = delete;
 
-    // The monitor whose recording is flushed; set on the window's thread once it exists.
+    // The monitor whose recording is flushed; set on the main thread once it exists.
     void watch(ViewController* controller) { m_controller.store(controller); }
     // The event loop returned: the normal end takes over. Waits while the watchdog is ending the process.
     void loopEnded();

@@ -15,7 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 // A stop signal has no flag to wait on: it is looked for this often.
 constexpr auto signalLook = 100ms;
-// What the window's thread is given to end the run itself after a stop signal.
+// What the main thread is given to end the run itself after a stop signal.
 constexpr auto ownEnd = 1500ms;
 constexpr auto flushAtMost = 400ms;
 
@@ -44,7 +44,7 @@ void QuitWatchdog::run()
     if (m_changed.wait_for(lock, ownEnd, [this] { return m_loopEnded; }))
         return;
     // The lock stays held from here to the exit: the normal end cannot begin meanwhile.
-    m_log.line("The window did not answer the stop signal: the recording is flushed and the program ends");
+    m_log.line("The main thread did not answer the stop signal: the recording is flushed and the program ends");
     if (ViewController* controller = m_controller.load()) {
         auto flushed = std::make_shared<std::promise<void>>();
         std::future<void> done = flushed->get_future();
