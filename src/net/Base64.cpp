@@ -27,19 +27,21 @@ int sextet(char c)
 
 std::string encodeBase64(std::string_view bytes)
 {
-    std::string text;
-    text.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::string text((bytes.size() + 2) / 3 * 4, '=');
+    char* out = text.data();
+    for (std::size_t i = 0; i < bytes.size(); i += 3, out += 4) {
         const std::size_t left = bytes.size() - i;
         std::uint32_t group = static_cast<std::uint8_t>(bytes[i]) << 16;
         if (left > 1)
             group |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
         if (left > 2)
             group |= static_cast<std::uint8_t>(bytes[i + 2]);
-        text += alphabet[group >> 18 & 63];
-        text += alphabet[group >> 12 & 63];
-        text += left > 1 ? alphabet[group >> 6 & 63] : '=';
-        text += left > 2 ? alphabet[group & 63] : '=';
+        out[0] = alphabet[group >> 18 & 63];
+        out[1] = alphabet[group >> 12 & 63];
+        if (left > 1)
+            out[2] = alphabet[group >> 6 & 63];
+        if (left > 2)
+            out[3] = alphabet[group & 63];
     }
     return text;
 }
