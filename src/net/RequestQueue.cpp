@@ -93,6 +93,15 @@ void RequestQueue::sendNow(HttpRequest request, Answered answered)
     std::string server = serverOf(request.url);
     m_state->fresh.push_back(Job{{}, std::move(server), std::move(request), {}, std::move(answered)});
     m_state->pumpLocked();
+    // More new requests waiting for a slot would wait in memory as long as a server takes to answer,
+    // without end behind one that never does: the latest goes where its bytes are kept.
+    if (!m_state->closed && m_state->fresh.size() > maxOpen) {
+        const Job job = std::move(m_state->fresh.back());
+        m_state->fresh.pop_back();
+        HttpResponse notSent;
+        notSent.error = "not sent: earlier requests still wait for an answer";
+        job.answered(notSent);
+    }
 }
 
 bool RequestQueue::sendLater(const std::string& path, const std::string& url, Prepare prepare, Answered answered)

@@ -21,6 +21,8 @@ class Queue;
 
 // The requests of uploads and events: at most four open at once, new ones ahead of those from the
 // buffer directories, a buffered file never sent again while its earlier request is open or waiting.
+// At most four new requests wait for a slot; a further one is answered at once as not sent, so that
+// its bytes go to the buffer directory rather than wait in memory.
 // A server that failed an attempt (no connection, a time-out, a reset, a 5xx, a 2xx without a body)
 // gets nothing more until its back-off ends (30 s, doubling up to 30 min, each ±20%); then the first
 // buffered file queued for it probes it alone, and once that is taken the queue drains at full speed

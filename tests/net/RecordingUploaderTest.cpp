@@ -107,6 +107,20 @@ TEST(RecordingUpload, AtMostFourOpenNothingSentTwiceWhileOpenAndTheBufferDrainsA
     }
     EXPECT_EQ(rig.http.sent.size(), 12u);
     EXPECT_EQ(rig.memory.files.size(), 0u);
+
+    // Behind a server that does not answer, four new chunks wait for a slot, and the rest on disk.
+    for (int i = 0; i < 12; ++i)
+        rig.flush("h", "2017-05-27_13" + std::to_string(1000 + i));
+    EXPECT_EQ(rig.http.open().size(), 4u);
+    EXPECT_EQ(rig.memory.files.size(), 4u);
+    std::set<std::string> taken;
+    while (!rig.http.open().empty()) {
+        EXPECT_TRUE(taken.insert(rig.body(rig.http.open().front())).second);
+        rig.answer(rig.http.open().front(), 200, "ok");
+        if (rig.http.open().empty() && !rig.memory.files.empty())
+            rig.flush("n", "2017-05-27_140000"); // the next pass brings the kept ones
+    }
+    EXPECT_EQ(taken.size(), 13u);
 }
 
 TEST(RecordingUpload, AServerThatFailedIsLeftAloneThirtySecondsDoublingUpToHalfAnHourThenProbedOnce)

@@ -1,48 +1,31 @@
 #include "net/qt/QtHttpClient.h"
 
+#include "net/qt/HttpExchange.h"
+
 #include <QHostAddress>
-#include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkProxyFactory>
-#include <QNetworkReply>
-#include <QIODevice>
-#include <QNetworkRequest>
-#include <QTimer>
+#include <QSslSocket>
+#include <QTcpSocket>
 #include <QUrl>
 
 #include <algorithm>
-#include <cstring>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <future>
+#include <string_view>
+#include <variant>
 
 namespace velorin {
 
 namespace {
 
-// Loopback traffic stays on this machine: no proxy ever sees it. Other hosts follow the system's
-// proxy settings.
-class LoopbackWithoutProxy : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
-    {
-        const QString host = query.peerHostName();
-        const QHostAddress address(host);
-        if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
-            (!address.isNull() && address.isLoopback()))
-            return {QNetworkProxy(QNetworkProxy::NoProxy)};
-        return systemProxyForQuery(query);
-    }
-};
-
-// Qt reports an HTTP error status as a reply error too; for us the transfer went well and the
-// status says the rest.
-bool statusOnly(QNetworkReply::NetworkError error)
-{
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError) ||
-           error == QNetworkReply::ProtocolInvalidOperationError ||
-           error == QNetworkReply::ProxyAuthenticationRequiredError;
-}
+// Servers close idle connections after a few seconds (the collector after five); one left longer
+// might be closed just as a request goes out on it, and that request would fail.
+constexpr auto reuseWithin = std::chrono::seconds(2);
+// As many as the upload queue keeps open to one server.
+constexpr std::size_t idlePerServer = 4;
 
 int timeoutMs(Nanoseconds timeout)
 {
@@ -57,32 +40,117 @@ HttpResponse failure(std::string error)
     return response;
 }
 
+bool isLoopback(const QString& host)
+{
+    const QHostAddress address(host);
+    return (!address.isNull() && address.isLoopback()) || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+}
+
+bool isToken(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+        return std::isalnum(c) != 0 || std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
+    });
+}
+
+bool isFieldValue(const std::string& text)
+{
+    return std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+}
+
+bool sameName(const std::string& a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 } // namespace
 
-struct QtHttpClient::Exchange {
-    std::function<void(HttpResponse)> done;
-    QByteArray body;
-    std::string abortReason; // set when the client cut the exchange short
-    QTimer* timer = nullptr;  // a child of the reply
-    bool finished = false;
+// Where a request's connection goes and how the request names its target.
+struct HttpRoute {
+    QString host; // the server's, or an HTTP proxy's
+    quint16 port = 0;
+    bool tls = false;
+    QNetworkProxy proxy{QNetworkProxy::NoProxy}; // the socket's own: SOCKS, or a tunnel to an https server
+    bool wholeUrl = false;                        // an HTTP proxy takes the whole URL as the target
+    QByteArray proxyAuthorization;
+    QString key; // connections with the same key may carry each other's requests
+
+    explicit HttpRoute(const QUrl& url)
+    {
+        host = url.host();
+        tls = url.scheme() == QLatin1String("https");
+        port = static_cast<quint16>(url.port(tls ? 443 : 80));
+        // Loopback traffic stays on this machine: no proxy ever sees it.
+        if (!isLoopback(host)) {
+            const QNetworkProxy chosen =
+                QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url)).value(0, QNetworkProxy::NoProxy);
+            const bool http = chosen.type() == QNetworkProxy::HttpProxy || chosen.type() == QNetworkProxy::HttpCachingProxy;
+            if (http && !tls) {
+                host = chosen.hostName();
+                port = chosen.port();
+                wholeUrl = true;
+                if (!chosen.user().isEmpty())
+                    proxyAuthorization = "Basic " + (chosen.user() + ':' + chosen.password()).toUtf8().toBase64();
+            } else if (chosen.type() == QNetworkProxy::HttpProxy || chosen.type() == QNetworkProxy::Socks5Proxy) {
+                proxy = chosen;
+            }
+        }
+        key = QStringLiteral("%1 %2 %3:%4 %5:%6")
+                  .arg(tls)
+                  .arg(wholeUrl)
+                  .arg(proxy.hostName())
+                  .arg(proxy.port())
+                  .arg(host)
+                  .arg(port);
+    }
 };
+
+namespace {
+
+// The request as it goes on the wire, or the reason it cannot go.
+std::variant<QByteArray, std::string> wire(const HttpRequest& request, const QUrl& url, const HttpRoute& route)
+{
+    if (!isToken(request.method))
+        return "not a request method: " + request.method;
+    QByteArray target;
+    if (route.wholeUrl) {
+        target = url.toEncoded(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+    } else {
+        target = url.path(QUrl::FullyEncoded).toUtf8();
+        if (target.isEmpty())
+            target = "/";
+        if (url.hasQuery())
+            target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
+    }
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(256 + request.body.size()));
+    bytes += QByteArray::fromStdString(request.method) + ' ' + target + " HTTP/1.1\r\nHost: " +
+             url.authority(QUrl::FullyEncoded | QUrl::RemoveUserInfo).toUtf8() + "\r\n";
+    for (const auto& [name, value] : request.headers) {
+        if (!isToken(name) || !isFieldValue(value))
+            return "not a header field: " + name;
+        // Both come from the request itself.
+        if (sameName(name, "Host") || sameName(name, "Content-Length"))
+            continue;
+        bytes += QByteArray::fromStdString(name) + ": " + QByteArray::fromStdString(value) + "\r\n";
+    }
+    if (!route.proxyAuthorization.isEmpty())
+        bytes += "Proxy-Authorization: " + route.proxyAuthorization + "\r\n";
+    bytes += "Content-Length: " + QByteArray::number(static_cast<qsizetype>(request.body.size())) + "\r\n\r\n";
+    bytes.append(request.body.data(), static_cast<qsizetype>(request.body.size()));
+    return bytes;
+}
+
+} // namespace
 
 QtHttpClient::QtHttpClient(qint64 bodyLimit) : m_bodyLimit(bodyLimit), m_context(new QObject)
 {
     m_thread.setObjectName(QStringLiteral("velorin-http"));
     m_context->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
-    // Enough that completions which wait for something seldom hold up others.
-    m_completions.setMaxThreadCount(16);
     m_thread.start();
-    QMetaObject::invokeMethod(
-        m_context,
-        [this] {
-            m_manager = new QNetworkAccessManager(m_context);
-            m_manager->setProxyFactory(new LoopbackWithoutProxy);
-            m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-        },
-        Qt::BlockingQueuedConnection);
 }
 
 QtHttpClient::~QtHttpClient()
@@ -91,29 +159,29 @@ QtHttpClient::~QtHttpClient()
     QMetaObject::invokeMethod(
         m_context,
         [this] {
-            for (QNetworkReply* reply : m_manager->findChildren<QNetworkReply*>())
-                reply->abort();
-            delete m_manager;
-            m_manager = nullptr;
+            m_stopped = true;
+            while (!m_exchanges.empty())
+                (*m_exchanges.begin())->abort("the HTTP client is shutting down");
+            for (auto& [key, idle] : m_idle)
+                for (const Idle& connection : idle)
+                    drop(connection.socket);
+            m_idle.clear();
         },
         Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
-    m_completions.waitForDone();
 }
 
 void QtHttpClient::send(HttpRequest request, Completion completion)
 {
     m_open.fetch_add(1);
-    if (m_closing.load()) {
-        complete(std::move(completion), failure("the HTTP client is shutting down"));
-        return;
-    }
     QMetaObject::invokeMethod(
         m_context,
         [this, request = std::move(request), completion = std::move(completion)]() mutable {
             start(request, [this, completion = std::move(completion)](HttpResponse response) mutable {
-                complete(std::move(completion), std::move(response));
+                if (completion)
+                    completion(std::move(response));
+                m_open.fetch_sub(1);
             });
         },
         Qt::QueuedConnection);
@@ -129,8 +197,6 @@ HttpResponse QtHttpClient::sendBlocking(const HttpRequest& request)
     m_open.fetch_add(1);
     auto promise = std::make_shared<std::promise<HttpResponse>>();
     std::future<HttpResponse> future = promise->get_future();
-    // Completed on the network thread itself, not in the pool: the caller may be a completion, and a
-    // pool full of waiting callers must not hold up the answer they wait for.
     // Once the answer is there this thread touches nothing of the client, which may be going away.
     QMetaObject::invokeMethod(
         m_context,
@@ -149,37 +215,9 @@ HttpResponse QtHttpClient::sendBlocking(const HttpRequest& request)
     }
 }
 
-namespace {
-
-// A request body that reads through once and cannot be rewound. A plain device: Qt reads a QBuffer's
-// bytes directly and could send them again.
-class ReadOnceBody : public QIODevice {
-public:
-    explicit ReadOnceBody(QByteArray bytes) : m_bytes(std::move(bytes)) { open(QIODevice::ReadOnly); }
-    bool isSequential() const override { return true; }
-    bool reset() override { return false; }
-    qint64 bytesAvailable() const override { return m_bytes.size() - m_at + QIODevice::bytesAvailable(); }
-
-protected:
-    qint64 readData(char* data, qint64 most) override
-    {
-        const qint64 n = std::min(most, static_cast<qint64>(m_bytes.size()) - m_at);
-        std::memcpy(data, m_bytes.constData() + m_at, static_cast<std::size_t>(n));
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    QByteArray m_bytes;
-    qint64 m_at = 0;
-};
-
-} // namespace
-
-void QtHttpClient::start(const HttpRequest& request, std::function<void(HttpResponse)> done)
+void QtHttpClient::start(const HttpRequest& request, Completion done)
 {
-    if (!m_manager) {
+    if (m_stopped) {
         done(failure("the HTTP client is shutting down"));
         return;
     }
@@ -190,92 +228,77 @@ void QtHttpClient::start(const HttpRequest& request, std::function<void(HttpResp
         done(failure("not an http or https URL: " + request.url));
         return;
     }
-    QNetworkRequest outgoing(url);
-    outgoing.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    for (const auto& [name, value] : request.headers)
-        outgoing.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
-    // Qt sends a request again by itself when the connection closes before an answer came, which
-    // would deliver an upload or a marked event twice. A body it can read only once, and does not
-    // buffer, makes that a failure instead (ContentReSendError); our own back-off decides what follows.
-    outgoing.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-    outgoing.setHeader(QNetworkRequest::ContentLengthHeader, QVariant::fromValue<qint64>(
-                                                                 static_cast<qint64>(request.body.size())));
-    auto* body = new ReadOnceBody(QByteArray::fromStdString(request.body));
-    QNetworkReply* reply = m_manager->sendCustomRequest(outgoing, QByteArray::fromStdString(request.method), body);
-    body->setParent(reply);
-    // Qt reads ahead no further than this, so an endless answer costs a bounded amount of memory.
-    reply->setReadBufferSize(std::min<qint64>(m_bodyLimit + 1, qint64{64} << 10));
-
-    auto exchange = std::make_shared<Exchange>();
-    exchange->done = std::move(done);
-    const std::string tooLarge = "the answer is larger than " + std::to_string(m_bodyLimit) + " bytes";
-    auto cut = [reply, exchange](const std::string& reason) {
-        if (exchange->abortReason.empty())
-            exchange->abortReason = reason;
-        reply->abort();
-    };
-
-    auto* timer = new QTimer(reply);
-    exchange->timer = timer;
-    timer->setSingleShot(true);
-    const int ms = timeoutMs(request.timeout);
-    QObject::connect(timer, &QTimer::timeout, reply,
-                     [cut, ms] { cut("no complete answer within " + std::to_string(ms) + " ms"); });
-    timer->start(ms);
-
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this, reply, cut, tooLarge] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > m_bodyLimit)
-            cut(tooLarge);
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply, exchange, cut, tooLarge] {
-        exchange->body += reply->readAll();
-        if (exchange->body.size() > m_bodyLimit)
-            cut(tooLarge);
-    });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, exchange] { finish(reply, *exchange); });
-}
-
-void QtHttpClient::finish(QNetworkReply* reply, Exchange& exchange)
-{
-    if (exchange.finished)
+    const HttpRoute route(url);
+    std::variant<QByteArray, std::string> bytes = wire(request, url, route);
+    if (const std::string* problem = std::get_if<std::string>(&bytes)) {
+        done(failure(*problem));
         return;
-    exchange.finished = true;
-    exchange.timer->stop();
-    reply->deleteLater();
-
-    HttpResponse response;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    response.status = status.isValid() ? status.toInt() : 0;
-    const QNetworkReply::NetworkError error = reply->error();
-    if (!exchange.abortReason.empty()) {
-        response.error = exchange.abortReason;
-    } else if (error == QNetworkReply::ContentReSendError && response.status == 0) {
-        response.error = "the connection closed before an answer came (not sent again)";
-    } else if (error != QNetworkReply::NoError && !(response.status >= 400 && statusOnly(error)) &&
-               // An answer that Qt would follow or retry (a 307) with the body it cannot read again.
-               !(error == QNetworkReply::ContentReSendError && response.status != 0)) {
-        response.error = reply->errorString().toStdString();
-    } else {
-        exchange.body += reply->readAll();
-        if (exchange.body.size() > m_bodyLimit)
-            response.error = "the answer is larger than " + std::to_string(m_bodyLimit) + " bytes";
-        else if (response.status == 0)
-            response.error = "the answer carries no HTTP status";
-        else
-            response.body = exchange.body.toStdString();
     }
-    auto done = std::move(exchange.done);
-    done(std::move(response));
+    QTcpSocket* socket = connection(route);
+    auto* exchange = new HttpExchange(
+        *socket, route.tls, std::move(std::get<QByteArray>(bytes)), m_bodyLimit, timeoutMs(request.timeout),
+        request.method == "HEAD",
+        [this, socket, key = route.key, done = std::move(done)](HttpExchange& self, HttpResponse response, bool reusable) {
+            m_exchanges.erase(&self);
+            self.deleteLater();
+            if (reusable)
+                keep(key, socket);
+            else
+                drop(socket);
+            done(std::move(response));
+        });
+    exchange->setParent(m_context);
+    m_exchanges.insert(exchange);
+    exchange->start();
 }
 
-void QtHttpClient::complete(Completion completion, HttpResponse response)
+QTcpSocket* QtHttpClient::connection(const HttpRoute& route)
 {
-    m_completions.start([this, completion = std::move(completion), response = std::move(response)]() mutable {
-        if (completion)
-            completion(std::move(response));
-        m_open.fetch_sub(1);
-    });
+    if (auto found = m_idle.find(route.key); found != m_idle.end()) {
+        const auto now = std::chrono::steady_clock::now();
+        while (!found->second.empty()) {
+            const Idle idle = found->second.back();
+            found->second.pop_back();
+            QObject::disconnect(idle.socket, nullptr, m_context, nullptr);
+            if (idle.socket->state() == QAbstractSocket::ConnectedState && idle.socket->bytesAvailable() == 0 &&
+                now - idle.since < reuseWithin)
+                return idle.socket;
+            drop(idle.socket);
+        }
+    }
+    QTcpSocket* socket = route.tls ? new QSslSocket(m_context) : new QTcpSocket(m_context);
+    // Set even when it is none: the application's proxy is not looked up again for every connection.
+    socket->setProxy(route.proxy);
+    if (route.tls)
+        static_cast<QSslSocket*>(socket)->connectToHostEncrypted(route.host, route.port);
+    else
+        socket->connectToHost(route.host, route.port);
+    return socket;
+}
+
+void QtHttpClient::keep(const QString& key, QTcpSocket* socket)
+{
+    std::vector<Idle>& idle = m_idle[key];
+    if (m_stopped || idle.size() >= idlePerServer) {
+        drop(socket);
+        return;
+    }
+    idle.push_back({socket, std::chrono::steady_clock::now()});
+    // Closed by the server, or sent something nobody asked for: no use any more.
+    auto forget = [this, key, socket] {
+        std::vector<Idle>& left = m_idle[key];
+        std::erase_if(left, [socket](const Idle& i) { return i.socket == socket; });
+        drop(socket);
+    };
+    QObject::connect(socket, &QAbstractSocket::disconnected, m_context, forget);
+    QObject::connect(socket, &QIODevice::readyRead, m_context, forget);
+}
+
+void QtHttpClient::drop(QTcpSocket* socket)
+{
+    QObject::disconnect(socket, nullptr, m_context, nullptr);
+    socket->abort();
+    socket->deleteLater();
 }
 
 } // namespace velorin

@@ -3,22 +3,31 @@
 #include "net/HttpClient.h"
 
 #include <QObject>
+#include <QString>
 #include <QThread>
-#include <QThreadPool>
 
 #include <atomic>
-#include <memory>
+#include <chrono>
+#include <map>
+#include <set>
+#include <vector>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class QTcpSocket;
 
 namespace velorin {
 
-// HttpClient on QNetworkAccessManager. The manager lives on a thread of the client's own, so requests
-// go out and come back whether or not the program runs a Qt event loop on its main thread (the
-// recorder's virtual-time runs have none); a QCoreApplication must exist. Completions run on threads
-// of a pool the client owns, never on the network thread, so a completion may itself send.
-// Requests to a loopback address never go through a proxy.
+class HttpExchange;
+struct HttpRoute;
+
+// HttpClient on Qt's sockets (QTcpSocket, QSslSocket for https), speaking HTTP/1.1 itself: one thread
+// of the client's own does all the work of a request and runs its completion, with no other thread
+// in between, so that a request costs little CPU. Requests go out and come back whether or not the
+// program runs a Qt event loop on its main thread (the recorder's virtual-time runs have none); a
+// QCoreApplication must exist. Completions must not wait for anything: a sendBlocking inside one
+// fails at once.
+// Requests to a loopback address never go through a proxy; other hosts follow the system's proxy
+// settings. A connection whose answer came whole is kept open for the next request to the same
+// server for a moment, not for long, since servers close idle ones.
 class QtHttpClient : public HttpClient {
 public:
     static constexpr qint64 defaultBodyLimit = qint64{1} << 20;
@@ -36,17 +45,22 @@ public:
     int openRequests() const override { return m_open.load(); }
 
 private:
-    struct Exchange;
-    // On the network thread. `done` runs there too.
-    void start(const HttpRequest& request, std::function<void(HttpResponse)> done);
-    void finish(QNetworkReply* reply, Exchange& exchange);
-    void complete(Completion completion, HttpResponse response);
+    struct Idle {
+        QTcpSocket* socket;
+        std::chrono::steady_clock::time_point since;
+    };
+    // On the network thread from here on.
+    void start(const HttpRequest& request, Completion done);
+    QTcpSocket* connection(const HttpRoute& route);
+    void keep(const QString& key, QTcpSocket* socket);
+    void drop(QTcpSocket* socket);
 
     const qint64 m_bodyLimit;
     QThread m_thread;
-    QObject* m_context;                        // lives on m_thread
-    QNetworkAccessManager* m_manager = nullptr; // made and deleted on m_thread
-    QThreadPool m_completions;
+    QObject* m_context; // lives on m_thread
+    std::map<QString, std::vector<Idle>> m_idle;
+    std::set<HttpExchange*> m_exchanges;
+    bool m_stopped = false;
     std::atomic<int> m_open{0};
     std::atomic<bool> m_closing{false};
 };
