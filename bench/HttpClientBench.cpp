@@ -16,8 +16,8 @@
 
 #include <arpa/inet.h>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -123,7 +123,8 @@ const std::string g_chunk(268 * 19, '\x5a');
 HttpRequest upload(int port)
 {
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/Ecg/WriteTicksBase";
-    HttpRequest request = uploadRequest(url, "5d07e1b94c2a4f86b3e0", "2017-05-27_101530_0.000000_0.000000.ecg", g_chunk);
+    HttpRequest request =
+        uploadRequest(url, "5d07e1b94c2a4f86b3e0", "2017-05-27_101530_0.000000_0.000000.ecg", g_chunk);
     request.timeout = requestTimeout;
     return request;
 }

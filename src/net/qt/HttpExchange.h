@@ -24,8 +24,8 @@ public:
     using Finished = std::function<void(HttpExchange& self, HttpResponse response, bool reusable)>;
 
     // headOnly: the answer has a head and no body (a HEAD request).
-    HttpExchange(QTcpSocket& socket, bool encrypted, QByteArray request, qint64 bodyLimit, int timeoutMs,
-                 bool headOnly, Finished finished);
+    HttpExchange(QTcpSocket& socket, bool encrypted, QByteArray request, qint64 bodyLimit, int timeoutMs, bool headOnly,
+                 Finished finished);
     ~HttpExchange() override;
 
     // Writes the request as soon as the connection allows; `finished` may run before this returns.

@@ -43,13 +43,15 @@ HttpResponse failure(std::string error)
 bool isLoopback(const QString& host)
 {
     const QHostAddress address(host);
-    return (!address.isNull() && address.isLoopback()) || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+    return (!address.isNull() && address.isLoopback()) ||
+           host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
 }
 
 bool isToken(const std::string& text)
 {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
-        return std::isalnum(c) != 0 || std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
+        return std::isalnum(c) != 0 ||
+               std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
     });
 }
 
@@ -73,7 +75,7 @@ struct HttpRoute {
     quint16 port = 0;
     bool tls = false;
     QNetworkProxy proxy{QNetworkProxy::NoProxy}; // the socket's own: SOCKS, or a tunnel to an https server
-    bool wholeUrl = false;                        // an HTTP proxy takes the whole URL as the target
+    bool wholeUrl = false;                       // an HTTP proxy takes the whole URL as the target
     QByteArray proxyAuthorization;
     QString key; // connections with the same key may carry each other's requests
 
@@ -86,7 +88,8 @@ struct HttpRoute {
         if (!isLoopback(host)) {
             const QNetworkProxy chosen =
                 QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url)).value(0, QNetworkProxy::NoProxy);
-            const bool http = chosen.type() == QNetworkProxy::HttpProxy || chosen.type() == QNetworkProxy::HttpCachingProxy;
+            const bool http =
+                chosen.type() == QNetworkProxy::HttpProxy || chosen.type() == QNetworkProxy::HttpCachingProxy;
             if (http && !tls) {
                 host = chosen.hostName();
                 port = chosen.port();
@@ -126,8 +129,8 @@ std::variant<QByteArray, std::string> wire(const HttpRequest& request, const QUr
     }
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(256 + request.body.size()));
-    bytes += QByteArray::fromStdString(request.method) + ' ' + target + " HTTP/1.1\r\nHost: " +
-             url.authority(QUrl::FullyEncoded | QUrl::RemoveUserInfo).toUtf8() + "\r\n";
+    bytes += QByteArray::fromStdString(request.method) + ' ' + target +
+             " HTTP/1.1\r\nHost: " + url.authority(QUrl::FullyEncoded | QUrl::RemoveUserInfo).toUtf8() + "\r\n";
     for (const auto& [name, value] : request.headers) {
         if (!isToken(name) || !isFieldValue(value))
             return "not a header field: " + name;
@@ -235,18 +238,18 @@ void QtHttpClient::start(const HttpRequest& request, Completion done)
         return;
     }
     QTcpSocket* socket = connection(route);
-    auto* exchange = new HttpExchange(
-        *socket, route.tls, std::move(std::get<QByteArray>(bytes)), m_bodyLimit, timeoutMs(request.timeout),
-        request.method == "HEAD",
-        [this, socket, key = route.key, done = std::move(done)](HttpExchange& self, HttpResponse response, bool reusable) {
-            m_exchanges.erase(&self);
-            self.deleteLater();
-            if (reusable)
-                keep(key, socket);
-            else
-                drop(socket);
-            done(std::move(response));
-        });
+    auto* exchange = new HttpExchange(*socket, route.tls, std::move(std::get<QByteArray>(bytes)), m_bodyLimit,
+                                      timeoutMs(request.timeout), request.method == "HEAD",
+                                      [this, socket, key = route.key, done = std::move(done)](
+                                          HttpExchange& self, HttpResponse response, bool reusable) {
+                                          m_exchanges.erase(&self);
+                                          self.deleteLater();
+                                          if (reusable)
+                                              keep(key, socket);
+                                          else
+                                              drop(socket);
+                                          done(std::move(response));
+                                      });
     exchange->setParent(m_context);
     m_exchanges.insert(exchange);
     exchange->start();

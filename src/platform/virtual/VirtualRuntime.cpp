@@ -55,8 +55,9 @@ void VirtualRuntime::runUntilNs(std::int64_t until)
         if (!eventDue && !postDue)
             break;
         const bool eventFirst =
-            eventDue && (!postDue || m_events.top().at < m_posted.front().at ||
-                         (m_events.top().at == m_posted.front().at && m_events.top().sequence < m_posted.front().sequence));
+            eventDue &&
+            (!postDue || m_events.top().at < m_posted.front().at ||
+             (m_events.top().at == m_posted.front().at && m_events.top().sequence < m_posted.front().sequence));
         if (eventFirst) {
             const Event event = m_events.top();
             m_events.pop();
