@@ -122,28 +122,50 @@ std::optional<std::string> BufferDirectory::skipReason(const std::string& name) 
     return "not a regular file";
 }
 
-std::vector<BufferDirectory::Entry> BufferDirectory::sendable(std::set<std::string>& reported) const
+std::vector<std::string> BufferDirectory::names() const
 {
-    std::vector<Entry> entries;
-    if (!present())
-        return entries;
     std::vector<std::string> names;
+    if (!present())
+        return names;
     if (const FileResult listed = m_files->listDirectory(m_path, names); !listed.ok) {
         m_log->line("Cannot list " + m_path + ": " + listed.error);
-        return entries;
+        names.clear();
     }
+    return names;
+}
+
+bool BufferDirectory::worthATry(const std::string& name, std::set<std::string>& reported) const
+{
+    const std::optional<std::string> reason = skipReason(name);
+    if (reason && *reason != "gone" && reported.insert(name).second)
+        m_log->line(m_label + " entry " + name + " not sent: " + *reason);
+    return !reason;
+}
+
+std::vector<BufferDirectory::Entry> BufferDirectory::sendable(std::set<std::string>& reported) const
+{
+    std::vector<std::string> all = names();
     // Names begin with a stamp: the newest goes first.
-    std::sort(names.begin(), names.end(), std::greater<>());
-    for (std::string& name : names) {
-        if (auto reason = skipReason(name)) {
-            if (*reason != "gone" && reported.insert(name).second)
-                m_log->line(m_label + " entry " + name + " not sent: " + *reason);
-            continue;
+    std::sort(all.begin(), all.end(), std::greater<>());
+    std::vector<Entry> entries;
+    for (std::string& name : all)
+        if (worthATry(name, reported)) {
+            std::string path = m_path + "/" + name;
+            entries.push_back(Entry{std::move(name), std::move(path)});
         }
-        std::string path = m_path + "/" + name;
-        entries.push_back(Entry{std::move(name), std::move(path)});
-    }
     return entries;
+}
+
+std::optional<BufferDirectory::Entry> BufferDirectory::oldest(std::set<std::string>& reported) const
+{
+    std::vector<std::string> all = names();
+    std::sort(all.begin(), all.end());
+    for (std::string& name : all)
+        if (worthATry(name, reported)) {
+            std::string path = m_path + "/" + name;
+            return Entry{std::move(name), std::move(path)};
+        }
+    return std::nullopt;
 }
 
 std::optional<std::string> BufferDirectory::read(const Entry& entry) const

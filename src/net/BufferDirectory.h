@@ -43,6 +43,8 @@ public:
     // unfinished writes are passed over, each logged once (`reported` remembers). Nothing when the
     // directory is missing or cannot be listed.
     std::vector<Entry> sendable(std::set<std::string>& reported) const;
+    // The first entry worth a try, oldest name first; the rest are not looked at.
+    std::optional<Entry> oldest(std::set<std::string>& reported) const;
     // A buffered file's bytes for sending; nullopt, logged, when it cannot be read whole, is empty or
     // is too large.
     std::optional<std::string> read(const Entry& entry) const;
@@ -52,6 +54,10 @@ public:
     static std::string sentName(const std::string& name);
 
 private:
+    // The names in the directory, unsorted; empty, logged when it cannot be listed.
+    std::vector<std::string> names() const;
+    // Whether the entry is worth a try; logs why not, once for each name.
+    bool worthATry(const std::string& name, std::set<std::string>& reported) const;
     std::optional<std::string> skipReason(const std::string& name) const;
     bool isKeptName(std::string_view name) const;
 

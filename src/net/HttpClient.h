@@ -32,8 +32,8 @@ class HttpClient {
 public:
     using Completion = std::function<void(HttpResponse)>;
     virtual ~HttpClient() = default;
-    // Returns at once. The completion runs exactly once, on a background thread of its own: never on
-    // the main queue or the Bluetooth queue, and never inside send().
+    // Returns at once. The completion runs exactly once, on a background thread: never on the main
+    // queue or the Bluetooth queue, and never inside send().
     virtual void send(HttpRequest request, Completion completion) = 0;
     // Waits for the answer on the calling thread, which must not be the main queue.
     virtual HttpResponse sendBlocking(const HttpRequest& request) = 0;

@@ -37,6 +37,12 @@ RecordingUploader::RecordingUploader(Ports ports, const Acquisition& acquisition
                                      std::string collectionUrl, std::shared_ptr<UploadStatus> status)
     : m_ports(ports), m_acq(acquisition), m_collectionUrl(std::move(collectionUrl)), m_status(std::move(status)), m_buffer(ports.files, ports.log, documentsDirectory + "/Buffer", ".ecg")
 {
+    m_ports.requests.onRecovered([this] { checkBuffer(); });
+}
+
+RecordingUploader::~RecordingUploader()
+{
+    m_ports.requests.onRecovered(nullptr);
 }
 
 std::string RecordingUploader::uploadUrl() const
@@ -66,12 +72,11 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
         return;
     }
 
-    // While the server is given time after a failure, the chunk waits in the Buffer with the rest.
-    if (m_ports.requests.backingOff(uploadUrl())) {
+    // Once the server has failed, the chunk waits in the Buffer with the rest until a probe is taken.
+    if (m_ports.requests.turn(uploadUrl()) != RequestQueue::Turn::all) {
         if (!bytes.empty() && m_buffer.keep(name, bytes))
             m_status->kept();
-        if (m_events)
-            m_events->resendKept();
+        checkBuffer();
         return;
     }
 
@@ -97,11 +102,28 @@ void RecordingUploader::writeToServer(std::string& uploadBuffer, const std::stri
 
 void RecordingUploader::checkBuffer()
 {
-    const std::vector<BufferDirectory::Entry> entries = m_buffer.sendable(m_reported);
-    m_status->setWaiting(entries.size());
+    const std::string url = uploadUrl();
+    std::vector<BufferDirectory::Entry> entries;
+    switch (m_ports.requests.turn(url)) {
+    case RequestQueue::Turn::all:
+        // While files of the last pass still wait for a slot, a listing would add only what was kept
+        // since; the pass after them brings that.
+        if (!m_ports.requests.keptWaiting(url)) {
+            entries = m_buffer.sendable(m_reported);
+            m_status->setWaiting(entries.size());
+        }
+        break;
+    case RequestQueue::Turn::probe:
+        // A server that failed is probed with the oldest file alone, so that one which keeps failing
+        // cannot starve it; the rest follow once it is taken.
+        if (std::optional<BufferDirectory::Entry> oldest = m_buffer.oldest(m_reported))
+            entries.push_back(std::move(*oldest));
+        break;
+    case RequestQueue::Turn::none:
+        break;
+    }
     if (!entries.empty()) {
         const std::string token = uploadToken(m_ports.settings);
-        const std::string url = uploadUrl();
         for (const BufferDirectory::Entry& entry : entries) {
             auto prepare = [buffer = m_buffer, entry, token, url]() -> std::optional<HttpRequest> {
                 const std::optional<std::string> bytes = buffer.read(entry);

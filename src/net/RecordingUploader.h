@@ -23,8 +23,8 @@ class UploadStatus;
 // online upload is followed by a pass that sends the buffered files; a file goes only once the
 // server has answered it with a body.
 //
-// writeToServer and checkBuffer run on the Bluetooth queue; answers are taken on the completions'
-// threads, and touch nothing of this object.
+// writeToServer and checkBuffer run on the Bluetooth queue (checkBuffer also as soon as a server that
+// failed takes a probe); answers are taken on the completions' threads, and touch nothing of this object.
 class RecordingUploader : public UploadSink {
 public:
     struct Ports {
@@ -40,6 +40,9 @@ public:
     // hears of every upload's end and of the Buffer's size.
     RecordingUploader(Ports ports, const Acquisition& acquisition, const std::string& documentsDirectory,
                       std::string collectionUrl, std::shared_ptr<UploadStatus> status);
+    ~RecordingUploader() override;
+    RecordingUploader(const RecordingUploader&) = delete;
+    RecordingUploader& operator=(const RecordingUploader&) = delete;
 
     void writeToServer(std::string& uploadBuffer, const std::string& chunkStamp) override;
     void checkBuffer();

@@ -57,11 +57,16 @@ HttpRequest jsonPost(std::string url, std::string body)
 
 HttpRequest uploadRequest(std::string url, std::string_view token, std::string_view fileName, std::string_view bytes)
 {
-    nlohmann::ordered_json body;
-    body["token"] = token;
-    body["fileName"] = fileName;
-    body["baseData"] = encodeBase64(bytes);
-    return jsonPost(std::move(url), compact(body));
+    nlohmann::ordered_json head;
+    head["token"] = token;
+    head["fileName"] = fileName;
+    // Base64 needs no escaping: it goes in as it is, not through the serializer one character at a time.
+    std::string body = compact(head);
+    body.pop_back();
+    body += R"(,"baseData":")";
+    body += encodeBase64(bytes);
+    body += R"("})";
+    return jsonPost(std::move(url), std::move(body));
 }
 
 std::string eventBody(std::string_view key, std::string_view activity, const std::optional<std::string>& patientId,

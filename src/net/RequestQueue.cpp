@@ -4,6 +4,7 @@
 #include "platform/Queue.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace velorin {
 
@@ -37,13 +38,21 @@ void RequestQueue::endBackoff()
 {
     std::lock_guard lock(m_state->mutex);
     for (auto& [name, server] : m_state->servers)
-        server.backoff = {};
+        server.backoff.until = Nanoseconds{0};
 }
 
-bool RequestQueue::backingOff(const std::string& url) const
+RequestQueue::Turn RequestQueue::turn(const std::string& url) const
 {
     std::lock_guard lock(m_state->mutex);
-    return !m_state->mayBeSent(serverOf(url));
+    return m_state->turnOf(serverOf(url));
+}
+
+bool RequestQueue::keptWaiting(const std::string& url) const
+{
+    const std::string server = serverOf(url);
+    std::lock_guard lock(m_state->mutex);
+    return std::any_of(m_state->buffered.begin(), m_state->buffered.end(),
+                       [&](const Job& job) { return job.server == server; });
 }
 
 RequestQueue::~RequestQueue()
@@ -84,6 +93,15 @@ void RequestQueue::sendNow(HttpRequest request, Answered answered)
     std::string server = serverOf(request.url);
     m_state->fresh.push_back(Job{{}, std::move(server), std::move(request), {}, std::move(answered)});
     m_state->pumpLocked();
+    // More new requests waiting for a slot would wait in memory as long as a server takes to answer,
+    // without end behind one that never does: the latest goes where its bytes are kept.
+    if (!m_state->closed && m_state->fresh.size() > maxOpen) {
+        const Job job = std::move(m_state->fresh.back());
+        m_state->fresh.pop_back();
+        HttpResponse notSent;
+        notSent.error = "not sent: earlier requests still wait for an answer";
+        job.answered(notSent);
+    }
 }
 
 bool RequestQueue::sendLater(const std::string& path, const std::string& url, Prepare prepare, Answered answered)
@@ -110,6 +128,12 @@ void RequestQueue::pump()
     m_state->pumpLocked();
 }
 
+void RequestQueue::onRecovered(std::function<void()> recovered)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->recovered = std::move(recovered);
+}
+
 int RequestQueue::openCount() const
 {
     std::lock_guard lock(m_state->mutex);
@@ -122,18 +146,20 @@ std::size_t RequestQueue::waitingCount() const
     return m_state->fresh.size() + m_state->buffered.size();
 }
 
-bool RequestQueue::State::mayBeSent(const std::string& server) const
+RequestQueue::Turn RequestQueue::State::turnOf(const std::string& server) const
 {
     const auto found = servers.find(server);
     if (found == servers.end() || found->second.backoff.failures == 0)
-        return true;
-    return clock.monotonic() >= found->second.backoff.until && found->second.open == 0;
+        return Turn::all;
+    if (clock.monotonic() < found->second.backoff.until || found->second.open > 0)
+        return Turn::none;
+    return Turn::probe;
 }
 
 std::optional<RequestQueue::Job> RequestQueue::State::takeSendable(std::deque<Job>& from)
 {
     for (auto it = from.begin(); it != from.end(); ++it)
-        if (mayBeSent(it->server)) {
+        if (turnOf(it->server) != Turn::none) {
             Job job = std::move(*it);
             from.erase(it);
             return job;
@@ -143,9 +169,10 @@ std::optional<RequestQueue::Job> RequestQueue::State::takeSendable(std::deque<Jo
 
 void RequestQueue::State::pumpLocked()
 {
-    // New requests for a server that backs off are not tried: their bytes go where they wait.
+    // New requests for a server that failed are not tried: their bytes go where they wait, and the
+    // probe comes from there.
     for (auto it = fresh.begin(); !closed && it != fresh.end();) {
-        if (mayBeSent(it->server)) {
+        if (turnOf(it->server) == Turn::all) {
             ++it;
             continue;
         }
@@ -189,12 +216,20 @@ void RequestQueue::State::pumpLocked()
             const Job job = std::move(found->second);
             self->openJobs.erase(found);
             self->settle(job, response);
-            if (!self->pumpPosted && (!self->fresh.empty() || !self->buffered.empty())) {
+            if (!self->pumpPosted && (!self->fresh.empty() || !self->buffered.empty() || self->recoveredPending)) {
                 self->pumpPosted = true;
                 self->bluetooth.async([self] {
-                    std::lock_guard lock(self->mutex);
-                    self->pumpPosted = false;
-                    self->pumpLocked();
+                    std::function<void()> recovered;
+                    {
+                        std::lock_guard lock(self->mutex);
+                        self->pumpPosted = false;
+                        self->pumpLocked();
+                        if (std::exchange(self->recoveredPending, false) && !self->closed)
+                            recovered = self->recovered;
+                    }
+                    // Outside the lock: it queues more.
+                    if (recovered)
+                        recovered();
                 });
             }
         });
@@ -226,6 +261,8 @@ void RequestQueue::State::settle(const Job& job, const HttpResponse& response)
         if (!retry.empty())
             heldBack.erase(retry);
     } else {
+        if (server.backoff.failures > 0)
+            recoveredPending = true;
         server.backoff = {};
         if (!retry.empty())
             holdBack(retry);

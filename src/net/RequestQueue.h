@@ -21,10 +21,13 @@ class Queue;
 
 // The requests of uploads and events: at most four open at once, new ones ahead of those from the
 // buffer directories, a buffered file never sent again while its earlier request is open or waiting.
+// At most four new requests wait for a slot; a further one is answered at once as not sent, so that
+// its bytes go to the buffer directory rather than wait in memory.
 // A server that failed an attempt (no connection, a time-out, a reset, a 5xx, a 2xx without a body)
-// gets nothing more until its back-off ends (30 s, doubling up to 30 min, each ±20%); then one
-// request probes it, and once that is taken the queue drains at full speed again. A new request for
-// a server backing off is answered at once as not sent, so its bytes go to the buffer directory.
+// gets nothing more until its back-off ends (30 s, doubling up to 30 min, each ±20%); then the first
+// buffered file queued for it probes it alone, and once that is taken the queue drains at full speed
+// again. A new request for a server that failed and has not taken a probe yet is answered at once as
+// not sent, so its bytes go to the buffer directory and a probe comes only from there.
 // A file refused for itself (unreadable, a 4xx) is held back alone, on the same schedule.
 //
 // Requests are sent on the Bluetooth queue; answers arrive on background threads. The state they
@@ -35,6 +38,11 @@ public:
     static constexpr int maxOpen = 4;
     static constexpr Nanoseconds firstRetryDelay = std::chrono::seconds(30);
     static constexpr Nanoseconds longestRetryDelay = std::chrono::minutes(30);
+
+    // What a server may be sent now: anything (it has not failed, or it took the probe after its
+    // failure), one probe (it failed and its back-off is over), or nothing (it backs off, or its
+    // probe is open).
+    enum class Turn { all, probe, none };
 
     // Takes an answer, on the completion's thread, under the queue's lock, never once the queue is
     // closed. Returns the file to hold back before its next try (a buffered file whose try failed,
@@ -54,12 +62,19 @@ public:
     // Bluetooth queue. Queues the buffered file `path`, to go to `url`, unless it is open or waiting
     // already, or still held back after a failed try; false when it was not queued.
     bool sendLater(const std::string& path, const std::string& url, Prepare prepare, Answered answered);
-    // The network is reachable again: every server's back-off ends at once. Any thread.
+    // The network is reachable again: every server's back-off ends at once. One request still probes
+    // a server that failed, and if that fails too the back-off goes on from where it was, so that a
+    // network that comes and goes gets no more than one request through per step. Any thread.
     void endBackoff();
-    // Whether requests to the server of this URL wait for its back-off to end. Any thread.
-    bool backingOff(const std::string& url) const;
+    // Any thread.
+    Turn turn(const std::string& url) const;
+    // Whether buffered files queued for the server of this URL still wait for a slot. Any thread.
+    bool keptWaiting(const std::string& url) const;
     // Bluetooth queue. Sends what the free slots allow.
     void pump();
+    // Runs on the Bluetooth queue whenever a server that failed has taken a probe, so that what waits
+    // for it in the buffer directories is queued at once, not with the next pass. Never once closed.
+    void onRecovered(std::function<void()> recovered);
     // From now on nothing is sent and answers are dropped. New requests that got no answer (waiting
     // or open) are answered at once as not sent, so that their bytes are kept for a later run.
     // Any thread.
@@ -93,9 +108,7 @@ private:
         void settle(const Job& job, const HttpResponse& response);
         void holdBack(const std::string& path);
         void holdBack(HeldBack& held);
-        // Whether a job for this server may be sent now: not while it backs off, and while it is
-        // being probed only the probe.
-        bool mayBeSent(const std::string& server) const;
+        Turn turnOf(const std::string& server) const;
         // Takes the first job that may be sent from the queue, or nothing.
         std::optional<Job> takeSendable(std::deque<Job>& from);
 
@@ -105,6 +118,8 @@ private:
         mutable std::mutex mutex;
         bool closed = false;
         bool pumpPosted = false;
+        bool recoveredPending = false; // a probe was taken since the last pump
+        std::function<void()> recovered;
         int open = 0;
         std::uint64_t nextId = 1;
         std::map<std::uint64_t, Job> openJobs;

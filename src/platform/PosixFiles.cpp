@@ -196,8 +196,8 @@ FileResult PosixFiles::createAtomically(const std::string& path, std::string_vie
         else
             result = errnoFailure("cannot name");
         taken = !result.ok && errno == EEXIST;
+        ::unlink(temp.c_str()); // the spare name after a link, or the file after a failure
     }
-    ::unlink(temp.c_str()); // gone after a rename; the spare name after a link or a failure
     return result;
 }
 

@@ -15,10 +15,11 @@ public:
     explicit StreamLog(std::FILE* out) : m_out(out) {}
     void line(std::string_view text) override
     {
-        const std::string shown = escapeControl(text);
+        // With its end in one write: on an unbuffered stream (stderr) that is one system call a line.
+        std::string shown = escapeControl(text);
+        shown += '\n';
         std::lock_guard lock(m_mutex);
         std::fwrite(shown.data(), 1, shown.size(), m_out);
-        std::fputc('\n', m_out);
         std::fflush(m_out);
     }
 

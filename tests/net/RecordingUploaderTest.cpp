@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
 
 namespace velorin {
@@ -68,20 +69,22 @@ TEST(RecordingUpload, KeptChunksGoWithLaterPassesUnderTheirOwnNameAndOnlyAnAnswe
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName)], "first");
     EXPECT_EQ(rig.memory.files[rig.bufferPath(firstName + "~1")], "second");
 
-    // After the server's back-off the new chunk probes it alone; once taken, the kept ones follow.
+    // After the server's back-off the new chunk joins them, and the oldest kept one probes the server
+    // alone; once it is taken, the rest follow, newest first.
     rig.runtime.runFor(36.0);
     rig.flush("third", "2017-05-27_101600");
     ASSERT_EQ(rig.http.sent.size(), 3u);
+    EXPECT_EQ(rig.body(2), uploadBody(firstName, "Zmlyc3Q="));
     rig.answer(2, 200, "ok");
     EXPECT_EQ(rig.status->text(), "sent 10:15, 2 waiting");
     ASSERT_EQ(rig.http.sent.size(), 5u);
-    EXPECT_EQ(rig.body(3), uploadBody(firstName, "c2Vjb25k")); // NAME~1 goes out as NAME
-    EXPECT_EQ(rig.body(4), uploadBody(firstName, "Zmlyc3Q="));
+    EXPECT_EQ(rig.body(3), uploadBody("2017-05-27_101600" + noPosition, "dGhpcmQ="));
+    EXPECT_EQ(rig.body(4), uploadBody(firstName, "c2Vjb25k")); // NAME~1 goes out as NAME
     rig.answer(3, 200, "ok");
     rig.answer(4, 0, "", "Connection refused");
     EXPECT_EQ(rig.status->text(), "server not reached, 1 waiting");
-    EXPECT_FALSE(rig.files.exists(rig.bufferPath(firstName + "~1")));
-    EXPECT_TRUE(rig.files.exists(rig.bufferPath(firstName)));
+    EXPECT_FALSE(rig.files.exists(rig.bufferPath(firstName)));
+    EXPECT_TRUE(rig.files.exists(rig.bufferPath(firstName + "~1")));
     EXPECT_TRUE(rig.log.contains("Error = Connection refused"));
 }
 
@@ -104,6 +107,20 @@ TEST(RecordingUpload, AtMostFourOpenNothingSentTwiceWhileOpenAndTheBufferDrainsA
     }
     EXPECT_EQ(rig.http.sent.size(), 12u);
     EXPECT_EQ(rig.memory.files.size(), 0u);
+
+    // Behind a server that does not answer, four new chunks wait for a slot, and the rest on disk.
+    for (int i = 0; i < 12; ++i)
+        rig.flush("h", "2017-05-27_13" + std::to_string(1000 + i));
+    EXPECT_EQ(rig.http.open().size(), 4u);
+    EXPECT_EQ(rig.memory.files.size(), 4u);
+    std::set<std::string> taken;
+    while (!rig.http.open().empty()) {
+        EXPECT_TRUE(taken.insert(rig.body(rig.http.open().front())).second);
+        rig.answer(rig.http.open().front(), 200, "ok");
+        if (rig.http.open().empty() && !rig.memory.files.empty())
+            rig.flush("n", "2017-05-27_140000"); // the next pass brings the kept ones
+    }
+    EXPECT_EQ(taken.size(), 13u);
 }
 
 TEST(RecordingUpload, AServerThatFailedIsLeftAloneThirtySecondsDoublingUpToHalfAnHourThenProbedOnce)
@@ -119,10 +136,11 @@ TEST(RecordingUpload, AServerThatFailedIsLeftAloneThirtySecondsDoublingUpToHalfA
     };
     EXPECT_TRUE(flushSends(0));
     rig.answer(0, 503, "busy");
-    // 30 s less and more 20%: nothing goes before, the new chunk probes after, alone.
+    // 30 s less and more 20%: nothing goes before, the oldest kept chunk probes after, alone.
     EXPECT_FALSE(flushSends(23.9));
     EXPECT_TRUE(flushSends(12.2));
-    EXPECT_EQ(rig.http.open().size(), 1u);
+    ASSERT_EQ(rig.http.open().size(), 1u);
+    EXPECT_EQ(rig.body(1), uploadBody("2017-05-27_110000" + noPosition, "Yw=="));
     rig.answer(1, 0, "", "Connection reset by peer");
     EXPECT_FALSE(flushSends(47.9)); // doubled
     EXPECT_TRUE(flushSends(24.2));
@@ -133,16 +151,36 @@ TEST(RecordingUpload, AServerThatFailedIsLeftAloneThirtySecondsDoublingUpToHalfA
     rig.answer(rig.http.open().front(), 500, "down");
     EXPECT_FALSE(flushSends(23.9 * 60));
 
-    // The network coming back ends the back-off at once; the probe taken, the Buffer drains.
+    // A network that comes and goes every 10 s for an hour, a chunk every 30 s: each return ends the
+    // back-off but lets one probe through, never the Buffer at once, and nothing is lost.
+    std::size_t probes = 0;
+    for (int second = 10; second <= 3600; second += 10) {
+        rig.reachability.online = second % 20 == 0;
+        if (second % 30 != 0) {
+            rig.runtime.runFor(10.0);
+            continue;
+        }
+        flushSends(10.0);
+        EXPECT_LE(rig.http.open().size(), 1u) << second;
+        for (const std::size_t open : rig.http.open()) {
+            rig.answer(open, 0, "", "Network is unreachable");
+            ++probes;
+        }
+    }
+    EXPECT_GT(probes, 30u);
+    // Back for good: the server takes the probe, then every chunk, each once.
     rig.reachability.online = false;
     EXPECT_FALSE(flushSends(1));
     rig.reachability.online = true;
     EXPECT_TRUE(flushSends(1));
-    rig.answer(rig.http.open().front(), 200, "ok");
+    std::set<std::string> taken;
     while (!rig.http.open().empty()) {
         EXPECT_LE(rig.http.open().size(), 4u);
-        rig.answer(rig.http.open().front(), 200, "ok");
+        const std::size_t next = rig.http.open().front();
+        EXPECT_TRUE(taken.insert(rig.body(next)).second);
+        rig.answer(next, 200, "ok");
     }
+    EXPECT_EQ(taken.size(), static_cast<std::size_t>(chunk));
     EXPECT_EQ(rig.status->text().find("waiting"), std::string::npos) << rig.status->text();
 }
 

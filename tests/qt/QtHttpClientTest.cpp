@@ -98,6 +98,11 @@ TEST(QtHttpClient, CompletionsRunOnTheirOwnThreadAndRequestsGoOutAsGiven)
     const HttpResponse missing = client.sendBlocking(post(server.url("/nothing-here")));
     EXPECT_EQ(missing.status, 404);
     EXPECT_TRUE(missing.transferred()) << missing.error;
+
+    // A connection the server keeps carries the next request; one it closes after its answer does not.
+    (*server).set_keep_alive_max_count(2);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(client.sendBlocking(post(server.url("/echo"))).status, 201) << i;
 }
 
 // A timeout covers the whole exchange, and an answer over the limit is an error, whether its

@@ -47,13 +47,13 @@ QtLocation::~QtLocation()
 
 void QtLocation::startUpdatingLocation()
 {
+    if (m_updating.exchange(true))
+        return;
     QMetaObject::invokeMethod(
         m_context,
         [this] {
-            if (m_source && !m_updating) {
-                m_updating = true;
+            if (m_source)
                 m_source->startUpdates();
-            }
         },
         Qt::QueuedConnection);
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QThread>
 
+#include <atomic>
 #include <mutex>
 
 class QGeoPositionInfoSource;
@@ -28,7 +29,8 @@ private:
     QThread m_thread;
     QObject* m_context;                        // lives on m_thread
     QGeoPositionInfoSource* m_source = nullptr; // on m_thread; stays null when the system has none
-    bool m_updating = false;                    // on m_thread
+    // Set by the first call, cleared when starting failed: one start is asked for, not one per chunk.
+    std::atomic<bool> m_updating{false};
     mutable std::mutex m_mutex;
     std::optional<Coordinate> m_last;
 };

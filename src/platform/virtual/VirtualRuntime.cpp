@@ -14,15 +14,15 @@ std::int64_t VirtualRuntime::clampedNs(Nanoseconds span)
     return std::clamp<std::int64_t>(span.count(), 0, longestSpan.count());
 }
 
-void VirtualRuntime::schedule(std::int64_t at, std::uint64_t timer, Task task)
+void VirtualRuntime::schedule(std::int64_t at, std::uint64_t timer)
 {
-    m_events.push(Event{at, m_sequence++, timer, std::move(task)});
+    m_events.push(Event{at, m_sequence++, timer});
 }
 
 void VirtualRuntime::post(Task task)
 {
     if (std::this_thread::get_id() == m_owner) {
-        schedule(nowNs(), 0, std::move(task));
+        m_posted.push_back(Posted{nowNs(), m_sequence++, std::move(task)});
         return;
     }
     std::lock_guard lock(m_foreignMutex);
@@ -41,24 +41,36 @@ void VirtualRuntime::takeForeignPosts()
         m_hasForeign.store(false);
     }
     for (Task& task : taken)
-        schedule(nowNs(), 0, std::move(task));
+        m_posted.push_back(Posted{nowNs(), m_sequence++, std::move(task)});
 }
 
 void VirtualRuntime::runUntilNs(std::int64_t until)
 {
     m_stopRequested = false;
     takeForeignPosts();
-    while (!m_events.empty() && m_events.top().at <= until && !m_stopRequested) {
-        // priority_queue::top is const; the event is moved out before pop, which is safe because
-        // nothing reads it again before pop.
-        Event event = std::move(const_cast<Event&>(m_events.top()));
-        m_events.pop();
-        if (event.at > nowNs())
-            m_nowNs.store(event.at);
-        if (event.timer != 0)
+    while (!m_stopRequested) {
+        // The earlier of the next posted task and the next event, in schedule order at one instant.
+        const bool eventDue = !m_events.empty() && m_events.top().at <= until;
+        const bool postDue = !m_posted.empty() && m_posted.front().at <= until;
+        if (!eventDue && !postDue)
+            break;
+        const bool eventFirst =
+            eventDue &&
+            (!postDue || m_events.top().at < m_posted.front().at ||
+             (m_events.top().at == m_posted.front().at && m_events.top().sequence < m_posted.front().sequence));
+        if (eventFirst) {
+            const Event event = m_events.top();
+            m_events.pop();
+            if (event.at > nowNs())
+                m_nowNs.store(event.at);
             fireTimer(event.timer);
-        else
-            event.task();
+        } else {
+            Task task = std::move(m_posted.front().task);
+            if (m_posted.front().at > nowNs())
+                m_nowNs.store(m_posted.front().at);
+            m_posted.pop_front();
+            task();
+        }
         takeForeignPosts();
     }
     if (!m_stopRequested && until > nowNs())
@@ -69,7 +81,7 @@ void VirtualRuntime::scheduleTimer(std::uint64_t id, const TimerState& state)
 {
     // Fire times are computed from the first one, so a long run does not drift.
     const std::int64_t at = state.first + state.interval * static_cast<std::int64_t>(state.fired);
-    schedule(at, id, Task{});
+    schedule(at, id);
 }
 
 void VirtualRuntime::fireTimer(std::uint64_t id)
@@ -80,15 +92,15 @@ void VirtualRuntime::fireTimer(std::uint64_t id)
     TimerState& state = found->second;
     ++state.fired;
     if (state.interval <= 0) {
-        Task action = std::move(state.action);
+        const std::shared_ptr<const Task> action = std::move(state.action);
         m_timerStates.erase(found);
-        action();
+        (*action)();
         return;
     }
     scheduleTimer(id, state);
-    // The action may cancel its own timer, which destroys the state; run a copy.
-    Task action = state.action;
-    action();
+    // The action may cancel its own timer, which destroys the state.
+    const std::shared_ptr<const Task> action = state.action;
+    (*action)();
 }
 
 Timers::Id VirtualRuntime::VirtualTimers::repeating(Nanoseconds intervalSpan, Task action, bool fireNow)
@@ -96,7 +108,8 @@ Timers::Id VirtualRuntime::VirtualTimers::repeating(Nanoseconds intervalSpan, Ta
     const Id id = m_runtime.m_nextTimer++;
     const std::int64_t interval = std::max<std::int64_t>(clampedNs(intervalSpan), 1);
     const std::int64_t first = fireNow ? m_runtime.nowNs() : m_runtime.nowNs() + interval;
-    auto [it, inserted] = m_runtime.m_timerStates.emplace(id, TimerState{first, interval, 0, std::move(action)});
+    auto [it, inserted] = m_runtime.m_timerStates.emplace(
+        id, TimerState{first, interval, 0, std::make_shared<const Task>(std::move(action))});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
     return id;
@@ -106,7 +119,7 @@ Timers::Id VirtualRuntime::VirtualTimers::oneShot(Nanoseconds delay, Task action
 {
     const Id id = m_runtime.m_nextTimer++;
     auto [it, inserted] = m_runtime.m_timerStates.emplace(
-        id, TimerState{m_runtime.nowNs() + clampedNs(delay), 0, 0, std::move(action)});
+        id, TimerState{m_runtime.nowNs() + clampedNs(delay), 0, 0, std::make_shared<const Task>(std::move(action))});
     (void)inserted;
     m_runtime.scheduleTimer(id, it->second);
     return id;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <queue>
@@ -45,16 +46,16 @@ public:
     void runPending() { runUntilNs(nowNs()); }
     // Stops a runUntil in progress after the task that calls it.
     void stop() { m_stopRequested = true; }
-    std::size_t pendingCount() const { return m_events.size(); }
+    std::size_t pendingCount() const { return m_events.size() + m_posted.size(); }
 
 private:
     // Time is kept in whole nanoseconds since the start, so timers of different periods that meet
     // (0.112 s and 0.5 s at 14 s) meet exactly, and their order is the order they were scheduled in.
+    // A timer's next firing.
     struct Event {
         std::int64_t at;
         std::uint64_t sequence;
-        std::uint64_t timer; // 0 for posted work
-        Task task;
+        std::uint64_t timer;
     };
     struct Later {
         bool operator()(const Event& a, const Event& b) const
@@ -66,7 +67,14 @@ private:
         std::int64_t first;
         std::int64_t interval; // 0 for one-shot timers
         std::uint64_t fired = 0;
-        Task action;
+        // Shared, so that a firing holds it without copying the task: it may cancel its own timer.
+        std::shared_ptr<const Task> action;
+    };
+    // Work posted on the owning thread, due at once: a queue in order rather than the heap.
+    struct Posted {
+        std::int64_t at;
+        std::uint64_t sequence;
+        Task task;
     };
 
     class PostQueue : public Queue {
@@ -102,7 +110,7 @@ private:
     void post(Task task);
     void takeForeignPosts();
     void runUntilNs(std::int64_t until);
-    void schedule(std::int64_t at, std::uint64_t timer, Task task);
+    void schedule(std::int64_t at, std::uint64_t timer);
     void fireTimer(std::uint64_t id);
     void scheduleTimer(std::uint64_t id, const TimerState& state);
 
@@ -116,6 +124,7 @@ private:
     std::uint64_t m_nextTimer = 1;
     bool m_stopRequested = false;
     std::priority_queue<Event, std::vector<Event>, Later> m_events;
+    std::deque<Posted> m_posted; // in (at, sequence) order, since time only moves on
     std::unordered_map<std::uint64_t, TimerState> m_timerStates;
     PostQueue m_main{*this};
     PostQueue m_bluetooth{*this};
