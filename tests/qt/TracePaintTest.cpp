@@ -1,11 +1,13 @@
-#include "monitor/qt/TraceWidget.h"
+#include "monitor/qt/TraceCanvas.h"
 
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <vector>
 
 namespace velorin {
 namespace {
@@ -29,7 +31,7 @@ struct PaintedFrame {
         QPainter painter(&image);
         if (throughPainter)
             painter.setClipRect(image.rect()); // a clipped painter keeps to its own drawing
-        TraceWidget::paintFrame(painter, image.size(), frame, TraceWidget::tintedMarker(TraceWidget::markerImage()));
+        TraceCanvas::paintFrame(painter, image.size(), frame, TraceCanvas::tintedMarker(TraceCanvas::markerImage()));
     }
 
     int x(double modelX) const { return static_cast<int>(horizontalFraction(modelX) * image.width()); }
@@ -42,7 +44,7 @@ struct PaintedFrame {
 
 TEST(TracePaint, LayersLandWhereTheGeometrySays)
 {
-    ASSERT_FALSE(TraceWidget::markerImage().isNull());
+    ASSERT_FALSE(TraceCanvas::markerImage().isNull());
     for (const bool throughPainter : {false, true}) {
         SCOPED_TRACE(throughPainter ? "through the painter" : "into the pixels");
         const PaintedFrame f(throughPainter);
@@ -95,38 +97,6 @@ TEST(TracePaint, BlankEntriesBreakTheLine)
     }
 }
 
-TEST(TracePaint, StaysInsideItsRectangleOfALargerImage)
-{
-    // A trace leaving the window at both edges, painted with the painter moved into a larger image:
-    // the same pixels as on an image of its own, and nothing outside.
-    TraceFrame frame{};
-    for (std::size_t i = 0; i < traceLength; ++i)
-        frame.points[i] = {traceX(i), i % 2 == 0 ? -5000.0f : 5000.0f};
-    frame.newest = 5000.0f;
-    frame.window = defaultWindow;
-    const QImage marker = TraceWidget::tintedMarker(TraceWidget::markerImage());
-    const QRect placed(37, 21, 200, 150);
-
-    QImage own(placed.size(), QImage::Format_RGB32);
-    QPainter ownPainter(&own);
-    TraceWidget::paintFrame(ownPainter, own.size(), frame, marker);
-    ownPainter.end();
-
-    QImage large(300, 200, QImage::Format_RGB32);
-    large.fill(Qt::red);
-    QPainter painter(&large);
-    painter.translate(placed.topLeft());
-    TraceWidget::paintFrame(painter, placed.size(), frame, marker);
-    painter.end();
-
-    EXPECT_EQ(large.copy(placed), own);
-    for (int y = 0; y < large.height(); ++y)
-        for (int x = 0; x < large.width(); ++x)
-            if (!placed.contains(x, y)) {
-                ASSERT_EQ(large.pixelColor(x, y), QColor(Qt::red)) << x << "," << y;
-            }
-}
-
 TEST(TracePaint, WindowMovesTheLine)
 {
     // Narrower window 400..700: 600 now lands at (480 - 400) / 300 of the height from the bottom.
@@ -134,13 +104,106 @@ TEST(TracePaint, WindowMovesTheLine)
     f.frame.window = {400.0f, 700.0f};
     f.image.fill(Qt::black);
     QPainter painter(&f.image);
-    TraceWidget::paintFrame(painter, f.image.size(), f.frame, QImage());
+    TraceCanvas::paintFrame(painter, f.image.size(), f.frame, QImage());
     painter.end();
     // Row 440 is the line's centre, so the 1 px core is shared by rows 439 and 440.
     const int row = static_cast<int>((1.0 - 80.0 / 300.0) * f.image.height());
     const int col = f.x(traceX(60)) + 2;
     EXPECT_GT(f.at(col, row - 1).red() + f.at(col, row).red(), 200);
     EXPECT_LT(f.at(col, f.y(600)).red(), 50); // nothing left at the old height
+}
+
+TEST(TracePaint, KeptPicturesMatchAWholePaintAndChangeOnlyWhereAsked)
+{
+    // The live widget keeps its picture, in a canvas of its own or in the window's image, and
+    // repaints (and sends to the screen) only where the last frame lay and where the new one goes:
+    // anything painted outside that, or left behind, shows.
+    const float blank = std::numeric_limits<float>::quiet_NaN();
+    const QSize size(480, 300);
+    const QImage marker = TraceCanvas::tintedMarker(TraceCanvas::markerImage());
+    auto frameAt = [&](int step) {
+        TraceFrame frame{};
+        for (std::size_t i = 0; i < traceLength; ++i) {
+            const double t = (step * 2.0 + static_cast<double>(i)) / 58.0;
+            const double phase = std::fmod(t, 0.85);
+            // A slow wave with a tall spike every beat, so steep strokes cross the cells.
+            frame.points[i] = {traceX(i), static_cast<float>(560.0 + 40.0 * std::sin(t * 7.0) +
+                                                             (phase > 0.3 && phase < 0.36 ? 330.0 : 0.0))};
+        }
+        // The head climbs through the cells a little at a time.
+        frame.points[traceLength - 1].y = static_cast<float>(600.0 + 2.3 * step);
+        if (step % 10 >= 3 && step % 10 < 6)
+            for (std::size_t i = 120; i < 128; ++i)
+                frame.points[i].y = blank; // a gap moving through
+        if (step % 10 == 4)
+            frame.points[traceLength - 1].y = blank; // no newest value: no head, no marker
+        if (step % 10 == 6)
+            frame.points[traceLength - 2].y = blank; // a lone newest value
+        if (step % 10 == 7)
+            frame.points[40].y = 90000.0f; // far off the view
+        frame.newest = frame.points[traceLength - 1].y;
+        frame.window = step >= 15 ? VerticalWindow{400.0f, 600.0f} : defaultWindow;
+        return frame;
+    };
+    // Within the frame (at `at` in `now`) every pixel is the whole paint's; outside what was asked
+    // for, every pixel is as it was.
+    auto check = [&](const QImage& before, const QImage& now, QPoint at, const QImage& whole, const QRegion& asked) {
+        std::vector<char> inAsked(static_cast<std::size_t>(now.width() * now.height()), 0);
+        for (const QRect& rect : asked.translated(at) & now.rect())
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                std::fill_n(inAsked.begin() + y * now.width() + rect.left(), rect.width(), 1);
+        for (int y = 0; y < now.height(); ++y) {
+            const auto* was = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+            const auto* is = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+            const bool rowInFrame = y >= at.y() && y < at.y() + whole.height();
+            const auto* fresh = rowInFrame ? reinterpret_cast<const QRgb*>(whole.constScanLine(y - at.y())) - at.x() : nullptr;
+            for (int x = 0; x < now.width(); ++x) {
+                if (fresh && x >= at.x() && x < at.x() + whole.width() && is[x] != fresh[x])
+                    return ::testing::AssertionFailure() << "not the whole paint at " << x << "," << y;
+                if (!inAsked[static_cast<std::size_t>(y * now.width() + x)] && is[x] != was[x])
+                    return ::testing::AssertionFailure() << "changed where not asked at " << x << "," << y;
+            }
+        }
+        return ::testing::AssertionSuccess();
+    };
+
+    TraceCanvas canvas(marker);
+    canvas.paint(frameAt(0), size);
+    const QPoint at(37, 21);
+    QImage window(size + QSize(80, 50), QImage::Format_ARGB32_Premultiplied);
+    window.fill(Qt::red);
+    QRegion onScreen = QRect(QPoint(0, 0), size);
+    for (int step = 0; step < 20; ++step) {
+        SCOPED_TRACE(step);
+        const TraceFrame frame = frameAt(step);
+        QImage whole(size, QImage::Format_RGB32);
+        QPainter wholePainter(&whole);
+        TraceCanvas::paintFrame(wholePainter, size, frame, marker);
+        wholePainter.end();
+        const QRegion footprint = TraceCanvas::footprint(frame, size);
+
+        const QImage canvasBefore = canvas.image().copy();
+        const QRegion sent = canvas.painted() | footprint;
+        canvas.paint(frame, size);
+        ASSERT_TRUE(check(canvasBefore, canvas.image(), QPoint(0, 0), whole, sent));
+
+        const QImage windowBefore = window.copy();
+        const QRegion asked = onScreen | footprint;
+        QPainter painter(&window);
+        painter.translate(at);
+        ASSERT_TRUE(TraceCanvas::paintOver(painter, size, frame, marker, asked, footprint));
+        painter.end();
+        onScreen = footprint;
+        ASSERT_TRUE(check(windowBefore, window, at, whole, asked));
+
+        // A part that leaves out some of the footprint is not painted: the line cannot be cut to it.
+        const QImage partBefore = window.copy();
+        painter.begin(&window);
+        painter.translate(at);
+        ASSERT_FALSE(TraceCanvas::paintOver(painter, size, frame, marker, QRect(200, 100, 90, 60), footprint));
+        painter.end();
+        ASSERT_EQ(window, partBefore);
+    }
 }
 
 } // namespace

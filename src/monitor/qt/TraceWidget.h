@@ -3,8 +3,8 @@
 #include "monitor/AmplitudeWindow.h"
 #include "monitor/TraceFrameSlot.h"
 #include "monitor/TraceTap.h"
+#include "monitor/qt/TraceCanvas.h"
 
-#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
@@ -13,7 +13,6 @@
 #include <optional>
 
 class QLabel;
-class QPainter;
 
 namespace velorin {
 
@@ -24,7 +23,8 @@ class TraceView;
 // The live trace on the monitor screen: a glowing line on black. The renderer draws its frames on
 // the Bluetooth queue into a slot, in bursts of about 13; this widget shows them on the GUI thread
 // at an even pace of at most about 30 pictures a second, a couple of frames further at each tick,
-// so the line glides instead of jumping a burst at a time. A click is a tap: pause or resume.
+// so the line glides instead of jumping a burst at a time. Each picture repaints and sends to the
+// screen only the band the line leaves and the band it takes. A click is a tap: pause or resume.
 class TraceWidget : public QWidget {
     Q_OBJECT
 public:
@@ -32,14 +32,6 @@ public:
     // settings at every frame.
     TraceWidget(TraceView& view, SettingsStore& settings, Timers& timers, QWidget* parent = nullptr);
     ~TraceWidget() override;
-
-    // Paints one frame over the whole of a device of the given size. The marker is the glow image
-    // already tinted (see tintedMarker); a null image leaves the marker out.
-    static void paintFrame(QPainter& painter, QSize size, const TraceFrame& frame, const QImage& marker);
-    // The glow image coloured as the marker is drawn: its alpha kept, its colour the trace blue.
-    static QImage tintedMarker(const QImage& glow);
-    // Our glow image from the resources (null when missing: the trace is drawn without a marker).
-    static QImage markerImage();
 
     static constexpr int pausedLabelTag = 111;
     static constexpr int pausedLabelHeight = 420;
@@ -55,14 +47,23 @@ private:
     void showNextFrames();
     void showPaused();
     void removePaused();
+    QSize devicePixels() const;
+    // A region of device pixels as the widget's own, rounded out.
+    QRegion toLogical(const QRegion& pixels) const;
 
     TraceView& m_view;
     AmplitudeWindow m_window;
-    QImage m_marker;
-    // The frame on show; the canvas holds it painted at the widget's size in device pixels, with
-    // its number in the slot.
+    // The frame on show, painted when the screen needs it (not at the tick), and every pixel it
+    // may paint at the size it was last looked at.
     std::optional<TraceFrameSlot::Published> m_shown;
-    QImage m_canvas;
+    QRegion m_shownFootprint;
+    QSize m_footprintSize;
+    // Where the picture last painted may differ from the backdrop, at the size it was painted.
+    QRegion m_onScreen;
+    QSize m_onScreenSize;
+    // Only where the window's image cannot be painted straight: the frame painted in an image of
+    // our own at the widget's size in device pixels, with its number in the slot.
+    TraceCanvas m_canvas;
     std::uint64_t m_canvasSequence = 0;
     // Runs only while frames wait, so an idle or stopped trace costs no wake-ups.
     QTimer m_ticker;
