@@ -1,4 +1,4 @@
-// velorin-record: the headless recorder. See README.md for its manual.
+// velorin-record: the headless recorder. See docs/velorin-record.md for its manual.
 
 #include "LoginCommand.h"
 #include "Recorder.h"

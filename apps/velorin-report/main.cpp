@@ -1,4 +1,4 @@
-// velorin-report: a recording's report and exports, without a window. See README.md for its manual.
+// velorin-report: a recording's report and exports, without a window. See docs/velorin-report.md for its manual.
 
 #include "PdfReportWriter.h"
 #include "ReportOptions.h"

@@ -1,4 +1,4 @@
-// velorin: the desktop application. See README.md for its manual.
+// velorin: the desktop application. See docs/velorin.md for its manual.
 
 #include "RecorderOptions.h"
 #include "RecorderScript.h"

@@ -1,5 +1,5 @@
 // velorin-collector: the login and collection server for development, demos and tests. See
-// README.md for its manual.
+// docs/velorin-collector.md for its manual.
 
 #include "CollectorOptions.h"
 #include "CollectorServer.h"
