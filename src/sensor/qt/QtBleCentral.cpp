@@ -21,6 +21,12 @@ const QUuid addressNamespace(QStringLiteral("{5b0f7c1e-8d2a-4c3b-9e61-2f4a7d9c0b
 // fills no memory.
 constexpr std::size_t mostKnownDevices = 512;
 
+// As BlueZ spells an address in its device objects.
+std::string addressOf(const QBluetoothDeviceInfo& device)
+{
+    return device.address().toString().toUpper().toStdString();
+}
+
 std::string identifierOf(const QBluetoothDeviceInfo& device)
 {
     QUuid uuid = device.deviceUuid();
@@ -239,7 +245,7 @@ void QtBleCentral::linkedDevicesAnswered(const std::set<std::string>& addresses)
     m_linked = addresses;
     std::vector<QBluetoothDeviceInfo> unreported;
     for (const auto& [identifier, known] : m_known)
-        if (m_linked.count(known.peripheral->device().address().toString().toUpper().toStdString()) &&
+        if (m_linked.count(addressOf(known.peripheral->device())) &&
             !m_reported.count(identifier))
             unreported.push_back(known.peripheral->device());
     for (const QBluetoothDeviceInfo& device : unreported)
@@ -301,12 +307,11 @@ void QtBleCentral::deviceSeen(const QBluetoothDeviceInfo& device)
     else
         known.peripheral->setName(name);
     known.peripheral->setDevice(device);
-    known.peripheral->setRssi(device.rssi());
     // At the start of a discovery BlueZ hands over every device it remembers, heard or not; one
     // without a signal strength is not advertising now, and dialling it would hang until BlueZ
     // gives up. It is reported once it is heard (BlueZ counts 0 as no strength too), or at once
     // when BlueZ still holds a link to it.
-    const bool heard = device.rssi() != 0 || m_linked.count(device.address().toString().toUpper().toStdString());
+    const bool heard = device.rssi() != 0 || m_linked.count(addressOf(device));
     if (!heard || !m_scanning || !m_reported.insert(identifier).second)
         return;
     AdvertisementData advertisement;

@@ -48,11 +48,9 @@ public:
     void setName(std::string name);
     void setState(PeripheralState state) { m_state.store(state); }
     void setServices(std::vector<BleService> services);
-    int rssi() const { return m_rssi.load(); }
     // Qt thread: the latest sighting, which a connection is made from.
     const QBluetoothDeviceInfo& device() const { return m_device; }
     void setDevice(const QBluetoothDeviceInfo& device) { m_device = device; }
-    void setRssi(int rssi) { m_rssi.store(rssi); }
     // On the Bluetooth queue, under the gate.
     PeripheralDelegate* delegate() const { return m_delegate; }
 
@@ -63,7 +61,6 @@ private:
     const std::shared_ptr<BleCallbackGate> m_gate;
     const std::string m_identifier;
     std::atomic<PeripheralState> m_state{PeripheralState::disconnected};
-    std::atomic<int> m_rssi{0};
     QBluetoothDeviceInfo m_device; // Qt thread
 
     // Under the gate.
