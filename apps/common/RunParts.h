@@ -2,6 +2,7 @@
 
 #include "Recorder.h"
 #include "platform/DirectoryLock.h"
+#include "sensor/SensorSource.h"
 #include "sensor/qt/QtBleCentralFactory.h"
 #include "sensor/sim/ReplayFile.h"
 #include "sensor/sim/SimulatedCentralFactory.h"

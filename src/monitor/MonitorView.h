@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Rgba.h"
+
 #include <string>
 
 namespace velorin {
@@ -45,14 +47,6 @@ inline DeviceOrientation orientationOfWindow(int width, int height)
         return DeviceOrientation::unknown;
     return width > height ? DeviceOrientation::landscapeLeft : DeviceOrientation::portrait;
 }
-
-// Components from 0 to 1.
-struct Rgba {
-    float red;
-    float green;
-    float blue;
-    float alpha;
-};
 
 // The monitor screen as its controller sees it. Every call is made on the main queue.
 class MonitorView {

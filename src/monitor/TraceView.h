@@ -1,6 +1,7 @@
 #pragma once
 
-#include "monitor/EkgMap.h"
+#include "signal/EkgMap.h"
+#include "signal/TraceFeed.h"
 #include "monitor/TraceGeometry.h"
 #include "platform/ApplicationState.h"
 
@@ -29,17 +30,17 @@ public:
 // The live trace renderer's core: its display ring, the value array the trace feed writes, the
 // running/stopped switch and the value taking of each frame. A frame is drawn only when drawView is
 // called, once per value the feed writes.
-class TraceView {
+class TraceView : public TraceTarget {
 public:
     using WindowSource = std::function<VerticalWindow()>;
 
     explicit TraceView(const ApplicationState& appState);
 
-    EkgMap& ekgMap() { return m_ekgMap; }
+    EkgMap& ekgMap() override { return m_ekgMap; }
     const EkgMap& ekgMap() const { return m_ekgMap; }
 
     // 0 = running, 1 = stopped.
-    std::int32_t shouldStop() const { return m_shouldStop.load(std::memory_order_acquire); }
+    std::int32_t shouldStop() const override { return m_shouldStop.load(std::memory_order_acquire); }
     void setShouldStop(std::int32_t value) { m_shouldStop.store(value, std::memory_order_release); }
     // Starting after a stop leaves a gap before the values that follow.
     void startAnimation();
@@ -53,7 +54,7 @@ public:
     // Draws one frame (when a painter is attached) and then takes the value the feed wrote last from
     // ekgMap, if it has not taken it yet. While the application is not foreground-active it draws
     // nothing, and the values it misses leave a gap.
-    void drawView();
+    void drawView() override;
     // A layout rebuilds the surface and draws a frame; it never overlaps a frame in progress.
     void layoutSubviews(const std::function<void()>& rebuildSurface = {});
 

@@ -55,8 +55,10 @@ ViewController::ViewController(MonitorContext context)
               }),
       m_writer(m_acq, m_events, m_files, m_ctx.clock, m_ctx.log, m_ctx.documentsDirectory),
       m_intake(m_acq, m_decoder, m_writer, m_ctx.appState, *this, m_ctx.clock, m_ctx.log),
-      m_heartRate(m_ring, m_ecgView.ekgMap(), m_files, m_ctx.clock, m_ctx.documentsDirectory,
-                  [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); }),
+      m_bpmFile(m_files, m_ctx.clock, m_ctx.documentsDirectory),
+      m_heartRate(m_ring, m_ecgView.ekgMap(),
+                  [this](const std::string& text) { m_ctx.view.setText(Outlet::bpmLabel, text); },
+                  [this](std::int32_t reading) { m_bpmFile.append(reading); }),
       m_sensor(m_ctx.sensor)
 {
     if (m_ctx.centralFactory) {
@@ -112,7 +114,7 @@ void ViewController::viewDidLoad()
     view.setScale(Outlet::batteryProgress, 1.0f, 5.0f);
     stillTrace();
     closeStream();
-    m_heartRate.resetPath();
+    m_bpmFile.reset();
     if (m_aboutPending == 1)
         showAnsweredAlert({"Velorin", std::string(versionMessage), "Continue", {}, false});
     if (locked())

@@ -4,6 +4,7 @@
 #include "monitor/MonitorView.h"
 #include "monitor/TraceView.h"
 #include "recording/EventCapture.h"
+#include "recording/HeartRateFile.h"
 #include "recording/RecordingFiles.h"
 #include "recording/RecordingWriter.h"
 #include "sensor/LinkOutlets.h"
@@ -202,6 +203,7 @@ private:
     RecordingFiles m_files;
     RecordingWriter m_writer;
     PacketIntake m_intake;
+    HeartRateFile m_bpmFile;
     HeartRateDetector m_heartRate;
     std::unique_ptr<SensorLink> m_link;
     SensorSource* m_sensor;

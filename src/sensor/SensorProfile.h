@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signal/SensorDelegate.h" // the ECG packet and battery level characteristics
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -9,13 +11,11 @@ namespace velorin::profile {
 // What the system sends to and reads from the chest sensor. UUIDs are 16-bit short forms, upper case.
 inline constexpr std::string_view localName = "Nimbo";
 inline constexpr std::string_view heartRateService = "180D";
-inline constexpr std::string_view ecgPacket = "2A37";
 inline constexpr std::string_view bodySensorLocation = "2A38";
 inline constexpr std::string_view controlPoint = "2A39";
 inline constexpr std::string_view deviceInformationService = "180A";
 inline constexpr std::string_view manufacturerName = "2A29";
 inline constexpr std::string_view batteryService = "180F";
-inline constexpr std::string_view batteryLevel = "2A19";
 
 // Only an advertiser named exactly "Nimbo" is a sensor of ours (case-sensitive, nothing more).
 inline bool isSensorName(std::string_view advertisedName)

@@ -1,22 +1,10 @@
 #pragma once
 
-#include <cstdint>
+#include "signal/SensorDelegate.h"
+
 #include <functional>
-#include <span>
-#include <string>
-#include <string_view>
 
 namespace velorin {
-
-// Receives the sensor's value updates. Called on the Bluetooth queue, one update at a time.
-class SensorDelegate {
-public:
-    virtual ~SensorDelegate() = default;
-    // characteristic: the 16-bit UUID in upper-case hex ("2A37"); error: empty when there is none.
-    virtual void peripheralDidUpdateValueForCharacteristic(std::string_view characteristic,
-                                                           std::span<const std::uint8_t> value,
-                                                           std::string_view error) = 0;
-};
 
 // Where value updates come from: the simulated sensor, a replay, or a real sensor over BLE.
 class SensorSource {

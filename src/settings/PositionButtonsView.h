@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/MonitorView.h"
+#include "platform/Rgba.h"
 
 namespace velorin {
 

@@ -1,9 +1,6 @@
 #include "signal/HeartRateDetector.h"
 
-#include "monitor/EkgMap.h"
-#include "platform/Clock.h"
-#include "platform/LocalTime.h"
-#include "recording/RecordingFiles.h"
+#include "signal/EkgMap.h"
 #include "signal/PacketDecoder.h"
 #include "signal/SampleRing.h"
 
@@ -23,10 +20,9 @@ constexpr std::size_t maxPeaks = scanStartLimit / skipAfterEdge + 1;
 
 } // namespace
 
-HeartRateDetector::HeartRateDetector(const SampleRing& ring, const EkgMap& ekgMap, RecordingFiles& files,
-                                     const Clock& clock, std::string documentsDirectory, LabelSetter setBpmLabel)
-    : m_ring(ring), m_ekgMap(ekgMap), m_files(files), m_clock(clock),
-      m_documents(std::move(documentsDirectory)), m_setLabel(std::move(setBpmLabel))
+HeartRateDetector::HeartRateDetector(const SampleRing& ring, const EkgMap& ekgMap, LabelSetter setBpmLabel,
+                                     ReadingSink publishReading)
+    : m_ring(ring), m_ekgMap(ekgMap), m_setLabel(std::move(setBpmLabel)), m_publishReading(std::move(publishReading))
 {
 }
 
@@ -86,10 +82,7 @@ void HeartRateDetector::publish(std::int32_t reading)
     std::string text;
     appendDecimal(text, reading);
     m_setLabel(text);
-    if (!m_bpmFile)
-        m_bpmFile.emplace(m_files, m_documents + "/" + formatFileStamp(m_clock.now()) + ".bpm");
-    text.push_back(' ');
-    m_bpmFile->append(text);
+    m_publishReading(reading);
 }
 
 } // namespace velorin

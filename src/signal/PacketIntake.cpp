@@ -3,7 +3,6 @@
 #include "platform/ApplicationState.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "sensor/SensorProfile.h"
 #include "signal/Acquisition.h"
 #include "signal/StreamFormat.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "sensor/SensorSource.h"
 #include "platform/Seconds.h"
 #include "signal/PacketDecoder.h"
+#include "signal/SensorDelegate.h"
 
 #include <cstdint>
 #include <string>

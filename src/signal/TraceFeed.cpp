@@ -1,7 +1,5 @@
 #include "signal/TraceFeed.h"
 
-#include "monitor/TraceView.h"
-
 #include <algorithm>
 
 namespace velorin {

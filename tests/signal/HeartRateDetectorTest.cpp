@@ -1,8 +1,9 @@
 #include "../fakes/FakeLog.h"
 #include "../fakes/MemoryFiles.h"
-#include "monitor/EkgMap.h"
+#include "signal/EkgMap.h"
 #include "platform/Clock.h"
 #include "platform/LocalTime.h"
+#include "recording/HeartRateFile.h"
 #include "recording/RecordingFiles.h"
 #include "signal/HeartRateDetector.h"
 #include "signal/SampleRing.h"
@@ -33,8 +34,9 @@ struct HeartRig {
     RecordingFiles recordingFiles{files, log, [this](const std::string& n) { notices.push_back(n); }};
     FixedClock clock;
     std::vector<std::string> labels;
-    HeartRateDetector detector{ring, ekgMap, recordingFiles, clock, "/docs",
-                               [this](const std::string& text) { labels.push_back(text); }};
+    HeartRateFile bpmFile{recordingFiles, clock, "/docs"};
+    HeartRateDetector detector{ring, ekgMap, [this](const std::string& text) { labels.push_back(text); },
+                               [this](std::int32_t reading) { bpmFile.append(reading); }};
 
     HeartRig() { ekgMap.write(0, 0.0f); }
 
@@ -72,7 +74,7 @@ TEST(HeartRate, SpikesEveryHundredSlotsRead75AndAppendToTheFile)
     ASSERT_EQ(rig.labels, std::vector<std::string>{"75"});
     // Named by the time of the first reading, seconds not floored.
     const std::string path = "/docs/" + formatFileStamp(rig.clock.at) + ".bpm";
-    EXPECT_EQ(rig.detector.bpmPath(), path);
+    EXPECT_EQ(rig.bpmFile.path(), path);
     EXPECT_EQ(rig.files.files[path], "75 ");
 
     rig.clock.at += 60; // later readings go to the same file
@@ -86,8 +88,8 @@ TEST(HeartRate, ScansWithoutPeaksOrTraceDoNotCountAndASinglePeakReadsNotAvailabl
 {
     HeartRig rig;
     EkgMap unfed; // before the trace was fed, even a clear rhythm is not read
-    HeartRateDetector early{rig.ring, unfed, rig.recordingFiles, rig.clock, "/docs",
-                            [&](const std::string& text) { rig.labels.push_back(text); }};
+    HeartRateDetector early{rig.ring, unfed, [&](const std::string& text) { rig.labels.push_back(text); },
+                            [&](std::int32_t reading) { rig.bpmFile.append(reading); }};
     rig.fill(spikes(50, 100));
     for (int run = 0; run < 10; ++run)
         early.calculateBPM();
@@ -187,7 +189,7 @@ TEST(HeartRate, FailedFileWriteIsReportedOnce)
     EXPECT_EQ(rig.labels, (std::vector<std::string>{"75", "75"}));
     EXPECT_EQ(rig.notices, std::vector<std::string>{"Recording could not be saved."});
     EXPECT_EQ(rig.log.lines.size(), 2u);
-    EXPECT_TRUE(rig.log.contains(rig.detector.bpmPath()));
+    EXPECT_TRUE(rig.log.contains(rig.bpmFile.path()));
 }
 
 } // namespace
