@@ -1,6 +1,6 @@
 #include "QuitWatchdog.h"
 
-#include "monitor/ViewController.h"
+#include "monitor/MonitorSession.h"
 #include "platform/Log.h"
 #include "platform/StopSignals.h"
 
@@ -45,13 +45,13 @@ void QuitWatchdog::run()
         return;
     // The lock stays held from here to the exit: the normal end cannot begin meanwhile.
     m_log.line("The main thread did not answer the stop signal: the recording is flushed and the program ends");
-    if (ViewController* controller = m_controller.load()) {
+    if (MonitorSession* session = m_session.load()) {
         auto flushed = std::make_shared<std::promise<void>>();
         std::future<void> done = flushed->get_future();
-        controller->flushOnQuit([flushed] { flushed->set_value(); });
+        session->flushOnQuit([flushed] { flushed->set_value(); });
         done.wait_for(flushAtMost);
         // The last chunk's upload may never leave a stuck process: it waits in the Buffer instead.
-        controller->keepUnansweredRequests();
+        session->keepUnansweredRequests();
     }
     std::_Exit(0);
 }

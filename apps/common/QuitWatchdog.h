@@ -8,7 +8,7 @@
 namespace velorin {
 
 class Log;
-class ViewController;
+class MonitorSession;
 
 // Ends the program within about two seconds of SIGINT, SIGTERM or SIGHUP even when the main thread
 // does not come back to its event loop (stuck in a platform call, such as a Bluetooth service that
@@ -21,8 +21,8 @@ public:
     QuitWatchdog(const QuitWatchdog&) = delete;
     QuitWatchdog& operator=(const QuitWatchdog&) = delete;
 
-    // The monitor whose recording is flushed; set on the main thread once it exists.
-    void watch(ViewController* controller) { m_controller.store(controller); }
+    // The monitor session whose recording is flushed; set on the main thread once it exists.
+    void watch(MonitorSession* session) { m_session.store(session); }
     // The event loop returned: the normal end takes over. Waits while the watchdog is ending the process.
     void loopEnded();
 
@@ -30,7 +30,7 @@ private:
     void run();
 
     Log& m_log;
-    std::atomic<ViewController*> m_controller{nullptr};
+    std::atomic<MonitorSession*> m_session{nullptr};
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_loopEnded = false;

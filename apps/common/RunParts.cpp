@@ -74,7 +74,7 @@ std::unique_ptr<DirectoryLock> lockDocuments(Files& files, Log& log, const std::
     return lock;
 }
 
-void waitForUnansweredRequests(const ViewController& monitor, Log& log, const std::function<void()>& step)
+void waitForUnansweredRequests(const MonitorSession& monitor, Log& log, const std::function<void()>& step)
 {
     using namespace std::chrono;
     if (monitor.unansweredRequests() == 0)

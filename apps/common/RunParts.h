@@ -44,6 +44,6 @@ std::unique_ptr<DirectoryLock> lockDocuments(Files& files, Log& log, const std::
 // Requests still unanswered when the run ends get up to 10 s; `step` keeps their follow-up work
 // (the next request, the removal of a sent file) moving meanwhile. What is still unanswered then
 // is kept in the Buffer directories when the monitor closes.
-void waitForUnansweredRequests(const ViewController& monitor, Log& log, const std::function<void()>& step = {});
+void waitForUnansweredRequests(const MonitorSession& monitor, Log& log, const std::function<void()>& step = {});
 
 } // namespace velorin

@@ -3,8 +3,9 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/Timers.h"
-#include "sensor/SensorLink.h"
+#include "sensor/SensorSource.h"
 
+#include <utility>
 
 namespace velorin {
 
@@ -31,18 +32,20 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
     if (!hasScript) {
         // As a user would once the trace comes alive, and again after the sensor came back.
         m_view.onSensorOk([this] {
-            if (m_controller->acquisition().recordingActive.load() != 1)
+            if (!m_controller->isRecording())
                 m_controller->startClick();
         });
     }
     if (endWithSensor && m_sensor.source)
         m_sensor.source->onFinished([this] { m_quit(); });
-    m_controller = std::make_unique<ViewController>(MonitorContext{
+    const MonitorContext context{
         m_ports.mainQueue, m_ports.bluetoothQueue, m_ports.timers, m_ports.clock, m_log, m_view, m_files, m_settings,
         m_appState, m_sensor.source, m_view, m_documents, m_sensor.central,
         m_network ? std::optional<MonitorNetwork>(MonitorNetwork{m_network->http, *m_reachability, m_network->location,
                                                                  m_network->collectionUrl})
-                  : std::nullopt});
+                  : std::nullopt};
+    m_session = std::make_unique<MonitorSession>(context, m_acquisition);
+    m_controller = std::make_unique<ViewController>(context, *m_session);
     // Nobody is there to read the version; its alert would only stand in the way of the script's.
     m_controller->dontShow();
     // Commands at 0 s run right after the screen has loaded, in file order.
@@ -51,20 +54,25 @@ void Recorder::begin(const std::vector<ScriptCommand>& script, bool hasScript, b
         ScriptPlayer::Parts{m_ports.timers, m_ports.clock, m_log, *m_controller, m_view, m_appState,
                             m_settings, m_reachability ? &*m_reachability : nullptr, m_sensor.faults},
         script, [this] { m_quit(); });
-    if (!hasScript && m_sensor.central && m_controller->acquisition().chosenSensorId.empty())
-        chooseFirstListed();
+    if (!hasScript && m_sensor.central)
+        m_session->askAboutSensors([this](const MonitorSession::SensorsSeen& seen) {
+            if (seen.chosenSensorId.empty())
+                chooseFirstListed();
+        });
     m_player->start();
 }
 
 void Recorder::chooseFirstListed()
 {
-    // The list only grows on the Bluetooth queue; a glance four times a second is soon enough.
+    // The list grows on the Bluetooth queue, which is asked four times a second: soon enough.
     m_listWatch = m_ports.timers.repeating(std::chrono::milliseconds(250), [this] {
-        SensorLink* link = m_controller->link();
-        if (!link || link->devices().size() == 0)
-            return;
-        m_ports.timers.cancel(m_listWatch);
-        m_player->choose(1, m_sensor.pin);
+        m_session->askAboutSensors([this](const MonitorSession::SensorsSeen& seen) {
+            // A second answer may come in behind the one that chose.
+            if (seen.listed == 0 || m_listWatch == 0)
+                return;
+            m_ports.timers.cancel(std::exchange(m_listWatch, 0));
+            m_player->choose(1, m_sensor.pin);
+        });
     });
 }
 

@@ -5,6 +5,7 @@
 #include "RecorderScript.h"
 #include "ScriptPlayer.h"
 #include "ScriptedReachability.h"
+#include "monitor/MonitorSession.h"
 #include "monitor/ViewController.h"
 #include "platform/ApplicationState.h"
 #include "platform/Timers.h"
@@ -65,10 +66,11 @@ public:
                std::function<void()> quit);
     // Stops the sensor and writes what was gathered since the last flush; `done` runs on the
     // Bluetooth queue once that is over.
-    void flushOnQuit(std::function<void()> done) { m_controller->flushOnQuit(std::move(done)); }
+    void flushOnQuit(std::function<void()> done) { m_session->flushOnQuit(std::move(done)); }
     void finishOutput() { m_view.finish(); }
 
-    ViewController& controller() { return *m_controller; }
+    // What runs behind the monitor: its requests, its files, its quit.
+    MonitorSession& session() { return *m_session; }
 
 private:
     // Without a script and without a remembered sensor: the first sensor listed is chosen.
@@ -78,6 +80,9 @@ private:
     ApplicationState m_appState;
     ConsoleView m_view;
     RecorderSensor m_sensor;
+    // The controller goes before the session behind it.
+    Acquisition m_acquisition; // the session's; it outlives the session
+    std::unique_ptr<MonitorSession> m_session;
     std::unique_ptr<ViewController> m_controller;
     std::function<void()> m_quit;
     std::unique_ptr<ScriptPlayer> m_player;

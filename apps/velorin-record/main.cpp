@@ -99,7 +99,7 @@ struct QtNetwork {
 // Data not saved outweighs a replay cut short by a problem in its file (the file changed as it played).
 int endStatus(Recorder& recorder)
 {
-    if (recorder.controller().recordingFailed())
+    if (recorder.session().recordingFailed())
         return exitNotSaved;
     return g_replayFailed.load() ? exitUsage : 0;
 }
@@ -145,7 +145,7 @@ int runVirtual(const Setup& setup, Log& log, Files& files, SettingsStore& settin
     recorder.flushOnQuit([&] { flushed = true; });
     while (!flushed)
         runtime.runPending();
-    waitForUnansweredRequests(recorder.controller(), log, [&] { runtime.runPending(); });
+    waitForUnansweredRequests(recorder.session(), log, [&] { runtime.runPending(); });
     recorder.finishOutput();
     return endStatus(recorder);
 }
@@ -169,7 +169,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     if (setup.options.duration)
         runtime.timers().oneShot(*setup.options.duration, [&] { app.quit(); });
     QuitWatchdog watchdog(log);
-    watchdog.watch(&recorder.controller());
+    watchdog.watch(&recorder.session());
     if (!stopSignalled())
         app.exec();
     watchdog.loopEnded();
@@ -178,7 +178,7 @@ int runReal(const Setup& setup, Log& log, Files& files, SettingsStore& settings,
     std::promise<void> flushed;
     recorder.flushOnQuit([&] { flushed.set_value(); });
     flushed.get_future().wait();
-    waitForUnansweredRequests(recorder.controller(), log, [] {});
+    waitForUnansweredRequests(recorder.session(), log, [] {});
     runtime.shutdown(); // let the Bluetooth queue finish the packet in hand
     recorder.finishOutput();
     return endStatus(recorder);

@@ -19,6 +19,7 @@
 #include "app/qt/QtSilentSound.h"
 #include "history/HistoryState.h"
 #include "history/qt/HistoryPage.h"
+#include "monitor/MonitorSession.h"
 #include "monitor/ViewController.h"
 #include "monitor/qt/MonitorWidget.h"
 #include "monitor/qt/TraceWidget.h"
@@ -198,7 +199,10 @@ int main(int argc, char** argv)
     const std::function<void()> presentLogin = [&login] { login.present(); };
     monitor->onPresentLogin(presentLogin);
 
-    // Declared after the window and the alerts, so that it goes before them.
+    // Declared after the window and the alerts, so that they go before them; the controller before
+    // the session behind it.
+    Acquisition acquisition;
+    std::unique_ptr<MonitorSession> session;
     std::unique_ptr<ViewController> controller;
     std::unique_ptr<ScriptPlayer> player;
     WindowScript windowScript(window, *monitor, files);
@@ -236,17 +240,19 @@ int main(int argc, char** argv)
     QObject::connect(&window, &MainWindow::declined, &app, [&app] { app.exit(0); });
     QuitWatchdog watchdog(log);
     QObject::connect(&window, &MainWindow::tabBarShown, &app, [&](bool afterAcceptance) {
-        controller = std::make_unique<ViewController>(MonitorContext{
+        const MonitorContext context{
             runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, alerts, files,
             settings, appState, sensor.replay.get(), *monitor, options.documents, sensor.central(),
             MonitorNetwork{http, reachability, location,
                            options.collectionEndpoint.value_or(Endpoints::builtIn().collection)},
-            &keepAwake});
+            &keepAwake};
+        session = std::make_unique<MonitorSession>(context, acquisition);
+        controller = std::make_unique<ViewController>(context, *session);
         if (afterAcceptance)
             controller->dontShow();
         monitor->setController(controller.get());
-        watchdog.watch(controller.get());
-        monitor->setTraceWidget(new TraceWidget(controller->ecgView(), settings, runtime.timers()));
+        watchdog.watch(session.get());
+        monitor->setTraceWidget(new TraceWidget(session->ecgView(), settings, runtime.timers()));
         controller->viewDidLoad();
         controller->viewDidLayoutSubviews();
         if (!script.empty()) {
@@ -277,9 +283,9 @@ int main(int argc, char** argv)
 
     player.reset();
     // The last partial chunk goes to disk before anything else at the end can go wrong.
-    if (controller) {
+    if (session) {
         std::promise<void> flushed;
-        controller->flushOnQuit([&] { flushed.set_value(); });
+        session->flushOnQuit([&] { flushed.set_value(); });
         flushed.get_future().wait();
     }
     if (const std::string shot = environment("VELORIN_SCREENSHOT"); !shot.empty()) {
@@ -287,12 +293,13 @@ int main(int argc, char** argv)
         if (!saveWindowPicture(window, files, shot, problem))
             log.line("Cannot save the screenshot " + shot + ": " + problem);
     }
-    // The trace widget lets go of the renderer before the monitor that owns it goes.
-    if (controller) {
+    // The trace widget lets go of the renderer before the session that owns it goes.
+    if (session) {
         monitor->setTraceWidget(new QWidget);
-        waitForUnansweredRequests(*controller, log);
+        waitForUnansweredRequests(*session, log);
     }
     runtime.shutdown();
     controller.reset();
+    session.reset();
     return status;
 }

@@ -23,8 +23,6 @@ struct Acquisition {
     std::atomic<std::int32_t> valueUpdateCount{0};
     std::atomic<std::int32_t> connectNoticePending{1};
     std::atomic<std::int32_t> sensorStatusShown{0};
-    std::atomic<std::int32_t> batteryLowShown{0};
-    std::atomic<std::int32_t> batteryVeryLowShown{0};
     std::int32_t flushCounter = 0; // Bluetooth queue only
     // When the latest ECG packet arrived, on the monotonic clock in nanoseconds; written by intake,
     // read by the main queue to tell whether the signal is live.

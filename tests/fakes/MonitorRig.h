@@ -8,6 +8,7 @@
 #include "MemoryFiles.h"
 #include "Packets.h"
 #include "ScriptedSensor.h"
+#include "monitor/MonitorSession.h"
 #include "monitor/ViewController.h"
 #include "platform/ApplicationState.h"
 #include "platform/virtual/VirtualRuntime.h"
@@ -54,16 +55,20 @@ struct MonitorRig {
     FakeLocation location;
     // When set before load, the monitor keeps the computer awake through these.
     KeepAwakePorts* keepAwake = nullptr;
+    // The session holds the acquisition state and the signal path; the controller goes first.
+    Acquisition acquisition;
+    std::unique_ptr<MonitorSession> session;
     std::unique_ptr<ViewController> controller;
     // Off by default: most tests would only have to look past the version alert at load.
     bool versionAlert = false;
 
     ViewController& load()
     {
-        controller = std::make_unique<ViewController>(MonitorContext{
-            runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(), log, view, files,
-            settings, appState, &sensor, view, "/docs", centralFactory,
-            MonitorNetwork{http, reachability, location, testCollectionUrl}, keepAwake});
+        const MonitorContext context{runtime.mainQueue(), runtime.bluetoothQueue(), runtime.timers(), runtime.clock(),
+                                     log, view, files, settings, appState, &sensor, view, "/docs", centralFactory,
+                                     MonitorNetwork{http, reachability, location, testCollectionUrl}, keepAwake};
+        session = std::make_unique<MonitorSession>(context, acquisition);
+        controller = std::make_unique<ViewController>(context, *session);
         if (!versionAlert)
             controller->dontShow();
         controller->viewDidLoad();

@@ -12,7 +12,7 @@ using test::records;
 bool quit(MonitorRig& rig)
 {
     bool done = false;
-    rig.controller->flushOnQuit([&] { done = true; });
+    rig.session->flushOnQuit([&] { done = true; });
     rig.runtime.runPending();
     return done;
 }
@@ -32,7 +32,7 @@ TEST(FlushOnQuit, RecordingTheLastPartialChunkIsAppendedUnderItsStampAndUploaded
     EXPECT_EQ(rig.file(stamp + ".s2"), records(0, 268) + streamHeader("", stamp) + records(268, 32));
     ASSERT_EQ(rig.http.sent.size(), 2u);
     EXPECT_NE(rig.http.sent[1].request.body.find(stamp + "_"), std::string::npos);
-    EXPECT_TRUE(rig.controller->acquisition().uploadBuffer.empty());
+    EXPECT_TRUE(rig.acquisition.uploadBuffer.empty());
 
     // The sensor is stopped: a late packet changes nothing.
     rig.stream(1);

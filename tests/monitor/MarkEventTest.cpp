@@ -11,11 +11,11 @@ using test::records;
 TEST(MarkEvent, ActivityIsSentAndRecordedThenTheFeelingLocksStopForFortyFiveSeconds)
 {
     MonitorRig rig;
-    ViewController& vc = rig.load();
+    rig.load();
     rig.press(&ViewController::startClick);
     rig.stream(10);
     rig.press(&ViewController::markEvent);
-    EXPECT_TRUE(vc.events().pending());
+    EXPECT_TRUE(rig.session->events().pending());
     EXPECT_EQ(rig.view.alerts.back(), "Mark event | Choose activity");
     EXPECT_EQ(rig.view.requests.back().cancelButton, "Cancel");
     EXPECT_EQ(rig.view.requests.back().otherButtons,
@@ -50,11 +50,11 @@ TEST(MarkEvent, ActivityIsSentAndRecordedThenTheFeelingLocksStopForFortyFiveSeco
 TEST(MarkEvent, CancelInEitherDialogChangesNothingMore)
 {
     MonitorRig rig;
-    ViewController& vc = rig.load();
+    rig.load();
     rig.press(&ViewController::markEvent);
     rig.view.press(0);
     rig.runtime.runPending();
-    EXPECT_TRUE(vc.events().pending());
+    EXPECT_TRUE(rig.session->events().pending());
     EXPECT_TRUE(rig.http.sent.empty());
     EXPECT_EQ(rig.view.alerts.size(), 1u);
 

@@ -130,7 +130,7 @@ TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
     // Back by itself: its packets count again, into the stream already open; the pin is written again.
     rig.advertise();
     rig.packets(4);
-    const auto curve = vc.ecgView().curve();
+    const auto curve = rig.session->ecgView().curve();
     EXPECT_EQ(std::count_if(curve.begin(), curve.end(), [](float v) { return std::isnan(v); }), 6);
     rig.packets(264);
     rig.runtime.runFor(0.5);
@@ -156,7 +156,7 @@ TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
     rig.runtime.runPending();
     EXPECT_EQ(samplesOnDisk(rig), 378u * 14);
     EXPECT_EQ(records(), before + 10);
-    EXPECT_TRUE(vc.acquisition().recordingPath.empty());
+    EXPECT_TRUE(rig.acquisition.recordingPath.empty());
     rig.runtime.runFor(3.0);
     EXPECT_EQ(rig.view.toasts.back(), "Sensor disconnected.");
 }
@@ -164,15 +164,15 @@ TEST(MonitorLink, ADropKeepsWhatWasGatheredAndTheRecordingGoesOnInTheSameStream)
 TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)
 {
     LinkedMonitor rig;
-    ViewController& vc = rig.loadLinked();
+    rig.loadLinked();
     rig.central().setRadio(CentralState::poweredOff);
     rig.central().setRadio(CentralState::poweredOff);
     rig.runtime.runPending();
     EXPECT_EQ(rig.view.alerts, std::vector<std::string>{"Bluetooth turned off | Please turn on Bluetooth in Settings"});
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
     EXPECT_FALSE(rig.view.isShown(Outlet::startButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::batteryLevels));
-    EXPECT_EQ(vc.acquisition().sensorStatusShown.load(), 1);
+    EXPECT_EQ(rig.acquisition.sensorStatusShown.load(), 1);
     const auto pending = rig.runtime.pendingCount();
 
     rig.central().setRadio(CentralState::poweredOn);
@@ -181,7 +181,7 @@ TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)
     EXPECT_EQ(rig.view.alerts.size(), 2u);
     EXPECT_EQ(rig.runtime.pendingCount(), pending);
     rig.runtime.runFor(2.0);
-    EXPECT_EQ(vc.acquisition().sensorStatusShown.load(), 0);
+    EXPECT_EQ(rig.acquisition.sensorStatusShown.load(), 0);
 }
 
 TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
@@ -189,12 +189,18 @@ TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
     LinkedMonitor rig;
     rig.settings.set(sensorKeys::selectedUUID, std::int64_t{42});
     rig.settings.set(sensorKeys::sensorPin, true);
-    ViewController& vc = rig.loadLinked();
+    rig.loadLinked();
     rig.advertise();
-    EXPECT_EQ(vc.acquisition().chosenSensorId, "");
-    EXPECT_EQ(vc.acquisition().sensorPin, "");
+    EXPECT_EQ(rig.acquisition.chosenSensorId, "");
+    EXPECT_EQ(rig.acquisition.sensorPin, "");
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
-    EXPECT_EQ(vc.link()->devices().entries().at(0).label, "4F2C8A1B-0D3E...  -60dB");
+    EXPECT_EQ(rig.session->link()->devices().entries().at(0).label, "4F2C8A1B-0D3E...  -60dB");
+    // As the recorder asks before choosing a sensor itself: through the Bluetooth queue.
+    MonitorSession::SensorsSeen seen{"unasked", 0};
+    rig.runtime.mainQueue().async([&] { rig.session->askAboutSensors([&](const auto& answer) { seen = answer; }); });
+    rig.runtime.runPending();
+    EXPECT_EQ(seen.chosenSensorId, "");
+    EXPECT_EQ(seen.listed, 1u);
 }
 
 } // namespace

@@ -34,13 +34,13 @@ TEST(MonitorScreen, LoadShowsTheVersionUntilTheTermsAreAcceptedAndTheUnlockButto
 TEST(MonitorScreen, LockStillsTheTraceAndOnlyTheRightPasscodeLiftsIt)
 {
     MonitorRig rig;
-    ViewController& vc = rig.load();
+    rig.load();
     rig.press(&ViewController::startClick);
     rig.settings.set(keys::lockPass, std::string("4711"));
     rig.press(&ViewController::passwordSet);
     EXPECT_TRUE(rig.view.isShown(Outlet::unlockButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::bpmLabel));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
 
     rig.press(&ViewController::unlockClick);
     EXPECT_EQ(rig.view.alerts.back(), "Unlock visualisation | Write your passcode!");
@@ -50,12 +50,12 @@ TEST(MonitorScreen, LockStillsTheTraceAndOnlyTheRightPasscodeLiftsIt)
     rig.view.press(0, "4711");
     EXPECT_EQ(rig.view.toasts, std::vector<std::string>{"Wrong password for unlock!"});
     EXPECT_TRUE(rig.settings.has(keys::lockPass));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
 
     rig.view.press(1, "4711");
     EXPECT_FALSE(rig.settings.has(keys::lockPass));
     EXPECT_FALSE(rig.view.isShown(Outlet::unlockButton));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 0);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 0);
     // Unlocked while recording: a symptom can be marked again at once.
     EXPECT_TRUE(rig.view.isShown(Outlet::markEventButton));
     EXPECT_TRUE(rig.view.isShown(Outlet::bpmLabel));
@@ -70,11 +70,11 @@ TEST(MonitorScreen, LockStillsTheTraceAndOnlyTheRightPasscodeLiftsIt)
     rig.settings.set(keys::lockPass, std::int64_t{4711});
     rig.press(&ViewController::passwordSet);
     EXPECT_TRUE(rig.view.isShown(Outlet::unlockButton));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
     rig.press(&ViewController::unlockClick);
     rig.view.press(1, "4711");
     EXPECT_FALSE(rig.settings.has(keys::lockPass));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 0);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 0);
 }
 
 TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
@@ -105,7 +105,7 @@ TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
     auto frame = [&](SettingValue min, SettingValue max) {
         rig.settings.set(keys::amplitudeHeightMin, min);
         rig.settings.set(keys::amplitudeHeightMax, max);
-        vc.ecgView().drawView();
+        rig.session->ecgView().drawView();
         return P(painter.window.bottom, painter.window.top);
     };
     EXPECT_EQ(frame(300.0f, std::int64_t{900}), P(300, 900));

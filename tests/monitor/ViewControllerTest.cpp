@@ -14,15 +14,15 @@ TEST(MonitorLoad, HidesTheRecordingControlsAndReadsTheRememberedSensor)
     rig.settings.set(sensorKeys::sensorPin, std::string("1234"));
     rig.settings.set(keys::fileServers, std::vector<std::string>{"files.example:92/up"});
     rig.settings.set(keys::lockPass, std::string("9876"));
-    ViewController& vc = rig.load();
+    rig.load();
     EXPECT_FALSE(rig.view.isShown(Outlet::markEventButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::bpmLabel));
     EXPECT_TRUE(rig.view.isShown(Outlet::unlockButton));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
-    EXPECT_EQ(vc.acquisition().chosenSensorId, "4F2C-11");
-    EXPECT_EQ(vc.acquisition().sensorPin, "1234");
-    EXPECT_EQ(vc.acquisition().fileServerList, std::vector<std::string>{"files.example:92/up"});
-    EXPECT_EQ(vc.acquisition().eventServerAddress, "");
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.acquisition.chosenSensorId, "4F2C-11");
+    EXPECT_EQ(rig.acquisition.sensorPin, "1234");
+    EXPECT_EQ(rig.acquisition.fileServerList, std::vector<std::string>{"files.example:92/up"});
+    EXPECT_EQ(rig.acquisition.eventServerAddress, "");
 
     rig.runtime.runFor(10.0);
     EXPECT_EQ(rig.sensor.batteryReads, 2);
@@ -31,32 +31,32 @@ TEST(MonitorLoad, HidesTheRecordingControlsAndReadsTheRememberedSensor)
 TEST(MonitorStartStop, ButtonsFollowTheOrientationAndTheLock)
 {
     MonitorRig rig;
-    ViewController& vc = rig.load();
+    rig.load();
     rig.press(&ViewController::startClick);
-    EXPECT_EQ(vc.acquisition().recordingActive.load(), 1);
+    EXPECT_EQ(rig.acquisition.recordingActive.load(), 1);
     EXPECT_TRUE(rig.view.isShown(Outlet::StopButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::startButton));
     EXPECT_TRUE(rig.view.isShown(Outlet::markEventButton));
     EXPECT_TRUE(rig.view.isShown(Outlet::zoomIn));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 0);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 0);
 
     rig.view.deviceOrientation = DeviceOrientation::landscapeRight;
     rig.press(&ViewController::stopClick);
-    EXPECT_EQ(vc.acquisition().recordingActive.load(), 0);
+    EXPECT_EQ(rig.acquisition.recordingActive.load(), 0);
     EXPECT_TRUE(rig.view.isShown(Outlet::startLandscape));
     EXPECT_FALSE(rig.view.isShown(Outlet::stopLandscape));
     EXPECT_FALSE(rig.view.isShown(Outlet::markEventButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::bpmLabel));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
 
     // Locked: recording goes on, the trace stays still and no event can be marked.
     rig.settings.set(keys::lockPass, std::string("1111"));
     rig.press(&ViewController::startClick);
-    EXPECT_EQ(vc.acquisition().recordingActive.load(), 1);
+    EXPECT_EQ(rig.acquisition.recordingActive.load(), 1);
     EXPECT_TRUE(rig.view.isShown(Outlet::stopLandscape));
     EXPECT_TRUE(rig.view.isShown(Outlet::unlockButton));
     EXPECT_FALSE(rig.view.isShown(Outlet::markEventButton));
-    EXPECT_EQ(vc.ecgView().shouldStop(), 1);
+    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
     rig.stream(268);
     EXPECT_NE(rig.file("2017-05-27_101530.ecg"), "<missing>");
 }
@@ -64,10 +64,10 @@ TEST(MonitorStartStop, ButtonsFollowTheOrientationAndTheLock)
 TEST(MonitorIntake, ConnectedNoticeOnlyOnTheThirdUpdateWhenItIsAPacket)
 {
     MonitorRig rig;
-    ViewController& vc = rig.load();
+    rig.load();
     rig.stream(5);
     EXPECT_EQ(rig.view.toasts, std::vector<std::string>{"Connected to sensor"});
-    EXPECT_EQ(vc.acquisition().connectNoticePending.load(), 0);
+    EXPECT_EQ(rig.acquisition.connectNoticePending.load(), 0);
 
     MonitorRig other;
     other.load();
@@ -96,13 +96,13 @@ TEST(MonitorIntake, FirstPacketTurnsTheSensorIconOkOnce)
 TEST(MonitorIntake, ErrorsAreLoggedAndTheUpdateIsStillTakenIn)
 {
     MonitorRig rig;
-    ViewController& vc = rig.load();
+    rig.load();
     rig.sensor.deliver("2A37", MonitorRig::packet(1), "link busy");
     rig.sensor.deliver("2A29", {'N', 'i'});
     rig.runtime.runPending();
     EXPECT_TRUE(rig.log.contains("Error writing characteristic link busy"));
-    EXPECT_EQ(vc.acquisition().packetsSinceStart.load(), 1);
-    EXPECT_EQ(vc.acquisition().valueUpdateCount.load(), 2);
+    EXPECT_EQ(rig.acquisition.packetsSinceStart.load(), 1);
+    EXPECT_EQ(rig.acquisition.valueUpdateCount.load(), 2);
     EXPECT_FALSE(rig.log.contains("Update")); // per-packet lines only when verbose
 
     rig.log.setVerbose(true);

@@ -53,7 +53,7 @@ TEST(RecordingWriter, FirstFlushWritesTheChunkAndOpensTheStreamWithItsHeaderBehi
     // Each flush hands its chunk's packet bytes to the upload.
     ASSERT_EQ(rig.http.sent.size(), 2u);
     EXPECT_NE(rig.http.sent[1].request.body.find("2017-05-27_101600_"), std::string::npos);
-    EXPECT_TRUE(rig.controller->acquisition().uploadBuffer.empty());
+    EXPECT_TRUE(rig.acquisition.uploadBuffer.empty());
 }
 
 // Stopped in the foreground nothing is written and memory stays flat however long the stop lasts;
@@ -70,7 +70,7 @@ TEST(RecordingWriter, StopAndStartOpenANewStreamKeepingTheCountedAndTheLatestSto
         std::size_t largestText = 0, largestStream = 0, largestUpload = 0;
         for (int sent = 0; sent < stopped; sent += 268) {
             rig.stream(std::min(268, stopped - sent));
-            Acquisition& acq = rig.controller->acquisition();
+            Acquisition& acq = rig.acquisition;
             std::lock_guard lock(acq.bufferMutex);
             largestText = std::max(largestText, acq.sampleText.size());
             largestStream = std::max(largestStream, acq.recordBuffer.size());
@@ -116,8 +116,8 @@ TEST(RecordingWriter, SameSlotChunkIsAppended)
     rig.stream(268); // flush at 10:15:30.52
     rig.press(&ViewController::stopClick); // a new stream file for the next flush
     // Force a second flush in the same slot: a writer call a moment later.
-    rig.controller->acquisition().sampleText = "7 8 9 ";
-    rig.runtime.bluetoothQueue().async([&] { rig.controller->writer().writeTickToFile(); });
+    rig.acquisition.sampleText = "7 8 9 ";
+    rig.runtime.bluetoothQueue().async([&] { rig.session->writer().writeTickToFile(); });
     rig.runtime.runPending();
     EXPECT_EQ(rig.file("2017-05-27_101530.ecg"), chunkText(0, 268) + "7 8 9 ");
     const std::string stream = rig.file("2017-05-27_101530.s2");
@@ -148,14 +148,14 @@ TEST(RecordingWriter, ShortPacketsLeaveANoteAndALoneSpace)
     const std::string stream = rig.file(firstStamp + ".s2");
     EXPECT_NE(stream.find("Error in communication timestamp: " + firstStamp + shortRecord), std::string::npos);
     EXPECT_EQ(rig.file(second + ".ecg").substr(0, 3), " 50");
-    EXPECT_TRUE(rig.controller->acquisition().uploadBuffer.empty());
+    EXPECT_TRUE(rig.acquisition.uploadBuffer.empty());
 }
 
 TEST(RecordingWriter, FailedWritesAreReportedOnceAndBuffersStillEmptied)
 {
     MonitorRig rig;
     rig.files.failEndings = {".ecg", ".s2"};
-    ViewController& vc = rig.load();
+    rig.load();
     rig.press(&ViewController::startClick);
     rig.stream(268 * 2);
     EXPECT_TRUE(rig.files.files.empty());
@@ -163,8 +163,8 @@ TEST(RecordingWriter, FailedWritesAreReportedOnceAndBuffersStillEmptied)
     EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101530.ecg: No space left on device"));
     EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101530.s2"));
     EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101600.ecg"));
-    EXPECT_TRUE(vc.acquisition().sampleText.empty());
-    EXPECT_TRUE(vc.acquisition().recordBuffer.empty());
+    EXPECT_TRUE(rig.acquisition.sampleText.empty());
+    EXPECT_TRUE(rig.acquisition.recordBuffer.empty());
 }
 
 } // namespace
