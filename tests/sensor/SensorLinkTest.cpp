@@ -106,13 +106,6 @@ TEST(SensorLink, RememberedSensorIsConnectedAndSetUpWithItsPin)
     EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
 }
 
-TEST(SensorProfile, OnlyTheExactNameIsOurs)
-{
-    EXPECT_TRUE(profile::isSensorName("Nimbo"));
-    for (const char* other : {"nimbo", "NIMBO", "Nimbo2", "Nimbo ", "", "Nimb"})
-        EXPECT_FALSE(profile::isSensorName(other)) << other;
-}
-
 TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
 {
     auto setUp = [](std::vector<std::string> order, std::string pin) {
@@ -217,37 +210,6 @@ TEST(SensorLink, FailedConnectionsRetryTheScanWithOneTimerAtATime)
     EXPECT_EQ(rig.central().count("scan"), scans + 1);
 }
 
-TEST(SensorLink, RadioStatesAndOnePowerOffAlertPerPowerOff)
-{
-    LinkRig rig;
-    rig.factory.initialRadio = CentralState::poweredOff;
-    rig.start();
-    for (CentralState s : {CentralState::poweredOff, CentralState::resetting, CentralState::poweredOff,
-                           CentralState::unauthorized, CentralState::unsupported, CentralState::unknown,
-                           CentralState::poweredOn})
-        rig.central().setRadio(s);
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.outlets.calls, (Calls{"off", "unavailable", "off", "unavailable", "unavailable", "unavailable"}));
-    EXPECT_EQ(rig.central().count("scan"), 2u);
-    EXPECT_TRUE(rig.log.contains("CoreBluetooth BLE hardware is unsupported on this platform"));
-}
-
-TEST(SensorLink, OutOfRangeWarnsOncePerRun)
-{
-    LinkRig rig;
-    rig.start(sensorId);
-    rig.advertise(rig.nimbo);
-    for (int rssi : {-85, -100}) // a failed read is not judged
-        rig.nimbo->answerRSSI(rssi, rssi == -100 ? "busy" : "");
-    rig.runtime.runPending();
-    EXPECT_TRUE(rig.outlets.calls.back() != "out of range");
-    for (int rssi : {-86, -95})
-        rig.nimbo->answerRSSI(rssi);
-    rig.runtime.runPending();
-    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "out of range"), 1);
-    EXPECT_EQ(std::count(rig.log.lines.begin(), rig.log.lines.end(), "RSSI Method"), 4);
-}
-
 // Where no live strength can be read, the packets of each whole 5-second period tell how the link
 // does; a stale figure is never used.
 TEST(SensorLink, WithoutALiveStrengthTheLinkIsJudgedByItsPackets)
@@ -292,18 +254,6 @@ TEST(SensorLink, RestorationTakesOverTheFirstPeripheralOnly)
     EXPECT_EQ(rig.intake.updates, Calls{"2A37:3"});
 }
 
-TEST(SensorLink, CharacteristicLookupStaysInItsServiceAndTakesTheLastMatch)
-{
-    VirtualRuntime runtime;
-    FakePeripheral p(runtime.bluetoothQueue(), "X");
-    p.offer("180D", {"2A19"}).offer("180F", {"2A19"}).offer("180F", {"2A19", "2A38"});
-    EXPECT_FALSE(SensorLink::characteristicWithUUID("2A19", "180F", p));
-    p.discovered = p.offered;
-    p.discovered[2].characteristics[0].instance = 7;
-    EXPECT_EQ(SensorLink::characteristicWithUUID("2A19", "180F", p)->instance, 7);
-    EXPECT_FALSE(SensorLink::characteristicWithUUID("2A38", "180D", p));
-}
-
 TEST(SensorLink, SensorsWithoutTheExpectedServicesOnlyLog)
 {
     LinkRig rig;
@@ -320,27 +270,6 @@ TEST(SensorLink, SensorsWithoutTheExpectedServicesOnlyLog)
     rig.onMain([&] { rig.link.readBatteryLevel(); });
     EXPECT_EQ(rig.nimbo->count("read 2A19"), 0u);
     EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
-}
-
-TEST(SensorLink, ChoosingAnotherSensorDropsTheFirst)
-{
-    LinkRig rig;
-    rig.start(sensorId);
-    rig.advertise(rig.nimbo);
-    auto second = std::make_shared<FakePeripheral>(rig.runtime.bluetoothQueue(), "SECOND");
-    rig.advertise(second);
-    rig.onMain([&] {
-        rig.link.choiceLabels();
-        rig.link.sensorChoice(2, "");
-    });
-    rig.advertise(second);
-    EXPECT_EQ(rig.central().count("connect SECOND"), 1u);
-    EXPECT_EQ(rig.central().count(std::string("cancel ") + sensorId), 1u);
-    rig.nimbo->notify("2A37", {1});
-    second->notify("2A37", {1, 2});
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.intake.updates, Calls{"2A37:2"});
-    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "disconnected"), 0);
 }
 
 } // namespace
