@@ -103,28 +103,6 @@ TEST(Login, AnEmptyFieldAsksForBothWithoutARequest)
     EXPECT_TRUE(rig.http.requests.empty());
 }
 
-TEST(Login, PostsAPercentEncodedFormAndKeepsThePasswordOutOfTheLog)
-{
-    LoginRig rig;
-    rig.view.user = "ana maria&x=1";
-    rig.view.pass = "p+w=d%\xC3\xBC\xE2\x82\xAC/";
-    rig.login(200, "{}");
-    ASSERT_EQ(rig.http.requests.size(), 1u);
-    const HttpRequest& r = rig.http.requests[0];
-    const std::string body = "Username=ana+maria%26x%3D1&Password=p%2Bw%3Dd%25%C3%BC%E2%82%AC%2F";
-    EXPECT_EQ(r.body, body);
-    EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.url, "http://127.0.0.1:8/api/login");
-    EXPECT_EQ(r.timeout, std::chrono::seconds(30));
-    const decltype(r.headers) headers{{"Content-Length", std::to_string(body.size())},
-                                      {"Accept", "application/json"},
-                                      {"Content-Type", "application/x-www-form-urlencoded"}};
-    EXPECT_EQ(r.headers, headers);
-    EXPECT_TRUE(rig.log.contains("PostData: Username=ana+maria%26x%3D1&Password=********"));
-    EXPECT_FALSE(rig.log.contains("p%2Bw"));
-    EXPECT_TRUE(rig.log.contains("Response code: 200"));
-}
-
 TEST(Login, RefusalsShowTheirDialogBeforeAnythingElseIsLookedAt)
 {
     LoginRig rig;
@@ -224,17 +202,6 @@ TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)
         EXPECT_TRUE(rig.log.contains("Exception: the login answer's ")) << body;
     }
     expectUntouched(rig);
-}
-
-TEST(Login, GoingOnWithoutAnAccountStoresOnlyLoggedIn)
-{
-    LoginRig rig;
-    rig.controller->dontHaveAccount();
-    rig.controller->backgroundClick();
-    EXPECT_EQ(rig.view.events, (std::vector<std::string>{"close", "endEditing"}));
-    EXPECT_EQ(rig.settings.object(keys::loggedIn), SettingValue(true));
-    EXPECT_EQ(rig.settings.text(keys::token), "old-token");
-    EXPECT_NE(rig.files.files[settingsPath].find("loggedIn"), std::string::npos);
 }
 
 } // namespace
