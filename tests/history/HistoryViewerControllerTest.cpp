@@ -141,22 +141,6 @@ TEST(HistoryViewerControllerTest, AVanishedFileOrEmptyListStepsSafely)
     EXPECT_EQ(v.view.scripts.size(), fed);
 }
 
-TEST(HistoryViewerControllerTest, AnEventFileShowsButHasNoSteps)
-{
-    Viewer v("2024-05-01_120000 Walking  .event");
-    EXPECT_FALSE(v.view.stepsEnabled);
-    EXPECT_EQ(v.view.lastAddData(), std::make_pair(std::string("7 7 7 "), std::string("2024-05-01_120000 Walking  ")));
-    v.controller->nextClick();
-    v.controller->prev3Click();
-    EXPECT_EQ(v.controller->path(), "2024-05-01_120000 Walking  .event");
-    EXPECT_EQ(v.view.scripts.size(), 1u);
-
-    v.controller->exportPdf();
-    EXPECT_EQ(v.view.report, "2024-05-01_120000 Walking  .event");
-    v.controller->barButtonBackPressed();
-    EXPECT_TRUE(v.view.closed);
-}
-
 TEST(HistoryViewerControllerTest, HugeOrBinaryFilesReachThePageCappedAndAsValidText)
 {
     MemoryFiles files;

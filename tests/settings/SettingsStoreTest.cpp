@@ -127,29 +127,6 @@ TEST_F(SettingsStoreTest, ReadersTakeWhatTheirTypeAllowsAndReadTheRestAsNeutral)
     EXPECT_EQ(reopen().text("Token"), "upper");
 }
 
-TEST_F(SettingsStoreTest, JsonValuesFromALoginResponse)
-{
-    SettingsStore store(files, log, path);
-    store.set("gone", std::string("old"));
-    store.set("odd", std::string("old"));
-    const auto response = nlohmann::json::parse(R"({"token": "abc", "loggedIn": true, "PatientId": 77,
-        "amplitudeHeightMin": 200.5, "fileServers": ["s1", "s2"], "gone": null, "odd": {"a": 1},
-        "mixed": [1, "x"], "date": {"$date": "2026-12-06T16:58:02.123Z"}, "huge": 18446744073709551615})");
-    for (const auto& [key, value] : response.items())
-        store.setJson(key, value);
-
-    SettingsStore again = reopen();
-    EXPECT_EQ(again.text("token"), "abc");
-    EXPECT_TRUE(again.boolean("loggedIn"));
-    EXPECT_EQ(again.integer("PatientId"), 77);
-    EXPECT_EQ(again.floatValue("amplitudeHeightMin"), 200.5f);
-    EXPECT_EQ(again.textArray("fileServers"), (std::vector<std::string>{"s1", "s2"}));
-    for (const char* key : {"gone", "odd", "mixed", "date", "huge"})
-        EXPECT_FALSE(again.has(key)) << key;
-    EXPECT_THAT(log.lines, SizeIs(4)); // null is a removal, not a fault
-    EXPECT_TRUE(log.contains("\"huge\""));
-}
-
 TEST_F(SettingsStoreTest, FileIsPrivateAndReplacedNotRewritten)
 {
     SettingsStore store(files, log, path);
