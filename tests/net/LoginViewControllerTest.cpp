@@ -103,6 +103,25 @@ TEST(Login, AnEmptyFieldAsksForBothWithoutARequest)
     EXPECT_TRUE(rig.http.requests.empty());
 }
 
+// The form as sent, byte for byte; that the service decodes it to the password typed (and that the
+// password stays out of the log) is shown by the end-to-end login.
+TEST(Login, PostsAPercentEncodedForm)
+{
+    LoginRig rig;
+    rig.view.user = "ana maria&x=1";
+    rig.view.pass = "p+w=d%\xC3\xBC\xE2\x82\xAC/";
+    rig.login(200, "{}");
+    ASSERT_EQ(rig.http.requests.size(), 1u);
+    const HttpRequest& r = rig.http.requests[0];
+    const std::string body = "Username=ana+maria%26x%3D1&Password=p%2Bw%3Dd%25%C3%BC%E2%82%AC%2F";
+    EXPECT_EQ(r.method + " " + r.url + " " + r.body, "POST http://127.0.0.1:8/api/login " + body);
+    EXPECT_EQ(r.timeout, std::chrono::seconds(30));
+    const decltype(r.headers) headers{{"Content-Length", std::to_string(body.size())},
+                                      {"Accept", "application/json"},
+                                      {"Content-Type", "application/x-www-form-urlencoded"}};
+    EXPECT_EQ(r.headers, headers);
+}
+
 TEST(Login, RefusalsShowTheirDialogBeforeAnythingElseIsLookedAt)
 {
     LoginRig rig;
