@@ -262,11 +262,6 @@ SensorSaw EmulatedBluez::stats(const std::string& device)
     const QVariantMap map = qdbus_cast<QVariantMap>(answer.arguments().value(0));
     SensorSaw saw;
     saw.connects = map.value(QStringLiteral("connects")).toInt();
-    saw.disconnects = map.value(QStringLiteral("disconnects")).toInt();
-    saw.sent = map.value(QStringLiteral("sent")).toInt();
-    saw.queued = map.value(QStringLiteral("queued")).toInt();
-    saw.startNotify = map.value(QStringLiteral("start-notify")).toInt();
-    saw.connected = map.value(QStringLiteral("connected")).toBool();
     for (const QByteArray& write : qdbus_cast<QList<QByteArray>>(map.value(QStringLiteral("writes"))))
         saw.writes.emplace_back(write.begin(), write.end());
     for (const QString& type : qdbus_cast<QStringList>(map.value(QStringLiteral("write-types"))))

@@ -19,11 +19,6 @@ namespace velorin {
 // What an emulated device saw.
 struct SensorSaw {
     int connects = 0;
-    int disconnects = 0;
-    int sent = 0;   // notifications of 2A37
-    int queued = 0; // packets waiting to be sent
-    int startNotify = 0;
-    bool connected = false;
     std::vector<std::vector<std::uint8_t>> writes;
     std::vector<std::string> writeTypes;
     std::map<std::string, int> reads; // by UUID, lower case
@@ -53,11 +48,11 @@ public:
     void link(const std::string& device);
     void forget(const std::string& device);
     void setPowered(bool powered);
-    // mode: ok, fail or silent (never answered), after delay seconds.
+    // mode: ok, fail or vanish (connects, then the device goes), after delay seconds.
     void setConnect(const std::string& device, const std::string& mode, double delaySeconds);
-    // what: read:UUID, write:UUID or notify:UUID (16-bit, lower case).
+    // what: read:UUID or write:UUID (16-bit, lower case).
     void refuse(const std::string& device, const std::string& what, bool refused = true);
-    // How every call to the service is answered: "" as usual, "error" or "silent".
+    // How every call to the service is answered: "" as usual or "error".
     void setFault(const std::string& fault);
     void setValue(const std::string& device, const std::string& uuid, const std::vector<std::uint8_t>& value);
     void stream(const std::string& device, const std::vector<std::vector<std::uint8_t>>& packets,

@@ -32,38 +32,6 @@ TEST_F(CollectorRig, ALoginAnswersWithKeysAndAddressesPointingBackAtTheCollector
     EXPECT_EQ(stats()["logins"], 2);
 }
 
-TEST_F(CollectorRig, RefusalsCarryTheExactTextsAndNoKeys)
-{
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {"Username=nobody&Password=pw", Collector::refusedCredentials},
-        {"Username=ana&Password=s3cr&t=1 +", Collector::refusedCredentials}, // unencoded: "&" splits the field
-        {"Username=ANA&Password=s3cr%26t%3D1+%2B", Collector::refusedCredentials},
-        {"Username=bo&Password=wrong", Collector::refusedCredentials}, // the password is checked first
-        {"Username=bo&Password=pw", Collector::refusedLocked},
-        {"Username=cy&Password=pw", Collector::refusedUnverified},
-    };
-    for (const auto& [body, text] : cases) {
-        const CollectorReply reply = login(body);
-        ASSERT_EQ(reply.status, 200) << body;
-        EXPECT_EQ(json::parse(reply.body), json({{"StatusMessage", text}})) << body;
-    }
-    EXPECT_EQ(stats()["refusedLogins"], cases.size());
-    EXPECT_EQ(stats()["logins"], 0);
-}
-
-TEST_F(CollectorRig, WhatIsNoLoginFormIsABadRequest)
-{
-    EXPECT_EQ(m_collector->login("application/json", R"({"Username":"ana"})").status, 400);
-    EXPECT_EQ(m_collector->login("", "Username=ana&Password=x").status, 400);
-    EXPECT_EQ(login("Username=ana").status, 400);
-    EXPECT_EQ(login("Username=ana&Password=%zz").status, 400); // a spoilt form, whatever spoilt it
-    // Parameters and case of the media type do not matter.
-    EXPECT_EQ(m_collector->login("Application/X-WWW-Form-Urlencoded; charset=utf-8", "Username=bo&Password=pw").status,
-              200);
-    EXPECT_EQ(stats()["rejected"], 4);
-    EXPECT_TRUE(m_log.contains("400 /api/login"));
-}
-
 TEST_F(CollectorRig, OnlyKeysHandedOutByALoginHereAreAccepted)
 {
     // The same seed draws the same keys: a login on a twin collector reveals them without a login

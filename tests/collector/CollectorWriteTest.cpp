@@ -8,45 +8,6 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-// Which bytes count as a duplicate or a further part is the store's to decide (see its tests); here,
-// the answers and counts that follow.
-TEST_F(CollectorRig, UploadsAreStoredOnceAndDifferingOnesKeptAsParts)
-{
-    const std::string name = "2017-05-27_143000_41.996100_21.431500.ecg";
-    const std::string packets("\x00\x01\xFF\x80\n\r", 6);
-    const CollectorReply first = upload(Collector::builtInKey, name, packets);
-    ASSERT_EQ(first.status, 200);
-    EXPECT_EQ(json::parse(first.body), json({{"result", "stored"}, {"fileName", name}, {"storedAs", name}}));
-    EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, packets).body)["result"], "duplicate");
-    EXPECT_EQ(json::parse(upload(Collector::builtInKey, name, packets + "x").body)["storedAs"], name + "~1");
-    EXPECT_EQ(stored(name), packets);
-    EXPECT_EQ(stats().dump(), R"({"duplicates":1,"events":0,"injectedEmpty":0,"injectedFailures":0,"logins":0,)"
-                              R"("parts":1,"refusedLogins":0,"rejected":0,"uploads":1})");
-}
-
-TEST_F(CollectorRig, EventsAreKeptAsOneJsonLineEach)
-{
-    ASSERT_EQ(event(Collector::builtInKey, "Walking").status, 200);
-    // Without a patient identifier, and with text that would break a line if written raw.
-    ASSERT_EQ(write({{"VUApiKey", Collector::builtInKey},
-                     {"Activity", "Other\n\"x\"\xC3\xA9"},
-                     {"Date", "2017-05-27 14:31:00"}})
-                  .status,
-              200);
-    std::ifstream in(m_store.eventsFile());
-    std::vector<json> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(json::parse(line));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], json({{"VUApiKey", Collector::builtInKey},
-                              {"Activity", "Walking"},
-                              {"PatientId", "1001"},
-                              {"Date", "2017-05-27 14:30:12"}}));
-    EXPECT_FALSE(lines[1].contains("PatientId"));
-    EXPECT_EQ(lines[1]["Activity"], "Other\n\"x\"\xC3\xA9");
-    EXPECT_EQ(stats()["events"], 2);
-}
-
 // Names the store refuses are listed in its own tests; one stands here for the answer and the log.
 TEST_F(CollectorRig, MalformedBodiesAreBadRequestsAndStoreNothing)
 {

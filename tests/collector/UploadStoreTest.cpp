@@ -66,26 +66,6 @@ TEST_F(UploadStoreTest, SameBytesAreADuplicateAndDifferentBytesAFurtherPart)
     EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
 }
 
-// Parts of one name of one size differ only in their bytes: each upload is told apart from all of
-// them, and a copy of any is found, however many there are.
-TEST_F(UploadStoreTest, ManyPartsOfOneNameAreNumberedInTurnAndCopiesOfAnyFound)
-{
-    auto bytesOf = [](int i) {
-        std::string bytes(64, '\0');
-        bytes.replace(0, 8, std::to_string(10000000 + i));
-        return bytes;
-    };
-    const std::string name = "n.ecg";
-    for (int i = 0; i < 300; ++i)
-        ASSERT_EQ(m_store.store(name, bytesOf(i)).storedAs, i == 0 ? name : name + "~" + std::to_string(i));
-    for (int i : {0, 1, 150, 299}) {
-        const auto copy = m_store.store(name, bytesOf(i));
-        EXPECT_EQ(copy.kind, Kind::duplicate);
-        EXPECT_EQ(copy.storedAs, i == 0 ? name : name + "~" + std::to_string(i));
-    }
-    EXPECT_EQ(read(name + "~150"), bytesOf(150));
-}
-
 // What the store knows of a name is read from the directory once; parts an earlier run left, and a
 // file put under a part's name since, count all the same.
 TEST_F(UploadStoreTest, PartsThisStoreDidNotWriteCountAllTheSame)

@@ -142,8 +142,7 @@ TEST_F(RecorderRun, ScriptDrivesBackgroundRecordingAndQuit)
     EXPECT_EQ(std::count(last.begin(), last.end(), ' '), 269 * 14);
 }
 
-// The rate itself is checked on the synthesized signal in the unit tests; this is the option's way
-// through to the console.
+// The synthesized signal's rate, read back by the monitor's own beat scan, the whole way to the console.
 TEST_F(RecorderRun, SimulatedHeartRateIsReadWithinThreeBeats)
 {
     const RunResult r = sim({"--duration", "120", "--sim-bpm", "120"});

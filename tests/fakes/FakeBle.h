@@ -85,10 +85,9 @@ public:
         calls.push_back("notify " + c.uuid);
         m_bluetooth.async([this, enabled, c] {
             BleCharacteristic now = c;
-            now.isNotifying = enabled && notificationsWork;
+            now.isNotifying = enabled;
             if (delegate)
-                delegate->peripheralDidUpdateNotificationStateForCharacteristic(
-                    *this, now, notificationsWork ? "" : "Not permitted");
+                delegate->peripheralDidUpdateNotificationStateForCharacteristic(*this, now, "");
         });
     }
     void readValue(const BleCharacteristic& c) override { calls.push_back("read " + c.uuid); }
@@ -121,7 +120,6 @@ public:
     std::vector<std::string> calls;
     PeripheralState peripheralState = PeripheralState::disconnected;
     PeripheralDelegate* delegate = nullptr;
-    bool notificationsWork = true;
     bool liveRssi = true;
 
 private:
@@ -146,13 +144,12 @@ public:
         calls.push_back("connect " + p->identifier());
         auto fake = std::static_pointer_cast<FakePeripheral>(p);
         fake->peripheralState = PeripheralState::connecting;
-        if (!connectionsSucceed) {
-            failConnection(fake, "Connection timed out");
-            return;
-        }
-        m_bluetooth.async([this, fake] {
-            fake->peripheralState = PeripheralState::connected;
-            m_delegate.centralManagerDidConnectPeripheral(fake);
+        m_bluetooth.async([this, fake, succeed = connectionsSucceed] {
+            fake->peripheralState = succeed ? PeripheralState::connected : PeripheralState::disconnected;
+            if (succeed)
+                m_delegate.centralManagerDidConnectPeripheral(fake);
+            else
+                m_delegate.centralManagerDidFailToConnectPeripheral(fake, "Connection timed out");
         });
     }
     void cancelPeripheralConnection(const std::shared_ptr<BlePeripheral>& p) override
@@ -182,14 +179,6 @@ public:
             m_delegate.centralManagerDidDisconnectPeripheral(p, error);
         });
     }
-    void failConnection(const std::shared_ptr<FakePeripheral>& p, std::string error)
-    {
-        m_bluetooth.async([this, p, error] {
-            p->peripheralState = PeripheralState::disconnected;
-            m_delegate.centralManagerDidFailToConnectPeripheral(p, error);
-        });
-    }
-
     std::size_t count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
 
     std::vector<std::string> calls;
@@ -210,7 +199,7 @@ public:
                                               std::string_view restoreIdentifier) override
     {
         this->restoreIdentifier = restoreIdentifier;
-        auto made = std::make_unique<FakeCentral>(delegate, bluetooth, initialRadio);
+        auto made = std::make_unique<FakeCentral>(delegate, bluetooth, CentralState::poweredOn);
         central = made.get();
         if (restored)
             bluetooth.async([&delegate, list = *restored] { delegate.centralManagerWillRestoreState(list); });
@@ -218,7 +207,6 @@ public:
         return made;
     }
 
-    CentralState initialRadio = CentralState::poweredOn;
     std::optional<std::vector<std::shared_ptr<BlePeripheral>>> restored;
     FakeCentral* central = nullptr;
     std::string restoreIdentifier;

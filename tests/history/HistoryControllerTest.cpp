@@ -72,55 +72,17 @@ struct HistoryRig {
     HistoryState state;
     FakeHistoryView view;
     std::vector<std::string> opened;
-    int firstTabs = 0;
     HistoryController controller{
         HistoryContext{state,
                        files,
                        log,
                        documents,
-                       {[this](const std::string& name) { opened.push_back(name); }, [this] { ++firstTabs; }}},
+                       {[this](const std::string& name) { opened.push_back(name); }, [] {}}},
         view};
 };
 
 using Names = std::vector<std::string>;
 using Values = std::vector<std::int32_t>;
-
-void expectTheWayBack(HistoryRig& rig)
-{
-    EXPECT_TRUE(rig.state.fileList.empty());
-    EXPECT_EQ(rig.view.noDataLabels, Names{"No Data available"});
-    EXPECT_TRUE(rig.view.shown[HistoryOutlet::continueButton]);
-    EXPECT_FALSE(rig.view.shown[HistoryOutlet::uipicker]);
-}
-
-TEST(HistoryControllerTest, WithoutRecordingsOrDirectoryTheScreenOffersTheWayBack)
-{
-    for (bool directoryExists : {true, false}) {
-        HistoryRig rig;
-        rig.add("2025-05-03_101500.s2", "2025-05-03T10:15:00");
-        rig.add("2025-05-03_101500.event", "2025-05-03T10:15:00");
-        if (!directoryExists)
-            rig.files.directories.clear();
-        rig.controller.viewDidAppear();
-        expectTheWayBack(rig);
-        EXPECT_TRUE(rig.state.monthList.empty());
-        EXPECT_EQ(rig.view.segment, 2);
-        rig.controller.continueClick();
-        EXPECT_EQ(rig.firstTabs, 1);
-    }
-
-    // Gone while shown: no rows stay behind, and a row still on the screen opens nothing.
-    HistoryRig rig;
-    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
-    rig.controller.viewDidAppear();
-    ASSERT_EQ(rig.table().size(), 1u);
-    rig.files.directories.clear();
-    rig.pick(2, 10);
-    expectTheWayBack(rig);
-    rig.controller.tableViewDidSelectRowAtIndexPath(0);
-    rig.controller.pickerViewDidSelectRowInComponent(5, 0);
-    EXPECT_TRUE(rig.opened.empty());
-}
 
 TEST(HistoryControllerTest, FirstShowingListsTheLatestDayWithMaysOfAllYearsTogether)
 {
@@ -147,6 +109,14 @@ TEST(HistoryControllerTest, FirstShowingListsTheLatestDayWithMaysOfAllYearsToget
 
     rig.controller.tableViewDidSelectRowAtIndexPath(1);
     EXPECT_EQ(rig.opened, Names{"2024-05-03_090000.ecg"});
+
+    // Gone while shown (the page's test shows the way back): a row still on the screen opens nothing.
+    rig.files.directories.clear();
+    rig.pick(2, 10);
+    EXPECT_TRUE(rig.state.fileList.empty());
+    rig.controller.tableViewDidSelectRowAtIndexPath(0);
+    rig.controller.pickerViewDidSelectRowInComponent(5, 0);
+    EXPECT_EQ(rig.opened.size(), 1u);
 }
 
 TEST(HistoryControllerTest, MidnightAndMinuteZeroSelectNothingWhileAMinuteNarrowsTheHour)
@@ -195,24 +165,6 @@ TEST(HistoryControllerTest, MarkedEventsListEveryEventFileOnceThenRecordingsRetu
 
     rig.pick(0, 5);
     EXPECT_EQ(rig.table(), Names{"2025-05-03_100000.ecg"});
-}
-
-TEST(HistoryControllerTest, EveryListingLogsEveryFileOfTheDirectoryWhenTheLogIsRead)
-{
-    HistoryRig rig;
-    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
-    rig.add("2025-05-03_100000.s2", "2025-05-03T10:00:00");
-    rig.add("notes.txt");
-    rig.controller.viewDidAppear();
-    EXPECT_TRUE(rig.log.lines.empty());
-
-    rig.log.setVerbose(true);
-    rig.controller.markedEventsClick();
-    ASSERT_EQ(rig.log.lines.size(), 3u);
-    EXPECT_EQ(rig.log.lines[0].rfind("File 1: ", 0), 0u);
-    EXPECT_EQ(rig.log.lines[2].rfind("File 3: ", 0), 0u);
-    for (const char* name : {"2025-05-03_100000.ecg", "2025-05-03_100000.s2", "notes.txt"})
-        EXPECT_TRUE(rig.log.contains(std::string(": ") + name)) << name;
 }
 
 // What is learnt from one look at a real directory serves later choices only while no name has

@@ -98,20 +98,6 @@ TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderR
     EXPECT_EQ(r.header().name, std::string(199, 'n') + "\u2026");
 }
 
-TEST(HistoryPDFControllerTest, DateAndTimeFromStampsEventNamesAndNamesThatAreNoStamps)
-{
-    EXPECT_EQ(reportDateTime("2015-03-07_142530.ecg"), "2015.03.07 14:25:30");
-    EXPECT_EQ(reportDateTime("2017-05-27_101530 Sitting diziness .event"), "2017.05.27 10:15:30 Sitting diziness ");
-    EXPECT_EQ(reportDateTime("2017-05-27_101530 Walking  .event"), "2017.05.27 10:15:30 Walking  ");
-    EXPECT_EQ(reportDateTime("holter-export.ecg"), "holter.export");
-    EXPECT_EQ(reportDateTime("2015-03-07_14.ecg"), "2015.03.07");
-    EXPECT_EQ(reportDateTime("2015-03-07_.ecg"), "2015.03.07");
-    EXPECT_EQ(reportDateTime("2015-03-07_1425.ecg"), "2015.03.07 14:25:");
-    EXPECT_EQ(reportDateTime("a_142530_b.ecg"), "a 14:25:30");
-    EXPECT_EQ(reportDateTime(""), "");
-    EXPECT_EQ(reportDateTime("_"), "");
-}
-
 TEST(HistoryPDFControllerTest, LogoOnlyWhenItsFileIsThereAsAnEncodedFileUrl)
 {
     Report r;

@@ -110,10 +110,6 @@ TEST(HistoryViewerControllerTest, StepsClampToTheNewestAndOldestAndFeedTheNewFil
     EXPECT_EQ(v.controller->path(), Viewer::name(4));
     v.controller->nextClick();
     EXPECT_EQ(v.controller->path(), Viewer::name(4));
-    v.controller->prev2Click();
-    EXPECT_EQ(v.controller->path(), Viewer::name(0));
-    v.controller->next2Click();
-    EXPECT_EQ(v.controller->path(), Viewer::name(4));
     v.controller->prev3Click();
     EXPECT_EQ(v.controller->path(), Viewer::name(0));
 
@@ -139,22 +135,6 @@ TEST(HistoryViewerControllerTest, AVanishedFileOrEmptyListStepsSafely)
     v.controller->next2Click();
     EXPECT_EQ(v.controller->path(), Viewer::name(0));
     EXPECT_EQ(v.view.scripts.size(), fed);
-}
-
-TEST(HistoryViewerControllerTest, AnEventFileShowsButHasNoSteps)
-{
-    Viewer v("2024-05-01_120000 Walking  .event");
-    EXPECT_FALSE(v.view.stepsEnabled);
-    EXPECT_EQ(v.view.lastAddData(), std::make_pair(std::string("7 7 7 "), std::string("2024-05-01_120000 Walking  ")));
-    v.controller->nextClick();
-    v.controller->prev3Click();
-    EXPECT_EQ(v.controller->path(), "2024-05-01_120000 Walking  .event");
-    EXPECT_EQ(v.view.scripts.size(), 1u);
-
-    v.controller->exportPdf();
-    EXPECT_EQ(v.view.report, "2024-05-01_120000 Walking  .event");
-    v.controller->barButtonBackPressed();
-    EXPECT_TRUE(v.view.closed);
 }
 
 TEST(HistoryViewerControllerTest, HugeOrBinaryFilesReachThePageCappedAndAsValidText)

@@ -95,9 +95,7 @@ TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
     EXPECT_EQ(after(&ViewController::zoom, P(400, 540)), P(425, 540)); // max judged against the new min
     EXPECT_EQ(after(&ViewController::zoom, P(800, 300)), P(800, 300)); // min above max: no reset
     EXPECT_EQ(after(&ViewController::unzoom, std::nullopt), P(175, 775));
-    EXPECT_EQ(after(&ViewController::amplitudeUp, std::nullopt), P(225, 775));
     EXPECT_EQ(after(&ViewController::amplitudeUp, P(300, 1000)), P(300, 1000));
-    EXPECT_EQ(after(&ViewController::amplitudeDown, std::nullopt), P(175, 725));
     EXPECT_EQ(after(&ViewController::amplitudeDown, P(25, 600)), P(25, 600));
 
     WindowPainter painter;
@@ -113,42 +111,6 @@ TEST(MonitorScreen, AmplitudeControlsMoveTheStoredWindowInSteps)
     EXPECT_EQ(frame(std::string("300"), 900.0f), P(200, 750));
     EXPECT_EQ(frame(300.0f, 1100.5f), P(200, 750));
     EXPECT_EQ(after(&ViewController::zoom, P(-1, 900)), P(225, 725)); // the buttons start from 200/750 too
-}
-
-TEST(MonitorScreen, LayoutShowsThePairOfTheWindowsOrientation)
-{
-    EXPECT_EQ(orientationOfWindow(800, 600), DeviceOrientation::landscapeLeft);
-    EXPECT_EQ(orientationOfWindow(600, 600), DeviceOrientation::portrait);
-    EXPECT_EQ(orientationOfWindow(0, 600), DeviceOrientation::unknown);
-
-    MonitorRig rig;
-    rig.load();
-    rig.press(&ViewController::startClick);
-    rig.view.deviceOrientation = DeviceOrientation::landscapeLeft;
-    rig.press(&ViewController::viewDidLayoutSubviews);
-    EXPECT_TRUE(rig.view.isShown(Outlet::stopLandscape));
-    EXPECT_FALSE(rig.view.isShown(Outlet::StopButton));
-    EXPECT_FALSE(rig.view.isShown(Outlet::startButton));
-
-    const auto before = rig.view.shown;
-    rig.view.deviceOrientation = DeviceOrientation::unknown;
-    rig.press(&ViewController::viewDidLayoutSubviews);
-    EXPECT_EQ(rig.view.shown, before);
-
-    rig.view.deviceOrientation = DeviceOrientation::portrait;
-    rig.press(&ViewController::viewDidLayoutSubviews);
-    EXPECT_TRUE(rig.view.isShown(Outlet::StopButton));
-    EXPECT_FALSE(rig.view.isShown(Outlet::stopLandscape));
-}
-
-TEST(MonitorScreen, BackToLoginOpensTheLoginScreenFromTheMainQueue)
-{
-    MonitorRig rig;
-    ViewController& vc = rig.load();
-    vc.backToLogin();
-    EXPECT_EQ(rig.view.loginsPresented, 0);
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.view.loginsPresented, 1);
 }
 
 } // namespace

@@ -34,39 +34,6 @@ TEST(EventSubmission, AnnotationFirstThenTheExactRequestWithOrWithoutPatient)
     EXPECT_EQ(rig.log.lines, std::vector<std::string>{"responseData: noted"});
 }
 
-TEST(EventSubmission, AnUndeliveredEventIsKeptAndSentAgainWithEachPassUntilDelivered)
-{
-    NetRig rig;
-    rig.mark("Resting");
-    const HttpRequest first = rig.http.sent[0].request;
-    rig.answer(0, 0, "", "Host unreachable");
-    const std::string kept = "/docs/EventBuffer/2017-05-27_101500.json";
-    ASSERT_TRUE(rig.files.exists(kept));
-
-    // One upload pass `after` seconds on; the event's try (if any) gets `status`.
-    auto passResends = [&](double after, int status) {
-        rig.runtime.runFor(after);
-        const std::size_t before = rig.http.sent.size();
-        rig.flush("c");
-        bool resent = false;
-        for (std::size_t i = before; i < rig.http.sent.size(); ++i) {
-            const HttpRequest& r = rig.http.sent[i].request;
-            const bool event = r.body == first.body && r.url == first.url && r.headers == first.headers;
-            resent = resent || event;
-            rig.answer(i, event ? status : 200, "ok");
-        }
-        return resent;
-    };
-    // The server's back-off: 30 s less or more 20%, begun again by the 503 after the chunk was taken.
-    EXPECT_FALSE(passResends(23.0, 500));
-    EXPECT_TRUE(passResends(13.0, 503));
-    EXPECT_TRUE(rig.files.exists(kept));
-    EXPECT_FALSE(passResends(23.0, 200));
-    EXPECT_TRUE(passResends(13.0, 200));
-    EXPECT_FALSE(rig.files.exists(kept));
-    EXPECT_FALSE(passResends(3600.0, 200));
-}
-
 TEST(EventSubmission, AKeptEventGoesToTheEventServerOfTheDayWhateverItsFileNames)
 {
     NetRig rig;

@@ -103,7 +103,9 @@ TEST(Login, AnEmptyFieldAsksForBothWithoutARequest)
     EXPECT_TRUE(rig.http.requests.empty());
 }
 
-TEST(Login, PostsAPercentEncodedFormAndKeepsThePasswordOutOfTheLog)
+// The form as sent, byte for byte; that the service decodes it to the password typed (and that the
+// password stays out of the log) is shown by the end-to-end login.
+TEST(Login, PostsAPercentEncodedForm)
 {
     LoginRig rig;
     rig.view.user = "ana maria&x=1";
@@ -112,17 +114,12 @@ TEST(Login, PostsAPercentEncodedFormAndKeepsThePasswordOutOfTheLog)
     ASSERT_EQ(rig.http.requests.size(), 1u);
     const HttpRequest& r = rig.http.requests[0];
     const std::string body = "Username=ana+maria%26x%3D1&Password=p%2Bw%3Dd%25%C3%BC%E2%82%AC%2F";
-    EXPECT_EQ(r.body, body);
-    EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.url, "http://127.0.0.1:8/api/login");
+    EXPECT_EQ(r.method + " " + r.url + " " + r.body, "POST http://127.0.0.1:8/api/login " + body);
     EXPECT_EQ(r.timeout, std::chrono::seconds(30));
     const decltype(r.headers) headers{{"Content-Length", std::to_string(body.size())},
                                       {"Accept", "application/json"},
                                       {"Content-Type", "application/x-www-form-urlencoded"}};
     EXPECT_EQ(r.headers, headers);
-    EXPECT_TRUE(rig.log.contains("PostData: Username=ana+maria%26x%3D1&Password=********"));
-    EXPECT_FALSE(rig.log.contains("p%2Bw"));
-    EXPECT_TRUE(rig.log.contains("Response code: 200"));
 }
 
 TEST(Login, RefusalsShowTheirDialogBeforeAnythingElseIsLookedAt)
@@ -168,15 +165,9 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
         "FileServers":["127.0.0.1:92/Ecg/WriteTicksBase","b"],"CollectionServer":"127.0.0.1:92/e","VUApiKey":"k1"})");
     EXPECT_EQ(events, (std::vector<std::string>{"progress", "close", "hidden", "finished 1"}));
     EXPECT_EQ(rig.http.requests.size(), 1u);
-    EXPECT_TRUE(rig.log.contains("Login SUCCESS"));
-    EXPECT_EQ(rig.settings.object(keys::loggedIn), SettingValue(true));
-    EXPECT_EQ(rig.settings.object(keys::token), SettingValue(std::string("t1")));
+    // What a login stores, with its types, is read back from the file in the end-to-end login.
     EXPECT_EQ(rig.settings.object(keys::fileServers),
               SettingValue(std::vector<std::string>{"127.0.0.1:92/Ecg/WriteTicksBase", "b"}));
-    EXPECT_EQ(rig.settings.object(keys::markedServer), SettingValue(std::string("127.0.0.1:92/e")));
-    EXPECT_EQ(rig.settings.object(keys::VUApiKey), SettingValue(std::string("k1")));
-    EXPECT_EQ(rig.settings.object(keys::PatientId), SettingValue(std::string("1001")));
-    EXPECT_NE(rig.files.files[settingsPath].find("\"k1\""), std::string::npos);
 
     // Null and missing members remove their keys; a numeric Id keeps its exact digits.
     rig.login(200, R"({"Id":1002,"Token":null,"VUApiKey":"k2"})");
@@ -224,17 +215,6 @@ TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)
         EXPECT_TRUE(rig.log.contains("Exception: the login answer's ")) << body;
     }
     expectUntouched(rig);
-}
-
-TEST(Login, GoingOnWithoutAnAccountStoresOnlyLoggedIn)
-{
-    LoginRig rig;
-    rig.controller->dontHaveAccount();
-    rig.controller->backgroundClick();
-    EXPECT_EQ(rig.view.events, (std::vector<std::string>{"close", "endEditing"}));
-    EXPECT_EQ(rig.settings.object(keys::loggedIn), SettingValue(true));
-    EXPECT_EQ(rig.settings.text(keys::token), "old-token");
-    EXPECT_NE(rig.files.files[settingsPath].find("loggedIn"), std::string::npos);
 }
 
 } // namespace

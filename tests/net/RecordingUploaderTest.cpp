@@ -248,22 +248,5 @@ TEST(RecordingUpload, AnswersAfterTheUploaderIsGoneTouchNothing)
     EXPECT_EQ(rig.memory.files.size(), 2u);
 }
 
-TEST(RecordingUpload, DirectoryAndRemovalFailuresAreLogged)
-{
-    NetRig rig;
-    rig.reachability.online = false;
-    rig.flush("stuck");
-    rig.memory.failEndings = {"/Buffer", noPosition};
-    rig.memory.directories.clear();
-    rig.flush("lost", "2017-05-27_101600");
-    EXPECT_TRUE(rig.log.contains("Create directory error: /docs/Buffer: Permission denied"));
-
-    rig.memory.directories.insert("/docs/Buffer");
-    rig.reachability.online = true;
-    rig.flush("new", "2017-05-27_101630");
-    rig.answer(1, 200, "ok");
-    EXPECT_TRUE(rig.log.contains("Error removing file at path: /docs/Buffer/" + firstName + ": Permission denied"));
-}
-
 } // namespace
 } // namespace velorin

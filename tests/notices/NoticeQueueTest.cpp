@@ -108,27 +108,5 @@ TEST(NoticeQueue, TapDismissesTheShowingNoticeAndBringsTheNext)
     EXPECT_EQ(rig.view.events.back(), "21300 in D");
 }
 
-TEST(NoticeQueue, SitsAtTheBottomWrapsLongTextsAndCutsTallOnes)
-{
-    NoticeRig rig;
-    rig.notices->makeToast("Marked event."); // 13 characters on one line
-    EXPECT_EQ(std::vector<double>({rig.view.label.x, rig.view.label.y, rig.view.label.width}),
-              std::vector<double>({10, 10, 104}));
-    EXPECT_EQ(std::vector<double>({rig.view.frame.x, rig.view.frame.y, rig.view.frame.width, rig.view.frame.height}),
-              std::vector<double>({98, 518, 124, 40}));
-
-    // 0.8 of 320 holds 32 characters a line: 100 take four lines; 40 lines are cut to 0.8 of 568.
-    rig.notices->makeToast(std::string(100, 'w'));
-    rig.notices->makeToast(std::string(32 * 40, 't'));
-    rig.runtime.runFor(3.4);
-    EXPECT_EQ(std::vector<double>({rig.view.frame.width, rig.view.frame.height}), std::vector<double>({276, 100}));
-    rig.runtime.runFor(3.4);
-    EXPECT_DOUBLE_EQ(rig.view.label.height, 0.8 * 568);
-    EXPECT_DOUBLE_EQ(rig.view.frame.y + rig.view.frame.height, 558);
-
-    // When the view widens, a shown box keeps its place relative to the edges.
-    EXPECT_DOUBLE_EQ(keepMargins(NoticeRect{98, 518, 124, 40}, {320, 568}, {640, 568}).x, 258);
-}
-
 } // namespace
 } // namespace velorin

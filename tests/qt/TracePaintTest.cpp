@@ -42,43 +42,6 @@ struct PaintedFrame {
     QColor at(int px, int py) const { return image.pixelColor(px, py); }
 };
 
-TEST(TracePaint, LayersLandWhereTheGeometrySays)
-{
-    ASSERT_FALSE(TraceCanvas::markerImage().isNull());
-    for (const bool throughPainter : {false, true}) {
-        SCOPED_TRACE(throughPainter ? "through the painter" : "into the pixels");
-        const PaintedFrame f(throughPainter);
-        // Black where nothing is drawn: above the line, away from the grid.
-        EXPECT_EQ(f.at(3, 3), QColor(Qt::black));
-        // The white core along the line, mid-way.
-        const QColor core = f.at(f.x(traceX(60)) + 2, f.y(600));
-        EXPECT_GT(core.red(), 200) << core.name().toStdString();
-        EXPECT_GT(core.green(), 200);
-        // The glow just beside the core is the trace blue, not white.
-        const QColor glow = f.at(f.x(traceX(60)) + 2, f.y(600) - 3);
-        EXPECT_LT(glow.red(), glow.blue());
-        EXPECT_GT(glow.blue(), 40);
-
-        // The right-hand part carries only the marker: a blue band at the newest value's height.
-        const int headRow = f.y(700);
-        const int clearOfHead = f.x(traceX(179)) + 12;
-        bool markerSeen = false;
-        for (int px = clearOfHead; px < f.image.width(); ++px) {
-            for (int py = 0; py < f.image.height(); ++py) {
-                const QColor c = f.at(px, py);
-                if (std::abs(py - headRow) > 2) {
-                    ASSERT_EQ(c, QColor(Qt::black)) << px << "," << py;
-                } else if (c != QColor(Qt::black)) {
-                    EXPECT_EQ(c.red(), 0);
-                    EXPECT_GT(c.blue(), c.green());
-                    markerSeen = true;
-                }
-            }
-        }
-        EXPECT_TRUE(markerSeen);
-    }
-}
-
 TEST(TracePaint, BlankEntriesBreakTheLine)
 {
     for (const bool throughPainter : {false, true}) {
@@ -95,22 +58,6 @@ TEST(TracePaint, BlankEntriesBreakTheLine)
         EXPECT_EQ(gap.at(line.x(traceX(60)), row), line.at(line.x(traceX(60)), row));
         EXPECT_EQ(gap.at(line.x(traceX(150)), row), line.at(line.x(traceX(150)), row));
     }
-}
-
-TEST(TracePaint, WindowMovesTheLine)
-{
-    // Narrower window 400..700: 600 now lands at (480 - 400) / 300 of the height from the bottom.
-    PaintedFrame f;
-    f.frame.window = {400.0f, 700.0f};
-    f.image.fill(Qt::black);
-    QPainter painter(&f.image);
-    TraceCanvas::paintFrame(painter, f.image.size(), f.frame, QImage());
-    painter.end();
-    // Row 440 is the line's centre, so the 1 px core is shared by rows 439 and 440.
-    const int row = static_cast<int>((1.0 - 80.0 / 300.0) * f.image.height());
-    const int col = f.x(traceX(60)) + 2;
-    EXPECT_GT(f.at(col, row - 1).red() + f.at(col, row).red(), 200);
-    EXPECT_LT(f.at(col, f.y(600)).red(), 50); // nothing left at the old height
 }
 
 TEST(TracePaint, KeptPicturesMatchAWholePaintAndChangeOnlyWhereAsked)

@@ -1,5 +1,3 @@
-#include "../fakes/ChunkedReader.h"
-#include "sensor/SensorTestSupport.h"
 #include "sensor/sim/StreamFileReader.h"
 #include "signal/StreamFormat.h"
 
@@ -113,34 +111,6 @@ TEST(StreamFile, AnnotationsWhoseTimeSpellsALeadAreSkipped)
     EXPECT_TRUE(packetsOf("").empty());
 }
 
-TEST(StreamFile, LongStreamsReadThroughTheWindowWhateverTheReadSize)
-{
-    std::string bytes;
-    Packets expected;
-    for (int i = 0; i < 8000; ++i) {
-        const Bytes value = packet(i % 50 == 0 ? 512 : i % 7 == 0 ? 5 : 20, i);
-        bytes += value.size() < 19 ? shortRecord(value) : record(value);
-        expected.push_back(value);
-        if (i % 1000 == 999)
-            bytes += header(std::string(3000, 'i'));
-        if (i % 300 == 0)
-            bytes += annotationRecord(i, "Resting");
-    }
-    ASSERT_GT(bytes.size(), 4u * 65536);
-    for (const std::size_t step : {std::size_t{1}, std::size_t{4093}, std::size_t{1} << 20}) {
-        SCOPED_TRACE(step);
-        // A few bytes at a time, to see every piece cross the end of what the reader holds.
-        StreamFileReader reader(std::make_unique<test::ChunkedReader>(bytes, [step] { return step; }), "session.s2");
-        const ReplayResult result = readAllUpdates(reader);
-        ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(result)) << describe(std::get<1>(result));
-        const auto& updates = std::get<0>(result);
-        ASSERT_EQ(updates.size(), expected.size());
-        for (std::size_t i = 0; i < updates.size(); ++i)
-            ASSERT_EQ(updates[i].value, expected[i]) << "packet " << i;
-        EXPECT_EQ(updates.back().at, std::chrono::milliseconds(112) * 8000);
-    }
-}
-
 TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
 {
     // After a header nothing can be taken into a packet before it, so each fault shows where it is.
@@ -198,15 +168,6 @@ TEST(StreamFileErrors, BoundariesTheBytesCannotDecideAreReportedNotGuessed)
     // packet of the rest of the title and the full packet's record follow.
     EXPECT_EQ(errorOf(h + annotationRecord(1, "Walking 10022 steps") + record(packet(20, 5)) + h).message,
               "ambiguous end of the event annotation: its title may be 8 or 19 bytes long");
-}
-
-TEST(StreamFileErrors, AReadFailureNamesTheFileAndEndsTheReading)
-{
-    StreamFileReader reader(std::make_unique<test::FailingReader>(record(packet(20)), "disk gone"), "session.s2");
-    EXPECT_FALSE(reader.next());
-    ASSERT_TRUE(reader.error());
-    EXPECT_EQ(*reader.error(), (ReplayError{"session.s2", 0, "cannot read session.s2: disk gone", std::nullopt}));
-    EXPECT_FALSE(reader.next());
 }
 
 } // namespace

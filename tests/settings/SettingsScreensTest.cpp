@@ -243,30 +243,5 @@ TEST_F(SettingsScreensTest, BackToLoginFromEveryScreenLaterKeepsTheLoginResults)
     EXPECT_EQ(settings.text(keys::PatientId), "42");
 }
 
-TEST_F(SettingsScreensTest, MenuActionsAndPositionBorderOnlyOnTheLastSelected)
-{
-    SettingsMenuController menu(context(), positions);
-    menu.aboutUs();
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "About us");
-    EXPECT_EQ(alerts.shown[0].cancelButton, "OK");
-    EXPECT_TRUE(alerts.shown[0].otherButtons.empty());
-    EXPECT_EQ(alerts.shown[0].message.rfind("Velorin v. 1.24 27.05.2017 Made by", 0), 0u);
-    menu.passwordSet();
-    menu.cancel();
-    menu.exit();
-    EXPECT_EQ(std::vector<int>({locks, monitorFronts, quits}), std::vector<int>({1, 1, 1}));
-
-    menu.changeSensorPos(0);
-    menu.changeSensorPos(2);
-    EXPECT_TRUE(positions.selected[0] && positions.selected[2]);
-    EXPECT_EQ(std::vector<float>(positions.borders, positions.borders + 3), std::vector<float>({0, 0, 1}));
-    menu.changeSensorPos(2);
-    EXPECT_FALSE(positions.selected[2]);
-    EXPECT_TRUE(positions.selected[0]);
-    EXPECT_EQ(std::vector<float>(positions.borders, positions.borders + 3), std::vector<float>({0, 0, 0}));
-    EXPECT_EQ(log.lines, std::vector<std::string>({"Selected", "Selected", "Un Selected"}));
-}
-
 } // namespace
 } // namespace velorin

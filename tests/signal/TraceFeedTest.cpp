@@ -167,18 +167,5 @@ TEST(TraceView, NothingIsDrawnOrTakenOutsideTheForeground)
     EXPECT_EQ(rig.view.curveStart(), 1u);
 }
 
-TEST(TraceGeometry, WindowAndPlacement)
-{
-    // Stored bounds count only when both are set and in order.
-    for (const auto& [min, max] : {std::pair{300.0f, 0.0f}, std::pair{600.0f, 600.0f}, std::pair{700.0f, 600.0f}})
-        EXPECT_EQ(verticalWindow(min, max).top, 750.0f) << min << " " << max;
-    EXPECT_EQ(verticalWindow(225, 725).bottom, 225.0f);
-
-    EXPECT_NEAR(horizontalFraction(traceX(0)), 0.02, 1e-9);
-    EXPECT_NEAR(horizontalFraction(traceX(179)), 0.8156, 1e-4);
-    EXPECT_NEAR(verticalFraction(250, defaultWindow), 0.0, 1e-12);
-    EXPECT_NEAR(verticalFraction(937.5, defaultWindow), 1.0, 1e-12);
-}
-
 } // namespace
 } // namespace velorin
