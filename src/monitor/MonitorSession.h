@@ -103,13 +103,12 @@ public:
     // Main queue: looks on the Bluetooth queue, which owns them; `answer` runs on the main queue.
     void askAboutSensors(std::function<void(const SensorsSeen&)> answer);
 
-    // The parts the screen drives and the tests look into.
+    // The parts the screen drives (main queue).
     TraceView& ecgView() { return m_ecgView; }
     EventCapture& events() { return m_events; }
     HeartRateDetector& heartRate() { return m_heartRate; }
     // The next heart-rate reading begins a new file.
     void newHeartRateFile() { m_bpmFile.reset(); }
-    RecordingWriter& writer() { return m_writer; }
     // Null with a plain sensor source. Its list, choice and disconnect are main-queue operations.
     SensorLink* link() { return m_link.get(); }
 

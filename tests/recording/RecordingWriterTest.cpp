@@ -117,7 +117,7 @@ TEST(RecordingWriter, SameSlotChunkIsAppended)
     rig.press(&ViewController::stopClick); // a new stream file for the next flush
     // Force a second flush in the same slot: a writer call a moment later.
     rig.acquisition.sampleText = "7 8 9 ";
-    rig.runtime.bluetoothQueue().async([&] { rig.session->writer().writeTickToFile(); });
+    rig.runtime.bluetoothQueue().async([&] { rig.session->flushGathered(true); });
     rig.runtime.runPending();
     EXPECT_EQ(rig.file("2017-05-27_101530.ecg"), chunkText(0, 268) + "7 8 9 ");
     const std::string stream = rig.file("2017-05-27_101530.s2");
