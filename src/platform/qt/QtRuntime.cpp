@@ -1,5 +1,7 @@
 #include "platform/qt/QtRuntime.h"
 
+#include "platform/qt/HandOver.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -28,13 +30,13 @@ void QtRuntime::shutdown()
         return;
     m_shutDown = true;
     // quit() is handled after the tasks already queued on the thread's loop.
-    QMetaObject::invokeMethod(m_bluetoothContext, [this] { m_thread.quit(); }, Qt::QueuedConnection);
+    postTo(m_bluetoothContext, [this] { m_thread.quit(); });
     m_thread.wait();
 }
 
 void QtRuntime::ObjectQueue::async(Task task)
 {
-    QMetaObject::invokeMethod(m_target, std::move(task), Qt::QueuedConnection);
+    postTo(m_target, std::move(task));
 }
 
 namespace {
@@ -68,7 +70,7 @@ Timers::Id QtRuntime::QtTimers::start(Nanoseconds span, Task action, bool repeat
         span = std::max(span, Nanoseconds{std::chrono::milliseconds(1)});
     const Nanoseconds asked = steadyNow();
     // Timers belong to the main thread whichever thread asks for them.
-    QMetaObject::invokeMethod(
+    postTo(
         m_owner,
         [this, id, span, repeat, fireNow, asked, action = std::move(action)]() mutable {
             auto* timer = new QTimer(m_owner);
@@ -82,8 +84,7 @@ Timers::Id QtRuntime::QtTimers::start(Nanoseconds span, Task action, bool repeat
                 Task first = entry.action;
                 QMetaObject::invokeMethod(m_owner, std::move(first), Qt::QueuedConnection);
             }
-        },
-        Qt::QueuedConnection);
+        });
     return id;
 }
 
@@ -126,7 +127,7 @@ void QtRuntime::QtTimers::expired(Id id)
 
 void QtRuntime::QtTimers::cancel(Id id)
 {
-    QMetaObject::invokeMethod(
+    postTo(
         m_owner,
         [this, id] {
             auto found = m_active.find(id);
@@ -135,8 +136,7 @@ void QtRuntime::QtTimers::cancel(Id id)
             found->second.timer->stop();
             found->second.timer->deleteLater();
             m_active.erase(found);
-        },
-        Qt::QueuedConnection);
+        });
 }
 
 double QtRuntime::SystemClock::now() const
