@@ -76,6 +76,7 @@ QtHttpClient::QtHttpClient(qint64 bodyLimit) : m_bodyLimit(bodyLimit), m_context
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     // Enough that completions which wait for something seldom hold up others.
     m_completions.setMaxThreadCount(16);
+    watchEnd(m_thread);
     m_thread.start();
     runOn(
         m_context,
@@ -98,7 +99,7 @@ QtHttpClient::~QtHttpClient()
             m_manager = nullptr;
         });
     m_thread.quit();
-    m_thread.wait();
+    waitForEnd(m_thread);
     m_completions.waitForDone();
 }
 

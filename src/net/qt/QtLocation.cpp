@@ -11,6 +11,7 @@ QtLocation::QtLocation() : m_context(new QObject)
     m_thread.setObjectName(QStringLiteral("velorin-location"));
     m_context->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
+    watchEnd(m_thread);
     m_thread.start();
     // Made on its thread without waiting: a positioning service may be slow to answer.
     postTo(
@@ -40,7 +41,7 @@ QtLocation::~QtLocation()
         m_source = nullptr;
     });
     m_thread.quit();
-    m_thread.wait();
+    waitForEnd(m_thread);
 }
 
 void QtLocation::startUpdatingLocation()

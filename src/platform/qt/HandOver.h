@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QThread>
 
 #include <condition_variable>
 #include <mutex>
@@ -21,6 +22,20 @@
 
 namespace velorin {
 
+// Orderings that ThreadSanitizer cannot see by itself, told to it at an address (nothing elsewhere).
+inline void seenRelease([[maybe_unused]] const void* at)
+{
+#ifdef VELORIN_THREAD_SANITIZER
+    __tsan_release(const_cast<void*>(at));
+#endif
+}
+inline void seenAcquire([[maybe_unused]] const void* at)
+{
+#ifdef VELORIN_THREAD_SANITIZER
+    __tsan_acquire(const_cast<void*>(at));
+#endif
+}
+
 // A task handed to another thread through Qt's event queue or thread pool. Qt orders the hand-over
 // with futex-based locks inside its own (uninstrumented) libraries, so ThreadSanitizer would take
 // everything the task touches for a race with what the poster did before posting. In a
@@ -30,31 +45,18 @@ namespace velorin {
 template <typename Task>
 class HandOver {
 public:
-    explicit HandOver(Task task) : m_task(std::move(task)) { release(this); }
-    HandOver(HandOver&& other) noexcept : m_task(std::move(other.m_task)) { release(this); }
-    HandOver(const HandOver& other) : m_task(other.m_task) { release(this); }
+    explicit HandOver(Task task) : m_task(std::move(task)) { seenRelease(this); }
+    HandOver(HandOver&& other) noexcept : m_task(std::move(other.m_task)) { seenRelease(this); }
+    HandOver(const HandOver& other) : m_task(other.m_task) { seenRelease(this); }
     HandOver& operator=(const HandOver&) = delete;
-    ~HandOver() { acquire(this); }
+    ~HandOver() { seenAcquire(this); }
 
     template <typename... Args>
     void operator()(Args&&... args)
     {
-        acquire(this);
+        seenAcquire(this);
         m_task(std::forward<Args>(args)...);
-        release(this); // Qt may free the slot object on the poster's thread
-    }
-
-    static void release([[maybe_unused]] void* at)
-    {
-#ifdef VELORIN_THREAD_SANITIZER
-        __tsan_release(at);
-#endif
-    }
-    static void acquire([[maybe_unused]] void* at)
-    {
-#ifdef VELORIN_THREAD_SANITIZER
-        __tsan_acquire(at);
-#endif
+        seenRelease(this); // Qt may free the slot object on the poster's thread
     }
 
 private:
@@ -85,6 +87,18 @@ void runOn(QObject* context, Task task)
     });
     std::unique_lock lock(mutex);
     changed.wait(lock, [&] { return ran; });
+}
+
+// QThread::wait() is as invisible: the thread's `finished`, emitted on it after the last task it
+// runs for us, is told as a release, and waitForEnd() acquires it. Call watchEnd() before start().
+inline void watchEnd(QThread& thread)
+{
+    QObject::connect(&thread, &QThread::finished, &thread, [&thread] { seenRelease(&thread); }, Qt::DirectConnection);
+}
+inline void waitForEnd(QThread& thread)
+{
+    thread.wait();
+    seenAcquire(&thread);
 }
 
 } // namespace velorin

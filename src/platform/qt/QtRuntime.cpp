@@ -16,6 +16,7 @@ QtRuntime::QtRuntime() : m_bluetoothContext(new QObject)
     m_thread.setObjectName(QStringLiteral("com.lumora.corebluetooth.queue"));
     m_bluetoothContext->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_bluetoothContext, &QObject::deleteLater);
+    watchEnd(m_thread);
     m_thread.start();
 }
 
@@ -31,7 +32,7 @@ void QtRuntime::shutdown()
     m_shutDown = true;
     // quit() is handled after the tasks already queued on the thread's loop.
     postTo(m_bluetoothContext, [this] { m_thread.quit(); });
-    m_thread.wait();
+    waitForEnd(m_thread);
 }
 
 void QtRuntime::ObjectQueue::async(Task task)
