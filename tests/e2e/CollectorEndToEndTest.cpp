@@ -51,6 +51,7 @@ protected:
         auto c = std::make_unique<httplib::Client>("127.0.0.1", port);
         c->set_connection_timeout(10);
         c->set_read_timeout(30);
+        c->set_write_timeout(30); // a 16 MiB body into a slow (sanitized, loaded) collector
         c->set_tcp_nodelay(true);
         return c;
     }

@@ -2,6 +2,7 @@
 
 #include "monitor/TracePacer.h"
 #include "monitor/TraceView.h"
+#include "platform/qt/HandOver.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -21,8 +22,7 @@ TraceWidget::TraceWidget(TraceView& view, SettingsStore& settings, Timers& timer
     : QWidget(parent), m_view(view), m_window(settings),
       m_canvas(TraceCanvas::tintedMarker(TraceCanvas::markerImage())), m_slot([this] {
           if (!m_wakeAsked.exchange(true))
-              QMetaObject::invokeMethod(
-                  this, [this] { wake(); }, Qt::QueuedConnection);
+              postTo(this, [this] { wake(); });
       }),
       m_tap(view, timers)
 {

@@ -1,5 +1,7 @@
 #include "net/qt/QtHttpClient.h"
 
+#include "platform/qt/HandOver.h"
+
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -74,31 +76,30 @@ QtHttpClient::QtHttpClient(qint64 bodyLimit) : m_bodyLimit(bodyLimit), m_context
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     // Enough that completions which wait for something seldom hold up others.
     m_completions.setMaxThreadCount(16);
+    watchEnd(m_thread);
     m_thread.start();
-    QMetaObject::invokeMethod(
+    runOn(
         m_context,
         [this] {
             m_manager = new QNetworkAccessManager(m_context);
             m_manager->setProxyFactory(new LoopbackWithoutProxy);
             m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-        },
-        Qt::BlockingQueuedConnection);
+        });
 }
 
 QtHttpClient::~QtHttpClient()
 {
     m_closing.store(true);
-    QMetaObject::invokeMethod(
+    runOn(
         m_context,
         [this] {
             for (QNetworkReply* reply : m_manager->findChildren<QNetworkReply*>())
                 reply->abort();
             delete m_manager;
             m_manager = nullptr;
-        },
-        Qt::BlockingQueuedConnection);
+        });
     m_thread.quit();
-    m_thread.wait();
+    waitForEnd(m_thread);
     m_completions.waitForDone();
 }
 
@@ -109,14 +110,13 @@ void QtHttpClient::send(HttpRequest request, Completion completion)
         complete(std::move(completion), failure("the HTTP client is shutting down"));
         return;
     }
-    QMetaObject::invokeMethod(
+    postTo(
         m_context,
         [this, request = std::move(request), completion = std::move(completion)]() mutable {
             start(request, [this, completion = std::move(completion)](HttpResponse response) mutable {
                 complete(std::move(completion), std::move(response));
             });
-        },
-        Qt::QueuedConnection);
+        });
 }
 
 HttpResponse QtHttpClient::sendBlocking(const HttpRequest& request)
@@ -132,15 +132,14 @@ HttpResponse QtHttpClient::sendBlocking(const HttpRequest& request)
     // Completed on the network thread itself, not in the pool: the caller may be a completion, and a
     // pool full of waiting callers must not hold up the answer they wait for.
     // Once the answer is there this thread touches nothing of the client, which may be going away.
-    QMetaObject::invokeMethod(
+    postTo(
         m_context,
         [this, request, promise] {
             start(request, [this, promise](HttpResponse response) {
                 m_open.fetch_sub(1);
                 promise->set_value(std::move(response));
             });
-        },
-        Qt::QueuedConnection);
+        });
     try {
         return future.get();
     } catch (const std::future_error&) {
@@ -271,11 +270,11 @@ void QtHttpClient::finish(QNetworkReply* reply, Exchange& exchange)
 
 void QtHttpClient::complete(Completion completion, HttpResponse response)
 {
-    m_completions.start([this, completion = std::move(completion), response = std::move(response)]() mutable {
+    m_completions.start(HandOver([this, completion = std::move(completion), response = std::move(response)]() mutable {
         if (completion)
             completion(std::move(response));
         m_open.fetch_sub(1);
-    });
+    }));
 }
 
 } // namespace velorin

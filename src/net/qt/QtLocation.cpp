@@ -1,5 +1,7 @@
 #include "net/qt/QtLocation.h"
 
+#include "platform/qt/HandOver.h"
+
 #include <QGeoPositionInfoSource>
 
 namespace velorin {
@@ -9,9 +11,10 @@ QtLocation::QtLocation() : m_context(new QObject)
     m_thread.setObjectName(QStringLiteral("velorin-location"));
     m_context->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
+    watchEnd(m_thread);
     m_thread.start();
     // Made on its thread without waiting: a positioning service may be slow to answer.
-    QMetaObject::invokeMethod(
+    postTo(
         m_context,
         [this] {
             m_source = QGeoPositionInfoSource::createDefaultSource(m_context);
@@ -28,34 +31,27 @@ QtLocation::QtLocation() : m_context(new QObject)
             // A failed start may be retried by the next call.
             QObject::connect(m_source, &QGeoPositionInfoSource::errorOccurred, m_context, [this] { m_updating = false; });
             keep(m_source->lastKnownPosition());
-        },
-        Qt::QueuedConnection);
+        });
 }
 
 QtLocation::~QtLocation()
 {
-    QMetaObject::invokeMethod(
-        m_context,
-        [this] {
-            delete m_source;
-            m_source = nullptr;
-        },
-        Qt::BlockingQueuedConnection);
+    runOn(m_context, [this] {
+        delete m_source;
+        m_source = nullptr;
+    });
     m_thread.quit();
-    m_thread.wait();
+    waitForEnd(m_thread);
 }
 
 void QtLocation::startUpdatingLocation()
 {
     if (m_updating.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        m_context,
-        [this] {
-            if (m_source)
-                m_source->startUpdates();
-        },
-        Qt::QueuedConnection);
+    postTo(m_context, [this] {
+        if (m_source)
+            m_source->startUpdates();
+    });
 }
 
 std::optional<Coordinate> QtLocation::lastKnown() const

@@ -1,5 +1,7 @@
 #include "platform/qt/QtRuntime.h"
 
+#include "platform/qt/HandOver.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -14,6 +16,7 @@ QtRuntime::QtRuntime() : m_bluetoothContext(new QObject)
     m_thread.setObjectName(QStringLiteral("com.lumora.corebluetooth.queue"));
     m_bluetoothContext->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_bluetoothContext, &QObject::deleteLater);
+    watchEnd(m_thread);
     m_thread.start();
 }
 
@@ -28,13 +31,13 @@ void QtRuntime::shutdown()
         return;
     m_shutDown = true;
     // quit() is handled after the tasks already queued on the thread's loop.
-    QMetaObject::invokeMethod(m_bluetoothContext, [this] { m_thread.quit(); }, Qt::QueuedConnection);
-    m_thread.wait();
+    postTo(m_bluetoothContext, [this] { m_thread.quit(); });
+    waitForEnd(m_thread);
 }
 
 void QtRuntime::ObjectQueue::async(Task task)
 {
-    QMetaObject::invokeMethod(m_target, std::move(task), Qt::QueuedConnection);
+    postTo(m_target, std::move(task));
 }
 
 namespace {
@@ -68,7 +71,7 @@ Timers::Id QtRuntime::QtTimers::start(Nanoseconds span, Task action, bool repeat
         span = std::max(span, Nanoseconds{std::chrono::milliseconds(1)});
     const Nanoseconds asked = steadyNow();
     // Timers belong to the main thread whichever thread asks for them.
-    QMetaObject::invokeMethod(
+    postTo(
         m_owner,
         [this, id, span, repeat, fireNow, asked, action = std::move(action)]() mutable {
             auto* timer = new QTimer(m_owner);
@@ -82,8 +85,7 @@ Timers::Id QtRuntime::QtTimers::start(Nanoseconds span, Task action, bool repeat
                 Task first = entry.action;
                 QMetaObject::invokeMethod(m_owner, std::move(first), Qt::QueuedConnection);
             }
-        },
-        Qt::QueuedConnection);
+        });
     return id;
 }
 
@@ -126,7 +128,7 @@ void QtRuntime::QtTimers::expired(Id id)
 
 void QtRuntime::QtTimers::cancel(Id id)
 {
-    QMetaObject::invokeMethod(
+    postTo(
         m_owner,
         [this, id] {
             auto found = m_active.find(id);
@@ -135,8 +137,7 @@ void QtRuntime::QtTimers::cancel(Id id)
             found->second.timer->stop();
             found->second.timer->deleteLater();
             m_active.erase(found);
-        },
-        Qt::QueuedConnection);
+        });
 }
 
 double QtRuntime::SystemClock::now() const

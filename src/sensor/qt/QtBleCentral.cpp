@@ -2,6 +2,7 @@
 
 #include "sensor/qt/BluetoothPath.h"
 #include "sensor/qt/BluezLinks.h"
+#include "platform/qt/HandOver.h"
 #include "sensor/qt/QtBleConnection.h"
 
 #include <QCoreApplication>
@@ -96,13 +97,10 @@ void QtBleCentral::onQtThread(std::function<void(QtBleCentral&)> task)
     std::lock_guard lock(m_hopMutex);
     if (m_closed || !m_context)
         return;
-    QMetaObject::invokeMethod(
-        m_context,
-        [weak = weak_from_this(), task = std::move(task)] {
-            if (auto self = weak.lock(); self && !self->isClosed())
-                task(*self);
-        },
-        Qt::QueuedConnection);
+    postTo(m_context, [weak = weak_from_this(), task = std::move(task)] {
+        if (auto self = weak.lock(); self && !self->isClosed())
+            task(*self);
+    });
 }
 
 void QtBleCentral::deliver(std::function<void()> task)
