@@ -7,7 +7,8 @@ namespace velorin {
 
 const char* const collectorUsage =
     "usage: velorin-collector [--port N] [--data DIR] [--user NAME:PASSWORD[:locked|:unverified]]...\n"
-    "                         [--fail-rate P] [--empty-rate P] [--delay-ms N] [--help] [--version]\n"
+    "                         [--fail-rate P] [--empty-rate P] [--delay-ms N] [--body-seconds N]\n"
+    "                         [--help] [--version]\n"
     "\n"
     "A login and collection server on 127.0.0.1 for development, demos and tests.\n"
     "  --port N        port to listen on; 0 (default) picks a free one\n"
@@ -16,6 +17,7 @@ const char* const collectorUsage =
     "  --fail-rate P   answer that share of requests (0 to 1) with status 500, storing nothing\n"
     "  --empty-rate P  answer that share of requests with status 200 and an empty body\n"
     "  --delay-ms N    hold every answer back for N milliseconds (at most 600000)\n"
+    "  --body-seconds N  refuse a request whose body takes longer than N seconds (1 to 3600, default 10)\n"
     "  -h, --help      print this help and exit\n"
     "  --version       print the version and exit\n"
     "Prints \"listening on 127.0.0.1:PORT\" once it accepts connections; SIGINT or SIGTERM end it.\n";
@@ -83,7 +85,7 @@ CollectorOptionsResult parseCollectorOptions(const std::vector<std::string>& arg
             continue;
         }
         if (arg != "--port" && arg != "--data" && arg != "--user" && arg != "--fail-rate" && arg != "--empty-rate" &&
-            arg != "--delay-ms")
+            arg != "--delay-ms" && arg != "--body-seconds")
             return fail("unknown argument \"" + arg + "\"");
         if (i + 1 >= args.size() || args[i + 1].empty())
             return fail(arg + " needs a value");
@@ -114,6 +116,11 @@ CollectorOptionsResult parseCollectorOptions(const std::vector<std::string>& arg
             if (!delay)
                 return fail("--delay-ms takes a whole number from 0 to 600000, not \"" + v + "\"");
             o.delayMs = *delay;
+        } else if (arg == "--body-seconds") {
+            const auto seconds = parseWhole(v, 3600);
+            if (!seconds || *seconds < 1)
+                return fail("--body-seconds takes a whole number from 1 to 3600, not \"" + v + "\"");
+            o.bodySeconds = *seconds;
         }
     }
     // One draw decides each answer, so the two shares cannot add up to more than all answers.

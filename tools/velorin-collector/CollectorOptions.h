@@ -20,6 +20,7 @@ struct CollectorOptions {
     double failRate = 0.0;  // share of answers that are a 500
     double emptyRate = 0.0; // share of answers that are a 200 with an empty body
     int delayMs = 0;
+    int bodySeconds = 10; // how long a request's body may take to arrive
     bool help = false;
     bool version = false;
 };

@@ -71,7 +71,9 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     StreamLog log(stderr);
-    CollectorServer server(*parsed.options, std::random_device{}(), log);
+    HttpLimits limits;
+    limits.bodyTime = std::chrono::seconds(parsed.options->bodySeconds);
+    CollectorServer server(*parsed.options, std::random_device{}(), log, limits);
     std::string problem;
     if (!server.open(problem))
         return fail(exitFailure, problem);
