@@ -4,7 +4,6 @@
 
 #include "CollectorProcess.h"
 #include "RecorderRun.h"
-#include "sensor/sim/StreamFileReader.h"
 #include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
@@ -102,12 +101,8 @@ protected:
             const std::string bytes = doc(name);
             const auto packetsIn = [&](std::string_view part) {
                 std::vector<std::string> found;
-                const ReplayResult read = parseStreamFile(part, name);
-                if (const auto* updates = std::get_if<std::vector<ReplayUpdate>>(&read))
-                    for (const ReplayUpdate& update : *updates)
-                        found.emplace_back(update.value.begin(), update.value.end());
-                else
-                    ADD_FAILURE() << describe(std::get<ReplayError>(read));
+                for (const auto& packet : streamPackets(part, name))
+                    found.emplace_back(packet.begin(), packet.end());
                 return found;
             };
             for (std::size_t title = bytes.find(streamFormat::annotationMiddle); title != std::string::npos;
