@@ -68,15 +68,7 @@ protected:
     // were asked for (2A39 follows 2A37), so "Notification began" may come first.
     bool waitForWrites(const std::string& sensor, std::size_t count)
     {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (bluez.stats(sensor).writes.size() < count) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "waited 10 s for " << count << " writes";
-                return false;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
+        return waitUntil([&] { return bluez.stats(sensor).writes.size() >= count; }, "the writes", 10s);
     }
 
     struct Recording {
@@ -140,12 +132,7 @@ TEST_F(BluetoothRun, ARealEcgArrivesWholeWithThePinAndOneBatteryReadingPerRead)
     const std::size_t chunked = static_cast<std::size_t>(std::count(samples.begin(), samples.end(), ' ')) / 14;
     ASSERT_LE(chunked, packets.size());
     const std::string expected = sampleText({packets.end() - static_cast<std::ptrdiff_t>(chunked), packets.end()});
-    const auto differ = std::mismatch(samples.begin(), samples.end(), expected.begin(), expected.end());
-    EXPECT_TRUE(differ.first == samples.end() && differ.second == expected.end())
-        << "the chunks hold " << samples.size() << " bytes of samples, the sensor sent " << expected.size()
-        << "; they differ from byte " << (differ.first - samples.begin()) << ": \""
-        << samples.substr(static_cast<std::size_t>(differ.first - samples.begin()), 40) << "\" against \""
-        << expected.substr(static_cast<std::size_t>(differ.second - expected.begin()), 40) << '"';
+    EXPECT_EQ(samples, expected);
 }
 
 // A dropped link, the radio switched off, bluetoothd going away and the device forgotten: each time

@@ -121,10 +121,16 @@ protected:
     // Until what the program printed (either stream) holds text `times` times; false after the limit.
     bool waitFor(const std::string& text, std::size_t times = 1, std::chrono::seconds limit = std::chrono::seconds(20))
     {
+        return waitUntil([&] { return count(printed("stdout") + printed("stderr"), text) >= times; },
+                         std::to_string(times) + " x \"" + text + "\"", limit);
+    }
+    bool waitUntil(const std::function<bool()>& done, const std::string& what,
+                   std::chrono::seconds limit = std::chrono::seconds(20))
+    {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (count(printed("stdout") + printed("stderr"), text) < times) {
+        while (!done()) {
             if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "waited " << limit.count() << " s for " << times << " x \"" << text << "\"\n"
+                ADD_FAILURE() << "waited " << limit.count() << " s for " << what << "\n"
                               << printed("stdout") << printed("stderr");
                 return false;
             }
