@@ -67,7 +67,10 @@ struct HistoryRig {
     FakeLog log;
     HistoryState state;
     FakeHistoryView view;
-    HistoryController controller{HistoryContext{state, files, log, documents, {}}, view};
+    std::vector<std::string> opened;
+    HistoryController controller{
+        HistoryContext{state, files, log, documents, {[this](const std::string& n) { opened.push_back(n); }, {}}},
+        view};
 };
 
 using Names = std::vector<std::string>;
@@ -93,6 +96,13 @@ TEST(HistoryControllerTest, FirstShowingListsTheLatestDayWithMaysOfAllYearsToget
     EXPECT_EQ(rig.table(), (Names{"2025-05-03_100000.ecg", "2024-05-03_090000.ecg"}));
     rig.controller.markedEventsClick();
     EXPECT_EQ(rig.table(), (Names{"2025-05-03_100500.event", "2024-01-02_030405.event"}));
+
+    // Gone while shown: a row still on the screen opens nothing.
+    rig.files.directories.clear();
+    rig.pick(0, 5);
+    EXPECT_TRUE(rig.state.fileList.empty());
+    rig.controller.tableViewDidSelectRowAtIndexPath(0);
+    EXPECT_TRUE(rig.opened.empty());
 }
 
 TEST(HistoryControllerTest, MidnightAndMinuteZeroSelectNothingWhileAMinuteNarrowsTheHour)
