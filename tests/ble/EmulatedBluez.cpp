@@ -165,6 +165,26 @@ QDBusMessage EmulatedBluez::control(const QString& method, const QVariantList& a
     return answer;
 }
 
+QVariant EmulatedBluez::argument(const std::string& text)
+{
+    if (text.starts_with('/'))
+        return QVariant::fromValue(objectPath(text));
+    return QString::fromStdString(text);
+}
+
+QVariant EmulatedBluez::argument(const std::vector<std::uint8_t>& value)
+{
+    return bytes(value);
+}
+
+QVariant EmulatedBluez::argument(const std::vector<std::vector<std::uint8_t>>& packets)
+{
+    QList<QByteArray> values;
+    for (const auto& packet : packets)
+        values.append(bytes(packet));
+    return QVariant::fromValue(values);
+}
+
 std::string EmulatedBluez::addDevice(const std::string& address, const std::string& name, bool nimbo)
 {
     const QDBusMessage answer =
@@ -176,61 +196,6 @@ void EmulatedBluez::setInRange(const std::string& device, bool inRange, int rssi
 {
     control(QStringLiteral("SetInRange"), {QVariant::fromValue(objectPath(device)), inRange,
                                           QVariant::fromValue(static_cast<qint16>(rssi))});
-}
-
-void EmulatedBluez::dropLink(const std::string& device)
-{
-    control(QStringLiteral("DropLink"), {QVariant::fromValue(objectPath(device))});
-}
-
-void EmulatedBluez::link(const std::string& device)
-{
-    control(QStringLiteral("Link"), {QVariant::fromValue(objectPath(device))});
-}
-
-void EmulatedBluez::forget(const std::string& device)
-{
-    control(QStringLiteral("Forget"), {QVariant::fromValue(objectPath(device))});
-}
-
-void EmulatedBluez::setPowered(bool powered)
-{
-    control(QStringLiteral("SetPowered"), {powered});
-}
-
-void EmulatedBluez::setConnect(const std::string& device, const std::string& mode, double delaySeconds)
-{
-    control(QStringLiteral("SetConnect"),
-            {QVariant::fromValue(objectPath(device)), QString::fromStdString(mode), delaySeconds});
-}
-
-void EmulatedBluez::refuse(const std::string& device, const std::string& what, bool refused)
-{
-    control(QStringLiteral("Refuse"), {QVariant::fromValue(objectPath(device)), QString::fromStdString(what), refused});
-}
-
-void EmulatedBluez::setFault(const std::string& fault)
-{
-    control(QStringLiteral("SetFault"), {QString::fromStdString(fault)});
-}
-
-void EmulatedBluez::setValue(const std::string& device, const std::string& uuid, const std::vector<std::uint8_t>& value)
-{
-    control(QStringLiteral("SetValue"), {QVariant::fromValue(objectPath(device)), QString::fromStdString(uuid), bytes(value)});
-}
-
-void EmulatedBluez::stream(const std::string& device, const std::vector<std::vector<std::uint8_t>>& packets,
-                           double intervalSeconds)
-{
-    QList<QByteArray> values;
-    for (const auto& packet : packets)
-        values.append(bytes(packet));
-    control(QStringLiteral("Stream"), {QVariant::fromValue(objectPath(device)), QVariant::fromValue(values), intervalSeconds});
-}
-
-void EmulatedBluez::addCrowd(unsigned count, const std::string& name)
-{
-    control(QStringLiteral("AddCrowd"), {count, QString::fromStdString(name)});
 }
 
 void EmulatedBluez::setProperty(const std::string& path, const std::string& interface, const std::string& name,

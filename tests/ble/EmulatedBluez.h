@@ -43,21 +43,12 @@ public:
     // A device BlueZ knows; heard only once in range. Returns its object path.
     std::string addDevice(const std::string& address, const std::string& name, bool nimbo = true);
     void setInRange(const std::string& device, bool inRange, int rssi = -60);
-    void dropLink(const std::string& device);
-    // A link left over from a program that ended without letting go.
-    void link(const std::string& device);
-    void forget(const std::string& device);
-    void setPowered(bool powered);
-    // mode: ok, fail or vanish (connects, then the device goes), after delay seconds.
-    void setConnect(const std::string& device, const std::string& mode, double delaySeconds);
-    // what: read:UUID or write:UUID (16-bit, lower case).
-    void refuse(const std::string& device, const std::string& what, bool refused = true);
-    // How every call to the service is answered: "" as usual or "error".
-    void setFault(const std::string& fault);
-    void setValue(const std::string& device, const std::string& uuid, const std::vector<std::uint8_t>& value);
-    void stream(const std::string& device, const std::vector<std::vector<std::uint8_t>>& packets,
-                double intervalSeconds);
-    void addCrowd(unsigned count, const std::string& name);
+    // Any other of the emulation's controls (org.bluez.Mock on /, in bluez_nimbo.py), its arguments
+    // typed as there: a text starting with '/' goes as an object path.
+    template <typename... Args> void call(const char* method, const Args&... arguments)
+    {
+        control(QString::fromLatin1(method), {argument(arguments)...});
+    }
     // Sets a property of any emulated object as given, of whatever D-Bus type the variant holds.
     void setProperty(const std::string& path, const std::string& interface, const std::string& name,
                      const QVariant& value);
@@ -65,6 +56,11 @@ public:
 
 private:
     QDBusMessage control(const QString& method, const QVariantList& arguments);
+    static QVariant argument(const char* text) { return argument(std::string(text)); }
+    static QVariant argument(const std::string& text);
+    static QVariant argument(const std::vector<std::uint8_t>& value);
+    static QVariant argument(const std::vector<std::vector<std::uint8_t>>& packets);
+    template <typename T> static QVariant argument(const T& value) { return QVariant::fromValue(value); }
     void waitForService(bool registered);
 
     std::string m_dir;

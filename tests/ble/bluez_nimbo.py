@@ -172,19 +172,13 @@ def add_adapter():
     address = '00:1A:7D:DA:71:13'
     mock().AddObject(ADAPTER_PATH, ADAPTER_IFACE, {
         'Address': dbus.String(address, variant_level=1),
-        'AddressType': dbus.String('public', variant_level=1),
         'Name': dbus.String('velorin-test', variant_level=1),
         'Alias': dbus.String('velorin-test', variant_level=1),
-        'Class': dbus.UInt32(0x6c010c, variant_level=1),
         'Powered': dbus.Boolean(STATE['powered'], variant_level=1),
         'Discoverable': dbus.Boolean(False, variant_level=1),
-        'DiscoverableTimeout': dbus.UInt32(180, variant_level=1),
         'Pairable': dbus.Boolean(True, variant_level=1),
-        'PairableTimeout': dbus.UInt32(0, variant_level=1),
         'Discovering': dbus.Boolean(False, variant_level=1),
         'UUIDs': dbus.Array([full_uuid('1800'), full_uuid('1801')], signature='s', variant_level=1),
-        'Modalias': dbus.String('usb:v1D6Bp0246d0542', variant_level=1),
-        'Roles': dbus.Array(['central', 'peripheral'], signature='s', variant_level=1),
     }, [])
     adapter = obj(ADAPTER_PATH)
     expose(adapter, ADAPTER_IFACE, 'StartDiscovery', '', '', start_discovery)
@@ -288,10 +282,7 @@ def new_device(address, name, nimbo):
         'AddressType': dbus.String('random', variant_level=1),
         'Alias': dbus.String(name if name else address.replace(':', '-'), variant_level=1),
         'Paired': dbus.Boolean(False, variant_level=1),
-        'Bonded': dbus.Boolean(False, variant_level=1),
         'Trusted': dbus.Boolean(False, variant_level=1),
-        'Blocked': dbus.Boolean(False, variant_level=1),
-        'LegacyPairing': dbus.Boolean(False, variant_level=1),
         'Connected': dbus.Boolean(False, variant_level=1),
         'ServicesResolved': dbus.Boolean(False, variant_level=1),
         'UUIDs': dbus.Array([], signature='s', variant_level=1),
@@ -305,8 +296,6 @@ def new_device(address, name, nimbo):
     target = obj(path)
     expose(target, DEVICE_IFACE, 'Connect', '', '', connect)
     expose(target, DEVICE_IFACE, 'Disconnect', '', '', disconnect)
-    expose(target, DEVICE_IFACE, 'Pair', '', '', lambda _o, ok, fail: refuse('NotSupported', 'Not Supported'))
-    expose(target, DEVICE_IFACE, 'CancelPairing', '', '', lambda _o, ok, fail: ok())
     interfaces_added(path)
     return device
 
@@ -517,7 +506,7 @@ def SetConnect(_self, path, mode, delay):
 
 @dbus.service.method(MAIN_IFACE, in_signature='osb', out_signature='')
 def Refuse(_self, path, what, refused):
-    '''what is read:UUID, write:UUID or notify:UUID (short, lower case).'''
+    '''what is read:UUID or write:UUID (short, lower case).'''
     device = device_of(path)
     if refused:
         device.refused.add(str(what))
@@ -567,9 +556,4 @@ def managed_objects(_manager, ok, fail):
 def load(mock_object, _parameters):
     STATE['mock'] = mock_object
     expose(mock_object, OBJECT_MANAGER_IFACE, 'GetManagedObjects', '', 'a{oa{sa{sv}}}', managed_objects)
-    mock_object.AddObject('/org/bluez', 'org.bluez.AgentManager1', {}, [
-        ('RegisterAgent', 'os', '', ''),
-        ('RequestDefaultAgent', 'o', '', ''),
-        ('UnregisterAgent', 'o', '', ''),
-    ])
     add_adapter()

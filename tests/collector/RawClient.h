@@ -41,8 +41,6 @@ public:
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
-    bool connected() const { return m_fd >= 0; }
-
     bool send(std::string_view text) { return stream(text, text.size()) == text.size(); }
 
     // Sends piece after piece until most bytes went, the server answered or closed, or it took none

@@ -3,7 +3,6 @@
 
 #include "RecorderRun.h"
 #include "platform/DirectoryLock.h"
-#include "sensor/sim/StreamFileReader.h"
 #include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
@@ -100,9 +99,7 @@ TEST_F(RecorderRun, AFillingDiskLeavesNoTornFileAndEndsWithStatusFour)
     const std::string stream = doc("2017-05-27_101530.s2");
     EXPECT_LE(stream.size(), 100000u);
     // Whole records only: what is on disk reads back, packet for packet.
-    const ReplayResult packets = parseStreamFile(stream, "full.s2");
-    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(packets)) << describe(std::get<ReplayError>(packets));
-    EXPECT_EQ(std::get<0>(packets).size() % 268, 0u);
+    EXPECT_EQ(streamPackets(stream).size() % 268, 0u);
     for (const std::string& name : listDocs()) // no temporary file left behind
         EXPECT_TRUE(name.ends_with(".ecg") || name.ends_with(".s2") || name.ends_with(".bpm")) << name;
 
@@ -178,12 +175,10 @@ TEST_F(RecorderRun, WhatTheRecorderWritesItReadsBackPacketForPacket)
     const RunResult first = sim(
         {"--start", "2017-05-27T10:15:00", "--script", script, "--sensor", "replay:" + logPath, "--duration", "600"});
     ASSERT_EQ(first.status, 0) << first.err;
-    const ReplayResult recorded = parseStreamFile(doc("2017-05-27_101500.s2"), "first.s2");
-    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(recorded)) << describe(std::get<ReplayError>(recorded));
-    const auto& updates = std::get<0>(recorded);
-    ASSERT_EQ(updates.size(), 1u + 600); // two chunks, and the rest flushed when the run ended
-    for (std::size_t i = 1; i < updates.size(); ++i)
-        ASSERT_EQ(updates[i].value, sent[i - 1]) << i;
+    const auto recorded = streamPackets(doc("2017-05-27_101500.s2"));
+    ASSERT_EQ(recorded.size(), 1u + 600); // two chunks, and the rest flushed when the run ended
+    for (std::size_t i = 1; i < recorded.size(); ++i)
+        ASSERT_EQ(recorded[i], sent[i - 1]) << i;
 
     // Replayed, the stream file gives the same packets to a second recording.
     const RunResult second = run({"--clock", "virtual", "--start", "2017-05-27T11:15:00", "--script", script,
@@ -192,11 +187,7 @@ TEST_F(RecorderRun, WhatTheRecorderWritesItReadsBackPacketForPacket)
     std::string again;
     // A stream file's first packet plays at 0.112 s, so the first chunk closes at 30.016 s.
     ASSERT_TRUE(files.readAll(docs + "2/2017-05-27_111530.s2", again, 1u << 30).ok);
-    const ReplayResult replayed = parseStreamFile(again, "second.s2");
-    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(replayed)) << describe(std::get<ReplayError>(replayed));
-    ASSERT_EQ(std::get<0>(replayed).size(), updates.size());
-    for (std::size_t i = 0; i < updates.size(); ++i)
-        ASSERT_EQ(std::get<0>(replayed)[i].value, updates[i].value) << i;
+    EXPECT_TRUE(streamPackets(again) == recorded);
 }
 
 } // namespace

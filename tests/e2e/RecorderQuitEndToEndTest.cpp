@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <string>
 
 namespace velorin {
@@ -29,20 +28,11 @@ TEST_F(RecorderRun, SigtermKeepsTheLastPartialChunkWithItsStream)
 {
     // In the background every packet counts; a few seconds of real time stay well short of a chunk.
     const std::string script = write("bg.script", "0 background\n0.5 choose 1\n");
-    const std::string errPath = m_dir + "/stderr";
-    const pid_t pid = spawn({"--documents", docs, "--settings", settings, "--accept-terms", "-v", "--script", script});
-    ASSERT_GT(pid, 0);
-    std::string log;
-    for (int i = 0; i < 1000 && count(log, "Value <") < 5; ++i) { // up to 20 s
-        ::usleep(20000);
-        log.clear();
-        files.readAll(errPath, log, 1u << 24);
-    }
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    files.readAll(errPath, log, 1u << 24);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
+    m_pid = spawn({"--documents", docs, "--settings", settings, "--accept-terms", "-v", "--script", script});
+    ASSERT_GT(m_pid, 0);
+    ASSERT_TRUE(waitFor("Value <", 5));
+    ASSERT_EQ(finish(), 0) << m_result.err;
+    const std::string& log = m_result.err;
 
     const std::set<std::string> names = listDocs();
     const std::string ecg = onlyFile(names, ".ecg"), s2 = onlyFile(names, ".s2");

@@ -6,9 +6,12 @@
 #include "../fakes/TempDir.h"
 #include "ExecProgram.h"
 #include "platform/PosixFiles.h"
+#include "sensor/sim/StreamFileReader.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -18,10 +21,19 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace velorin {
+
+inline std::size_t count(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
 
 struct RunResult {
     int status = -1;
@@ -88,6 +100,56 @@ protected:
         return result;
     }
 
+    // A program started in the background with spawn, killed if a test leaves it running.
+    pid_t m_pid = -1;
+    RunResult m_result;
+    ~RecorderRun() override
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    std::string printed(const char* stream)
+    {
+        std::string text;
+        files.readAll(m_dir + "/" + stream, text, 1u << 30);
+        return text;
+    }
+
+    // Until what the program printed (either stream) holds text `times` times; false after the limit.
+    bool waitFor(const std::string& text, std::size_t times = 1, std::chrono::seconds limit = std::chrono::seconds(20))
+    {
+        return waitUntil([&] { return count(printed("stdout") + printed("stderr"), text) >= times; },
+                         std::to_string(times) + " x \"" + text + "\"", limit);
+    }
+    bool waitUntil(const std::function<bool()>& done, const std::string& what,
+                   std::chrono::seconds limit = std::chrono::seconds(20))
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "waited " << limit.count() << " s for " << what << "\n"
+                              << printed("stdout") << printed("stderr");
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    // Stops the program as the desktop would (SIGTERM); what it printed is in m_result.
+    int finish()
+    {
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        m_result = {WIFEXITED(status) ? WEXITSTATUS(status) : -1, printed("stdout"), printed("stderr")};
+        return m_result.status;
+    }
+
     // The recording files; the upload's Buffer directories are left out (no server runs here).
     std::set<std::string> listDocs() const
     {
@@ -123,15 +185,20 @@ inline std::string hex(const std::vector<std::uint8_t>& bytes)
     return text;
 }
 
-inline std::size_t count(const std::string& text, const std::string& part)
-{
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++n;
-    return n;
-}
-
 inline const std::string simSensorId = "7A3F1C20-5B8D-4E61-9C0A-000000000001";
+
+// The packets of a recording stream; a stream that does not read fails the test.
+inline std::vector<std::vector<std::uint8_t>> streamPackets(std::string_view bytes, const std::string& name = "s.s2")
+{
+    std::vector<std::vector<std::uint8_t>> packets;
+    const ReplayResult read = parseStreamFile(bytes, name);
+    if (const auto* error = std::get_if<ReplayError>(&read))
+        ADD_FAILURE() << describe(*error);
+    else
+        for (const ReplayUpdate& update : std::get<0>(read))
+            packets.push_back(update.value);
+    return packets;
+}
 
 inline std::vector<std::string> lines(const std::string& text)
 {

@@ -2,7 +2,6 @@
 // window while it records must not cost a packet.
 
 #include "RecorderRun.h"
-#include "sensor/sim/StreamFileReader.h"
 
 #include <gtest/gtest.h>
 
@@ -48,13 +47,9 @@ TEST_F(WindowRun, ResizingAndMinimizingDuringARecordingLoseNoPacket)
     // The simulated sensor's packet counters (bytes 18 and 19) in stream order.
     std::vector<unsigned> counters;
     for (const std::string& name : listDocs())
-        if (name.ends_with(".s2")) {
-            const ReplayResult read = parseStreamFile(doc(name), name);
-            ASSERT_TRUE(std::holds_alternative<std::vector<ReplayUpdate>>(read))
-                << describe(std::get<ReplayError>(read));
-            for (const ReplayUpdate& packet : std::get<0>(read))
-                counters.push_back(packet.value.at(18) | packet.value.at(19) << 8);
-        }
+        if (name.ends_with(".s2"))
+            for (const auto& packet : streamPackets(doc(name), name))
+                counters.push_back(packet.at(18) | packet.at(19) << 8);
     // About 9 packets a second for 12.5 s; the bound only guards against a run that never recorded.
     ASSERT_GT(counters.size(), 50u) << run.err;
     for (std::size_t i = 1; i < counters.size(); ++i)

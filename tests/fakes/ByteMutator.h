@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velorin::test {
 
@@ -11,8 +12,10 @@ namespace velorin::test {
 // anything malformed without crashing. Seeded, so a failing case can be replayed.
 class ByteMutator {
 public:
-    // `meaningful`: further bytes that mean something to the parser under test (JSON's brackets, say).
-    explicit ByteMutator(std::uint32_t seed, std::string_view meaningful = {}) : m_random(seed), m_meaningful(meaningful)
+    // `meaningful`: further bytes that mean something to the parser under test (JSON's brackets, say);
+    // `pieces`: longer ones, inserted whole.
+    explicit ByteMutator(std::uint32_t seed, std::string_view meaningful = {}, std::vector<std::string> pieces = {})
+        : m_random(seed), m_meaningful(meaningful), m_pieces(std::move(pieces))
     {
     }
 
@@ -53,7 +56,11 @@ private:
             text.insert(position(text, true), 1, anyByte());
             break;
         case 2:
-            text.insert(position(text, true), 1, specialByte());
+            if (!m_pieces.empty() && pick(0, 1) == 0)
+                text.insert(position(text, true),
+                            m_pieces[static_cast<std::size_t>(pick(0, int(m_pieces.size()) - 1))]);
+            else
+                text.insert(position(text, true), 1, specialByte());
             break;
         case 3: {
             const std::size_t at = position(text, false);
@@ -77,6 +84,7 @@ private:
 
     std::mt19937 m_random;
     std::string_view m_meaningful;
+    std::vector<std::string> m_pieces;
 };
 
 } // namespace velorin::test

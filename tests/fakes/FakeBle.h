@@ -106,13 +106,6 @@ public:
                 delegate->peripheralDidUpdateValueForCharacteristic(*this, {uuid, "", 0, true}, value, "");
         });
     }
-    void answerRSSI(int rssi, std::string error = {})
-    {
-        m_bluetooth.async([this, rssi, error] {
-            if (delegate)
-                delegate->peripheralDidReadRSSI(*this, rssi, error);
-        });
-    }
 
     std::size_t count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
 

@@ -122,38 +122,51 @@ TEST(Login, PostsAPercentEncodedForm)
     EXPECT_EQ(r.headers, headers);
 }
 
-TEST(Login, RefusalsShowTheirDialogBeforeAnythingElseIsLookedAt)
-{
-    LoginRig rig;
-    const std::vector<std::array<std::string, 3>> refusals{
-        {"Login unsuccessful. Username or password are incorrect.", "Login unsuccessful.",
-         "Username or password are incorrect."},
-        {"User is locked.", "User is locked.", "Login unsuccessful."},
-        {"This user requires verification.", "This user requires verification.", "Login unsuccessful."},
-    };
-    for (const auto& [status, title, message] : refusals) {
-        // An Id or a broken member beside a refusal changes nothing.
-        const std::string body = R"({"StatusMessage":")" + status + R"(","Id":"1001","Token":5})";
-        EXPECT_EQ(rig.login(200, body), dialog(title, message)) << status;
-    }
-    expectUntouched(rig);
-}
-
-TEST(Login, NoAnswerOrNoObjectFails)
+// Every failure shows its dialog and keeps what an earlier login stored: refusals (before anything
+// else is looked at), no answer, no object, and members of the wrong type.
+TEST(Login, FailuresShowTheirDialogAndStoreNothing)
 {
     LoginRig rig;
     const std::string noAnswer = "Connection Failed error code";
-    EXPECT_EQ(rig.login(401, R"({"Id":"1"})"), dialog("Login Failed!", noAnswer));
-    EXPECT_EQ(rig.login(302, ""), dialog("Login Failed!", noAnswer));
-    EXPECT_EQ(rig.login(0, "", "Connection refused"), dialog("Login Failed!", noAnswer));
-    EXPECT_TRUE(rig.log.contains("Response code: 0"));
-    EXPECT_TRUE(rig.log.contains("Error: Connection refused"));
-    EXPECT_EQ(rig.login(200, "", "the answer is larger than 1048576 bytes"), dialog("Login Failed!", noAnswer));
-
-    EXPECT_EQ(rig.login(200, ""), dialog("Login Failed!", "Connection Failed"));
-    EXPECT_EQ(rig.login(200, "<html>Welcome</html>"), dialog("Login Failed!", "Connection Failed"));
-    EXPECT_EQ(rig.login(200, "[1]"), dialog("Login Failed!", "Login Failed."));
-    EXPECT_TRUE(rig.log.contains("Exception: the login answer is not a JSON object"));
+    std::string manyServers = R"({"Id":"1","FileServers":[)";
+    for (int i = 0; i < 1001; ++i)
+        manyServers += i ? ",\"a\"" : "\"a\"";
+    manyServers += "]}";
+    const auto refusal = [](const std::string& status) {
+        return R"({"StatusMessage":")" + status + R"(","Id":"1001","Token":5})";
+    };
+    const struct {
+        int status;
+        std::string body, error, title, message;
+    } cases[] = {
+        {200, refusal("Login unsuccessful. Username or password are incorrect."), "", "Login unsuccessful.",
+         "Username or password are incorrect."},
+        {200, refusal("User is locked."), "", "User is locked.", "Login unsuccessful."},
+        {200, refusal("This user requires verification."), "", "This user requires verification.",
+         "Login unsuccessful."},
+        {401, R"({"Id":"1"})", "", "Login Failed!", noAnswer},
+        {302, "", "", "Login Failed!", noAnswer},
+        {0, "", "Connection refused", "Login Failed!", noAnswer},
+        {200, "", "the answer is larger than 1048576 bytes", "Login Failed!", noAnswer},
+        {200, "", "", "Login Failed!", "Connection Failed"},
+        {200, "<html>Welcome</html>", "", "Login Failed!", "Connection Failed"},
+        {200, "[1]", "", "Login Failed!", "Login Failed."},
+        {200, R"({"Id":{"n":1}})", "", "Login Failed!", "Login Failed."},
+        {200, R"({"Id":true})", "", "Login Failed!", "Login Failed."},
+        {200, R"({"Id":"1","FileServers":"a"})", "", "Login Failed!", "Login Failed."},
+        {200, R"({"Id":"1","FileServers":[null]})", "", "Login Failed!", "Login Failed."},
+        {200, R"({"Id":"1","Token":5})", "", "Login Failed!", "Login Failed."},
+        {200, R"({"StatusMessage":3,"Id":"1"})", "", "Login Failed!", "Login Failed."},
+        {200, manyServers, "", "Login Failed!", "Login Failed."},
+    };
+    for (const auto& c : cases) {
+        rig.log.lines.clear();
+        EXPECT_EQ(rig.login(c.status, c.body, c.error), dialog(c.title, c.message)) << c.body.substr(0, 80);
+        const std::string logged = c.message != "Login Failed." ? "Response code: " + std::to_string(c.status)
+                                   : c.body == "[1]"             ? "Exception: the login answer is not a JSON object"
+                                                                 : "Exception: the login answer's ";
+        EXPECT_TRUE(rig.log.contains(c.error.empty() ? logged : "Error: " + c.error)) << c.body.substr(0, 80);
+    }
     expectUntouched(rig);
 }
 
@@ -196,25 +209,6 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
         EXPECT_TRUE(rig.log.contains("The login answer has no Id: nothing was stored"));
     }
     EXPECT_EQ(patientId(rig.settings), "9007199254740993");
-}
-
-TEST(Login, MembersOfTheWrongTypeFailTheLoginAndStoreNothing)
-{
-    LoginRig rig;
-    std::string manyServers = R"({"Id":"1","FileServers":[)";
-    for (int i = 0; i < 1001; ++i)
-        manyServers += i ? ",\"a\"" : "\"a\"";
-    manyServers += "]}";
-    for (const std::string& body : {
-             std::string(R"({"Id":{"n":1}})"), std::string(R"({"Id":true})"),
-             std::string(R"({"Id":"1","FileServers":"a"})"), std::string(R"({"Id":"1","FileServers":[null]})"),
-             std::string(R"({"Id":"1","Token":5})"), std::string(R"({"StatusMessage":3,"Id":"1"})"), manyServers,
-         }) {
-        rig.log.lines.clear();
-        EXPECT_EQ(rig.login(200, body), dialog("Login Failed!", "Login Failed.")) << body;
-        EXPECT_TRUE(rig.log.contains("Exception: the login answer's ")) << body;
-    }
-    expectUntouched(rig);
 }
 
 } // namespace

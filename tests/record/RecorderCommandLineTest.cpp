@@ -1,8 +1,13 @@
 #include "RecorderOptions.h"
+#include "../fakes/ByteMutator.h"
 #include "RecorderScript.h"
 #include "fakes/MemoryFiles.h"
+#include "platform/PrintableText.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
 
 namespace velorin {
 namespace {
@@ -90,21 +95,10 @@ TEST(RecorderScript, CommandsCommentsAndErrors)
     EXPECT_EQ(parseRecorderScript("-1 stop\n", "s").error, "s:1: \"-1\" is not a number of seconds from 0 to 100 years");
 }
 
-TEST(RecorderScript, SensorFaultAndEventCommandsCarryTheirArguments)
+// What the sensor, fault and event commands do with their arguments shows in the end-to-end runs
+// that use them; here, their refusals.
+TEST(RecorderScript, SensorFaultAndEventCommandsRefuseBadArguments)
 {
-    const auto ok = parseRecorderScript("1 choose 2 1234\n2 choose 1\n3 sim away 12.5\n4 sim radio off\n"
-                                        "5 sim battery 255\n6 sim rssi -86\n7 mark Walking none\n8 mark cancel cancel\n",
-                                        "s");
-    ASSERT_TRUE(ok.ok()) << ok.error;
-    ASSERT_EQ(ok.commands.size(), 8u);
-    EXPECT_EQ(ok.commands[0].number, 2);
-    EXPECT_EQ(ok.commands[0].text, "1234");
-    EXPECT_EQ(ok.commands[1].text, ""); // an empty PIN
-    EXPECT_EQ(ok.commands[2].span, std::chrono::milliseconds(12500));
-    EXPECT_EQ(ok.commands[3].kind, ScriptCommand::Kind::simRadioOff);
-    EXPECT_EQ(ok.commands[5].number, -86);
-    EXPECT_EQ(ok.commands[6].feeling, "none");
-
     EXPECT_EQ(parseRecorderScript("1 choose one\n", "s").error,
               "s:1: choose takes a button index from 0 to 9999 and a PIN, not \"one\"");
     EXPECT_EQ(parseRecorderScript("1 choose 1 12 34\n", "s").error, "s:1: \"choose\" has too many arguments");
@@ -144,6 +138,41 @@ TEST(RecorderScript, ControlBytesInWordsAndNamesAreShownEscaped)
               "s:1: \"\\x1B[2J\" is not a number of seconds from 0 to 100 years");
     EXPECT_EQ(parseRecorderScript("0 jump\n", "run\x07\n.txt").error, "run\\x07\\x0A.txt:1: unknown command \"jump\"");
     EXPECT_TRUE(parseRecorderScript("0\vstart\f\r\n", "s").ok());
+}
+
+const std::string validScripts[] = {
+    "# demo\n0 start\n\n12.5 background   # lock the phone\n30 stop\n40 quit\n",
+    "0.000000001\tforeground\r\n1 inactive\n3155760000 quit",
+    "1 choose 1 0000\n2 sim away 3.5\n3 sim radio on\n4 sim rssi -86\n5 mark Walking none\n6 offline\n",
+};
+
+// Damaged scripts are refused with a printable message naming one of their lines, or give
+// commands in line order within 100 years.
+TEST(RecorderScriptFuzz, DamagedScriptsAreReadOrRefusedCleanly)
+{
+    test::ByteMutator mutator(0xC0FFEE);
+    for (int round = 0; round < 4000; ++round) {
+        const std::string script =
+            mutator.mutate(validScripts[static_cast<std::size_t>(round) % std::size(validScripts)]);
+        SCOPED_TRACE(testing::PrintToString(script));
+        const ScriptResult result = parseRecorderScript(script, "fuzz.script");
+        if (!result.ok()) {
+            ASSERT_TRUE(test::isPrintable(result.error)) << result.error;
+            ASSERT_TRUE(result.commands.empty());
+            const std::string prefix = "fuzz.script:";
+            ASSERT_EQ(result.error.compare(0, prefix.size(), prefix), 0) << result.error;
+            const int line = std::stoi(result.error.substr(prefix.size()));
+            ASSERT_GE(line, 1) << result.error;
+            ASSERT_LE(line, std::count(script.begin(), script.end(), '\n') + 1) << result.error;
+            continue;
+        }
+        for (std::size_t i = 0; i < result.commands.size(); ++i) {
+            ASSERT_LE(result.commands[i].at, longestSpan);
+            if (i > 0) {
+                ASSERT_LT(result.commands[i - 1].line, result.commands[i].line);
+            }
+        }
+    }
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "monitor/ChunkBytes.h"
-#include "sensor/RememberedSensor.h"
 #include "recording/FileStamp.h"
-#include "settings/SettingsKeys.h"
 #include "signal/StreamFormat.h"
 
 #include <gtest/gtest.h>
@@ -35,27 +33,8 @@ TEST(FileStamp, FloorsToThirtySecondsInLocalTime)
     EXPECT_DOUBLE_EQ(dateWith30Seconds(referenceInstant - 0.5), referenceInstant - 30.0);
 }
 
-TEST(RecordingWriter, FirstFlushWritesTheChunkAndOpensTheStreamWithItsHeaderBehindTheRecords)
-{
-    MonitorRig rig;
-    rig.settings.set(sensorKeys::selectedUUID, std::string("C0FFEE"));
-    rig.load();
-    rig.stream(3); // before Start: not counted, and their records are dropped by Start
-    rig.press(&ViewController::startClick);
-    rig.stream(268 * 2);
-
-    // Flushes at 10:15:30.35 and 10:16:00.37: stamps ...101530 and ...101600.
-    EXPECT_EQ(rig.file("2017-05-27_101530.ecg"), chunkText(0, 3) + chunkText(3, 268));
-    EXPECT_EQ(rig.file("2017-05-27_101600.ecg"), chunkText(271, 268));
-    EXPECT_EQ(rig.file("2017-05-27_101530.s2"),
-              records(3, 268) + streamHeader("C0FFEE", "2017-05-27_101530") + records(271, 268));
-    EXPECT_EQ(rig.file("2017-05-27_101600.s2"), "<missing>");
-    // Each flush hands its chunk's packet bytes to the upload.
-    ASSERT_EQ(rig.http.sent.size(), 2u);
-    EXPECT_NE(rig.http.sent[1].request.body.find("2017-05-27_101600_"), std::string::npos);
-    EXPECT_TRUE(rig.acquisition.uploadBuffer.empty());
-}
-
+// A first chunk's text and records, its stream's header behind them and the upload it hands over are
+// checked byte for byte end to end (RecorderEndToEndTest, UploadEndToEndTest).
 // Stopped in the foreground nothing is written and memory stays flat however long the stop lasts;
 // the chunk after Start keeps the packets counted before Stop and, of the stopped ones, the latest 268.
 TEST(RecordingWriter, StopAndStartOpenANewStreamKeepingTheCountedAndTheLatestStoppedPackets)

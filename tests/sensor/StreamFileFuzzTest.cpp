@@ -1,3 +1,4 @@
+#include "../fakes/ByteMutator.h"
 #include "../fakes/ChunkedReader.h"
 #include "sensor/sim/StreamFileReader.h"
 #include "signal/StreamFormat.h"
@@ -32,9 +33,8 @@ struct Reading {
 std::unique_ptr<ByteReader> inPieces(const std::string& bytes, std::size_t step, std::uint32_t seed)
 {
     auto random = std::make_shared<std::mt19937>(seed);
-    return std::make_unique<test::ChunkedReader>(bytes, [step, random] {
-        return step ? step : std::uniform_int_distribution<std::size_t>(1, 9000)(*random);
-    });
+    return std::make_unique<test::ChunkedReader>(
+        bytes, [step, random] { return step ? step : std::uniform_int_distribution<std::size_t>(1, 9000)(*random); });
 }
 
 Reading readWith(std::unique_ptr<ByteReader> bytes)
@@ -122,8 +122,8 @@ private:
 
     std::string identifier()
     {
-        static const std::string_view inserts[] = {
-            "\n", "%", recordLead, headerClose.substr(1), dateLead, headerLead, errorLead, annotationLead};
+        static const std::string_view inserts[] = {"\n",     "%",        recordLead, headerClose.substr(1),
+                                                   dateLead, headerLead, errorLead,  annotationLead};
         std::string id(below(40), '\0');
         for (char& c : id)
             c = static_cast<char>(anyByte());
@@ -154,10 +154,14 @@ private:
     void spell(Stream& stream)
     {
         // The record lead, shortest and most often spelt by chance, comes up three times as often.
-        static const std::string texts[] = {
-            std::string(recordLead),  std::string(recordLead),          std::string(recordLead),
-            std::string(errorLead),   std::string(annotationLead),      std::string(headerLead),
-            streamErrorText("2017-05-27_101530"), annotationRecord(20, "\x01")};
+        static const std::string texts[] = {std::string(recordLead),
+                                            std::string(recordLead),
+                                            std::string(recordLead),
+                                            std::string(errorLead),
+                                            std::string(annotationLead),
+                                            std::string(headerLead),
+                                            streamErrorText("2017-05-27_101530"),
+                                            annotationRecord(20, "\x01")};
         // Some texts fit no packet, or not where they were to go: another try picks afresh.
         for (int tries = 0; tries < 10; ++tries) {
             const std::size_t index = below(stream.packets.size());
@@ -184,43 +188,6 @@ std::string repeated(const std::string& text, std::size_t size)
     while (bytes.size() < size)
         bytes += text;
     return bytes;
-}
-
-// Damage as a disk, a copy or a crash may do it.
-void damage(std::string& bytes, StreamMaker& maker)
-{
-    static const std::string pieces[] = {
-        std::string(recordLead), std::string(errorLead), std::string(annotationLead), std::string(headerLead),
-        annotationRecord(1, "Walking"), std::string(dateLead), std::string(headerClose.substr(1))};
-    const auto at = [&] { return maker.below(bytes.size() + 1); };
-    switch (maker.below(6)) {
-    case 0:
-        if (!bytes.empty())
-            bytes[maker.below(bytes.size())] ^= static_cast<char>(1 + maker.below(255));
-        break;
-    case 1: {
-        std::string inserted(1 + maker.below(8), '\0');
-        for (char& c : inserted)
-            c = static_cast<char>(maker.anyByte());
-        bytes.insert(at(), inserted);
-        break;
-    }
-    case 2:
-        bytes.insert(at(), pieces[maker.below(std::size(pieces))]);
-        break;
-    case 3:
-        bytes.erase(at(), 1 + maker.below(40));
-        break;
-    case 4:
-        bytes.resize(at());
-        break;
-    default: {
-        const std::size_t from = at();
-        const std::string copy = bytes.substr(from, 1 + maker.below(100));
-        bytes.insert(at(), copy);
-        break;
-    }
-    }
 }
 
 TEST(StreamFileFuzz, WrittenStreamsReadBackExactlyOrReportAnAmbiguity)
@@ -258,6 +225,11 @@ TEST(StreamFileFuzz, WrittenStreamsReadBackExactlyOrReportAnAmbiguity)
 TEST(StreamFileFuzz, DamagedStreamsReadOnOrStopAtAnOffsetWithinThem)
 {
     StreamMaker maker(4711);
+    // Damage as a disk, a copy or a crash may do it, leads and other pieces inserted whole.
+    test::ByteMutator mutator(4711, {},
+                              {std::string(recordLead), std::string(errorLead), std::string(annotationLead),
+                               std::string(headerLead), annotationRecord(1, "Walking"), std::string(dateLead),
+                               std::string(headerClose.substr(1))});
     std::vector<std::string> inputs = {
         // Bytes dense with leads, where readings multiply.
         repeated(std::string(headerLead), 30000),
@@ -268,10 +240,8 @@ TEST(StreamFileFuzz, DamagedStreamsReadOnOrStopAtAnOffsetWithinThem)
                  30000),
     };
     for (int i = 0; i < 3000; ++i) {
-        std::string bytes = maker.make(i % 50 == 0 ? 400 + maker.below(400) : 1 + maker.below(30), i % 3 == 0).bytes;
-        for (std::size_t n = 1 + maker.below(3); n > 0; --n)
-            damage(bytes, maker);
-        inputs.push_back(std::move(bytes));
+        inputs.push_back(
+            mutator.mutate(maker.make(i % 50 == 0 ? 400 + maker.below(400) : 1 + maker.below(30), i % 3 == 0).bytes));
     }
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         SCOPED_TRACE("input " + std::to_string(i));

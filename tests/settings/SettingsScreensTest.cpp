@@ -42,9 +42,8 @@ struct FakePositions : PositionButtonsView {
     int positionCount() const override { return 3; }
     bool positionSelected(int i) const override { return selected[i]; }
     void setPositionSelected(int i, bool on) override { selected[i] = on; }
-    void setPositionBorder(int i, float width, Rgba) override { borders[i] = width; }
+    void setPositionBorder(int, float, Rgba) override {}
     bool selected[3]{};
-    float borders[3]{};
 };
 
 struct FakeProfile : ProfileView {
@@ -82,18 +81,12 @@ protected:
     FakeAlerts alerts;
     FakeImages images;
     FakePositions positions;
-    int locks = 0, monitorFronts = 0, logins = 0, quits = 0;
+    int locks = 0, monitorFronts = 0, logins = 0;
 
     SettingsContext context()
     {
-        return {settings,
-                log,
-                runtime.mainQueue(),
-                alerts,
-                files,
-                images,
-                "/docs",
-                {[this] { ++locks; }, [this] { ++monitorFronts; }, [this] { ++logins; }, [this] { ++quits; }}};
+        const SettingsNavigation actions{[this] { ++locks; }, [this] { ++monitorFronts; }, [this] { ++logins; }, {}};
+        return {settings, log, runtime.mainQueue(), alerts, files, images, "/docs", actions};
     }
 };
 

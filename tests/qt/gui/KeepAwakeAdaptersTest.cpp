@@ -14,17 +14,15 @@
 namespace velorin {
 namespace {
 
-TEST(KeepAwakeAdapters, SilentSoundSaysWhyItCannotPlay)
+TEST(KeepAwakeAdapters, SoundAndInhibitorSayWhyTheyCannotKeepAwake)
 {
     EXPECT_EQ(QtSilentSound(":/no-such.wav").play(), "no sound file :/no-such.wav");
     QtSilentSound sound(":/silence.wav");
     const std::string expected = QMediaDevices::defaultAudioOutput().isNull() ? "no audio output" : "";
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(sound.play(), expected);
-}
 
-TEST(KeepAwakeAdapters, InhibitorAnswersFromTheEventLoopAndNotAfterRelease)
-{
+    // The inhibitor answers from the event loop, and not after a release.
     LogindInhibitor inhibitor;
     std::optional<std::string> outcome;
     inhibitor.acquire([&](const std::string& refusal) { outcome = refusal; });

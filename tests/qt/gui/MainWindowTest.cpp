@@ -8,7 +8,10 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -31,6 +34,16 @@ struct Window {
         return window;
     }
 };
+
+QAbstractButton* questionButton(const MainWindow& window, const QString& text)
+{
+    for (auto* question : window.findChildren<QMessageBox*>())
+        if (question->isVisible() && question->text() == "Stop recording and quit?")
+            for (QAbstractButton* button : question->buttons())
+                if (button->text() == text)
+                    return button;
+    return nullptr;
+}
 
 TEST(MainWindowTest, TermsUntilAcceptedThenTheTabBarWithTheMonitorFirst)
 {
@@ -99,6 +112,41 @@ TEST(MainWindowTest, AlertsAnswerOnceWithTheButtonAndTheText)
     alerts.show({"About us", "Velorin", "OK", {}, false}, {});
     EXPECT_TRUE(alerts.press(0, {}));
     EXPECT_EQ(alerts.openMessage(), "");
+}
+
+// Closing while recording asks first; only Quit closes, and it ends the event loop.
+TEST(MainWindowTest, WhileRecordingOnlyQuitClosesAndEndsTheEventLoop)
+{
+    Window w;
+    bool recording = false;
+    MainWindow idle(TermsController(w.settings, w.clock), new QWidget, nullptr, MainWindow::titleFor(false));
+    idle.setRecordingQuery([&recording] { return recording; });
+    idle.show();
+    EXPECT_TRUE(idle.close());
+    EXPECT_EQ(idle.windowIcon().pixmap(256).size(), QSize(256, 256));
+
+    recording = true;
+    MainWindow window(TermsController(w.settings, w.clock), new QWidget, nullptr, MainWindow::titleFor(false));
+    window.setRecordingQuery([&recording] { return recording; });
+    window.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(window.findChildren<QMessageBox*>().size(), 1);
+    // Cancel goes back to the recording; the question is asked again at the next close.
+    ASSERT_NE(questionButton(window, "Cancel"), nullptr);
+    questionButton(window, "Cancel")->click();
+    EXPECT_TRUE(window.isVisible());
+
+    window.showMinimized();
+    window.close();
+    EXPECT_FALSE(window.isMinimized());
+    ASSERT_NE(questionButton(window, "Quit"), nullptr);
+    QTimer::singleShot(0, questionButton(window, "Quit"), &QAbstractButton::click);
+    QTimer stuck;
+    stuck.callOnTimeout([] { QCoreApplication::exit(1); });
+    stuck.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(window.isVisible());
 }
 
 } // namespace
