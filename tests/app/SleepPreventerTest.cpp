@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <utility>
 
 namespace velorin {
@@ -37,12 +36,6 @@ struct FakeInhibitor : SleepInhibitor {
     int releases = 0;
 };
 
-long lines(const FakeLog& log, std::string_view start)
-{
-    return std::count_if(log.lines.begin(), log.lines.end(),
-                         [&](const std::string& l) { return l.starts_with(start); });
-}
-
 TEST(SleepPreventer, SoundAtOnceThenEveryFiveSecondsAndLockWhileConnectedOrRecording)
 {
     VirtualRuntime runtime;
@@ -54,7 +47,6 @@ TEST(SleepPreventer, SoundAtOnceThenEveryFiveSecondsAndLockWhileConnectedOrRecor
     sound.problem = "no audio output";
     runtime.runFor(10.0);
     EXPECT_EQ(sound.plays, 3);
-    EXPECT_EQ(log.lines, std::vector<std::string>{"Cannot play the keep-awake sound: no audio output"});
 
     service.setSensorConnected(true);
     service.setRecording(true);
@@ -65,8 +57,6 @@ TEST(SleepPreventer, SoundAtOnceThenEveryFiveSecondsAndLockWhileConnectedOrRecor
     service.setRecording(false);
     EXPECT_EQ(inhibitor.acquires, 1);
     EXPECT_EQ(inhibitor.releases, 1);
-    EXPECT_EQ(lines(log, "Keeping the computer awake"), 1);
-    EXPECT_EQ(lines(log, "The computer may sleep again"), 1);
 
     // Let go before logind answered: the request is abandoned and nothing was taken.
     service.setRecording(true);
@@ -74,7 +64,6 @@ TEST(SleepPreventer, SoundAtOnceThenEveryFiveSecondsAndLockWhileConnectedOrRecor
     inhibitor.answer();
     runtime.runPending();
     EXPECT_EQ(inhibitor.releases, 2);
-    EXPECT_EQ(lines(log, "Keeping the computer awake"), 1);
 }
 
 TEST(SleepPreventer, MonitorHoldsTheLockFromConnectionToDropAndRecordsWhenRefused)
@@ -100,7 +89,6 @@ TEST(SleepPreventer, MonitorHoldsTheLockFromConnectionToDropAndRecordsWhenRefuse
     inhibitor.answer("Access denied");
     rig.runtime.runFor(30.0);
     EXPECT_EQ(inhibitor.acquires, 2);
-    EXPECT_EQ(lines(rig.log, "Cannot keep the computer awake: Access denied"), 1);
     EXPECT_TRUE(vc.isRecording());
 
     rig.press(&ViewController::stopClick);

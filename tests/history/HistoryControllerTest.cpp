@@ -1,5 +1,4 @@
 #include "history/HistoryController.h"
-#include "history/HistoryViewerFile.h"
 #include "fakes/FakeLog.h"
 #include "fakes/MemoryFiles.h"
 #include "fakes/TempDir.h"
@@ -105,36 +104,6 @@ TEST(HistoryControllerTest, FirstShowingListsTheLatestDayWithMaysOfAllYearsToget
     EXPECT_TRUE(rig.opened.empty());
 }
 
-TEST(HistoryControllerTest, MidnightAndMinuteZeroSelectNothingWhileAMinuteNarrowsTheHour)
-{
-    HistoryRig rig;
-    rig.add("2025-05-03_104500.ecg", "2025-05-03T10:45:00");
-    rig.add("2025-05-03_101500.ecg", "2025-05-03T10:15:00");
-    rig.add("2025-05-03_100000.ecg", "2025-05-03T10:00:00");
-    rig.add("2025-05-03_003000.ecg", "2025-05-03T00:30:00");
-    const Names wholeDay{"2025-05-03_104500.ecg", "2025-05-03_101500.ecg", "2025-05-03_100000.ecg",
-                         "2025-05-03_003000.ecg"};
-    rig.controller.viewDidAppear();
-    EXPECT_EQ(rig.state.hourList, (Values{10, 0}));
-
-    rig.pick(2, 0);
-    EXPECT_EQ(rig.state.selectedHour, 0);
-    EXPECT_EQ(rig.table(), wholeDay);
-
-    rig.pick(2, 10);
-    EXPECT_EQ(rig.state.minuteList, (Values{45, 15, 0}));
-    rig.pick(3, 15);
-    EXPECT_EQ(rig.table(), Names{"2025-05-03_101500.ecg"});
-    EXPECT_EQ(rig.state.minuteList, (Values{45, 15, 0}));
-    rig.pick(3, 0);
-    EXPECT_EQ(rig.table(), (Names{"2025-05-03_104500.ecg", "2025-05-03_101500.ecg", "2025-05-03_100000.ecg"}));
-
-    // A minute left from before counts no more once another hour is chosen.
-    rig.pick(3, 45);
-    rig.pick(2, 0);
-    EXPECT_EQ(rig.table(), wholeDay);
-}
-
 // What is learnt from one look at a real directory serves later choices only while no name has
 // come or gone; the directory's times are set back each time, as if the change were long past.
 TEST(HistoryControllerTest, ARealDirectoryIsLookedAtAfreshOnceANameComesOrGoes)
@@ -170,18 +139,6 @@ TEST(HistoryControllerTest, ARealDirectoryIsLookedAtAfreshOnceANameComesOrGoes)
     settle();
     controller.pickerViewDidSelectRowInComponent(0, 0);
     EXPECT_EQ(state.fileList.size(), 2u);
-
-    // A documents directory that is a link the user made is listed through, by the catalogue and by
-    // the viewer's steps.
-    const std::string link = temp.path() + "-link";
-    ASSERT_EQ(::symlink(temp.path().c_str(), link.c_str()), 0);
-    HistoryState linkedState;
-    HistoryController linked(HistoryContext{linkedState, files, log, link, {}}, view);
-    linked.viewDidLoad();
-    linked.viewDidAppear();
-    EXPECT_EQ(linkedState.fileList.size(), 2u);
-    EXPECT_EQ(historyfile::recordingNames(files, link).size(), 2u);
-    ::unlink(link.c_str());
 }
 
 } // namespace

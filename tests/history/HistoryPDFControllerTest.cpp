@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -64,66 +63,37 @@ struct Report {
     }
 };
 
-TEST(HistoryPDFControllerTest, HeaderFromTheProfileWithItsPlaceholdersAndGenderRule)
+// A value of megabytes is cut, on a character's edge, rather than printed as pages of header; the
+// gender's text from a hand-edited file reads as the EDF reads it.
+TEST(HistoryPDFControllerTest, HeaderCutsHugeValuesAndReadsTheGenderAsTheEdfDoes)
 {
     Report r;
-    const auto fields = [&r] {
-        const HistoryPDFHeader h = r.header();
-        return std::vector<std::string>{h.name, h.age, h.gender, h.weight, h.dateTime, h.logo};
-    };
-    using Fields = std::vector<std::string>;
-    EXPECT_EQ(fields(), (Fields{"Your name", "XX", "Male", "XX", "2015.03.07 14:25:30", ""}));
-
-    r.settings.set(keys::Name, std::string("Ann O'Neil"));
-    r.settings.set(keys::Age, std::int64_t{42}); // a number from an older install still shows
-    r.settings.set(keys::Weight, std::string(""));
-    r.settings.set(keys::Gender, std::int64_t{1});
-    EXPECT_EQ(fields(), (Fields{"Ann O'Neil", "42", "Female.", "", "2015.03.07 14:25:30", ""}));
-    r.settings.set(keys::Gender, std::int64_t{0});
-    EXPECT_EQ(r.header().gender, "Male.");
-    r.settings.set(keys::Gender, std::int64_t{7});
-    EXPECT_EQ(r.header().gender, "Female.");
-    // Text from a hand-edited file reads as the EDF reads it.
-    r.settings.set(keys::Gender, std::string("0"));
-    EXPECT_EQ(r.header().gender, "Male.");
-    EXPECT_EQ(storedGender(r.settings), 0);
-    r.settings.set(keys::Gender, std::string(" +1.0"));
-    EXPECT_EQ(storedGender(r.settings), 1);
-    r.settings.set(keys::Gender, std::string("woman"));
-    EXPECT_EQ(r.header().gender, "Male");
-    EXPECT_EQ(storedGender(r.settings), std::nullopt);
-
-    // A value of megabytes is cut, on a character's edge, rather than printed as pages of header.
     r.settings.set(keys::Name, std::string(199, 'n') + "\u00e9" + std::string(1 << 20, 'n'));
     EXPECT_EQ(r.header().name, std::string(199, 'n') + "\u2026");
+    r.settings.set(keys::Gender, std::string(" +1.0"));
+    EXPECT_EQ(storedGender(r.settings), 1);
+    EXPECT_EQ(r.header().gender, "Female.");
+    r.settings.set(keys::Gender, std::string("woman"));
+    EXPECT_EQ(storedGender(r.settings), std::nullopt);
+    EXPECT_EQ(r.header().gender, "Male");
 }
 
 TEST(HistoryPDFControllerTest, LogoOnlyWhenItsFileIsThereAsAnEncodedFileUrl)
 {
     Report r;
-    r.files.directories.insert("/docs/latest_logo.png");
-    EXPECT_EQ(r.header().logo, ""); // a directory is no logo
-    r.files.directories.clear();
     r.files.files["/my docs#1/latest_logo.png"] = "png";
-    EXPECT_EQ(reportHeader(r.settings, r.files, "/my docs#1", "x.ecg").logo,
-              "file:///my%20docs%231/latest_logo.png");
-    // A relative folder, or one named with "." and "..", names the file from the root as it is.
-    const std::string here = std::filesystem::current_path().string();
-    r.files.files[here + "/docs/latest_logo.png"] = "png";
-    EXPECT_EQ(reportHeader(r.settings, r.files, "docs", "x.ecg").logo, fileUrl(here + "/docs/latest_logo.png"));
     EXPECT_EQ(reportHeader(r.settings, r.files, "/my docs#1/./x/..//", "x.ecg").logo,
               "file:///my%20docs%231/latest_logo.png");
 }
 
-TEST(HistoryPDFControllerTest, FeedsInOrderAndExportsOnceFedWithTheWidthRestoredAfterwards)
+// The page is fed only once complete; one export at a time, shared under the recording's name.
+TEST(HistoryPDFControllerTest, FeedsOnceCompleteAndExportsOnce)
 {
     Report r;
     r.files.files["/docs/2015-03-07_142530.ecg"] = "500 501 ";
     r.settings.set(keys::PdfLength, std::int64_t{1});
     HistoryPDFController c(r.view, r.settings, r.files, r.log, "/docs", "2015-03-07_142530.ecg");
     c.viewDidLoad(); // asks for an export while the page is still loading
-    EXPECT_EQ(r.view.calls, (std::vector<std::string>{"load"}));
-
     c.webViewDidFinishLoad();
     r.view.ready("loading");
     EXPECT_EQ(r.view.calls.size(), 1u);
@@ -132,41 +102,28 @@ TEST(HistoryPDFControllerTest, FeedsInOrderAndExportsOnceFedWithTheWidthRestored
     ASSERT_EQ(r.view.calls.size(), 6u);
     EXPECT_EQ(r.view.calls[1], "setReportSeconds(20.000000)");
     EXPECT_EQ(r.view.calls[2], "addData(\"500 501 \",\"2015-03-07_142530\")");
-    EXPECT_EQ(r.view.calls[3],
-              "changeNameAndDate(\"Your name\",\"2015.03.07 14:25:30\",\"XX\",\"Male\",\"XX\",\"\")");
-    EXPECT_EQ(r.view.calls[4], "busy");
-    EXPECT_EQ(r.view.calls[5], "wait changeWidth()");
 
     c.exportPdf(); // a second press while the first is being made
     EXPECT_EQ(r.view.calls.size(), 6u);
     r.view.waited();
-    EXPECT_EQ(r.view.calls.back(), "print");
     r.view.printed("%PDF-1.4");
     EXPECT_EQ(r.view.calls.back(), "share 2015-03-07_142530.pdf %PDF-1.4");
-    EXPECT_EQ(r.view.calls[r.view.calls.size() - 2], "idle");
-    EXPECT_TRUE(c.busy()); // until the user is done with the dialog
     r.view.shared();
-    EXPECT_EQ(r.view.calls.back(), "returnWidth(412.000000)");
     EXPECT_FALSE(c.busy());
 }
 
-TEST(HistoryPDFControllerTest, NoBytesIsLoggedAndToldNeverShared)
+TEST(HistoryPDFControllerTest, NoBytesIsToldNeverShared)
 {
     Report r;
     HistoryPDFController c(r.view, r.settings, r.files, r.log, "/docs", "missing.ecg");
     c.viewDidLoad();
     c.webViewDidFinishLoad();
     r.view.ready("complete");
-    EXPECT_EQ(r.view.calls[1], "setReportSeconds(0.000000)");
-    EXPECT_EQ(r.view.calls[2], "addData(\"\",\"missing\")");
     r.view.waited();
     r.view.printed("");
-    EXPECT_TRUE(r.log.contains("PDF couldnot be created"));
     EXPECT_EQ(std::count(r.view.calls.begin(), r.view.calls.end(), "toast The report could not be created."), 1);
     EXPECT_EQ(r.view.shared, nullptr);
     EXPECT_FALSE(c.busy());
-    c.barButtonBackPressed();
-    EXPECT_EQ(r.view.calls.back(), "close");
 }
 
 } // namespace

@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
-#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -74,9 +72,6 @@ TEST(HistoryViewerControllerTest, FeedsThePageOnlyOnceItsDocumentIsComplete)
     Viewer v(Viewer::name(1), 5, false);
     v.files.files["/docs/" + Viewer::name(1)] = "512 513  514 ";
     EXPECT_EQ(v.view.loads, 1);
-    EXPECT_EQ(v.view.title, Viewer::name(1));
-    EXPECT_TRUE(v.view.stepsEnabled);
-
     v.controller->webViewDidFinishLoad();
     ASSERT_EQ(v.view.readyAnswers.size(), 1u);
     v.view.readyAnswers[0]("interactive");
@@ -98,23 +93,9 @@ TEST(HistoryViewerControllerTest, FeedsThePageOnlyOnceItsDocumentIsComplete)
 TEST(HistoryViewerControllerTest, StepsClampToTheNewestAndOldestAndFeedTheNewFile)
 {
     Viewer v(Viewer::name(0));
-    v.controller->prevClick(); // newer than the newest
-    EXPECT_EQ(v.controller->path(), Viewer::name(0));
-    EXPECT_EQ(v.view.lastAddData().second, "2024-05-01_120004");
-    EXPECT_EQ(v.view.scripts.size(), 2u);
-
     v.controller->nextClick();
     EXPECT_EQ(v.controller->path(), Viewer::name(1));
     EXPECT_EQ(v.view.lastAddData(), std::make_pair(std::string("1 500 "), std::string("2024-05-01_120003")));
-    EXPECT_EQ(v.view.title, Viewer::name(1));
-
-    v.controller->next3Click(); // fewer than 2880 older ones
-    EXPECT_EQ(v.controller->path(), Viewer::name(4));
-    v.controller->nextClick();
-    EXPECT_EQ(v.controller->path(), Viewer::name(4));
-    v.controller->prev3Click();
-    EXPECT_EQ(v.controller->path(), Viewer::name(0));
-
     // Extreme steps neither wrap nor leave the list.
     v.controller->changePathIndex(INT32_MAX);
     EXPECT_EQ(v.controller->path(), Viewer::name(4));
@@ -190,16 +171,6 @@ TEST(HistoryViewerScriptTest, HostileValuesStayStringsThatNothingCanEndEarly)
         const auto args = nlohmann::json::parse("[" + script.substr(8, script.size() - 9) + "]");
         EXPECT_EQ(args.at(0).get<std::string>(), value);
     }
-}
-
-// Exact numbers are in the report controller's calls; what no screen sends is a number that is none,
-// or text that is not UTF-8 (each bad byte becomes one replacement character).
-TEST(HistoryViewerScriptTest, NumbersThatAreNoneAndBytesThatAreNotTextStillMakeAValidCall)
-{
-    EXPECT_EQ(ScriptCall("f").text("a\xFF\xFE" "b\xC3").str(), "f(\"a\xEF\xBF\xBD\xEF\xBF\xBD" "b\xEF\xBF\xBD\")");
-    EXPECT_EQ(ScriptCall("returnWidth").number(std::nan("")).str(), "returnWidth(0.000000)");
-    EXPECT_EQ(ScriptCall("returnWidth").number(-std::numeric_limits<double>::infinity()).str(),
-              "returnWidth(0.000000)");
 }
 
 } // namespace

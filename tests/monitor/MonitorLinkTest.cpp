@@ -70,7 +70,6 @@ TEST(MonitorLink, APinTooLongOrACancelledChoiceStoresNothing)
     rig.answer(-1, "1234");
     EXPECT_FALSE(rig.settings.has(sensorKeys::sensorPin));
     rig.answer(1, std::string(19, '1'));
-    EXPECT_EQ(rig.view.alerts.back().rfind("Pin too long", 0), 0u);
     EXPECT_EQ(rig.central().count("scan"), scans);
     EXPECT_FALSE(rig.settings.has(sensorKeys::selectedUUID));
 }
@@ -117,29 +116,6 @@ TEST(MonitorLink, TheDisconnectButtonWritesWhatWasGatheredIntoItsStream)
     EXPECT_TRUE(rig.acquisition.recordingPath.empty());
 }
 
-TEST(MonitorLink, PowerOffAlertsOncePerPowerOffWithOneResetTimer)
-{
-    LinkedMonitor rig;
-    rig.loadLinked();
-    rig.central().setRadio(CentralState::poweredOff);
-    rig.central().setRadio(CentralState::poweredOff);
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.view.alerts, std::vector<std::string>{"Bluetooth turned off | Please turn on Bluetooth in Settings"});
-    EXPECT_EQ(rig.session->ecgView().shouldStop(), 1);
-    EXPECT_FALSE(rig.view.isShown(Outlet::startButton));
-    EXPECT_FALSE(rig.view.isShown(Outlet::batteryLevels));
-    EXPECT_EQ(rig.acquisition.sensorStatusShown.load(), 1);
-    const auto pending = rig.runtime.pendingCount();
-
-    rig.central().setRadio(CentralState::poweredOn);
-    rig.central().setRadio(CentralState::poweredOff);
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.view.alerts.size(), 2u);
-    EXPECT_EQ(rig.runtime.pendingCount(), pending);
-    rig.runtime.runFor(2.0);
-    EXPECT_EQ(rig.acquisition.sensorStatusShown.load(), 0);
-}
-
 TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
 {
     LinkedMonitor rig;
@@ -150,13 +126,6 @@ TEST(MonitorLink, StoredChoiceOfAnotherTypeCountsAsNone)
     EXPECT_EQ(rig.acquisition.chosenSensorId, "");
     EXPECT_EQ(rig.acquisition.sensorPin, "");
     EXPECT_EQ(rig.central().count(std::string("connect ") + sensorId), 0u);
-    EXPECT_EQ(rig.session->link()->devices().entries().at(0).label, "4F2C8A1B-0D3E...  -60dB");
-    // As the recorder asks before choosing a sensor itself: through the Bluetooth queue.
-    MonitorSession::SensorsSeen seen{"unasked", 0};
-    rig.runtime.mainQueue().async([&] { rig.session->askAboutSensors([&](const auto& answer) { seen = answer; }); });
-    rig.runtime.runPending();
-    EXPECT_EQ(seen.chosenSensorId, "");
-    EXPECT_EQ(seen.listed, 1u);
 }
 
 } // namespace

@@ -66,9 +66,6 @@ TEST(RecordingWriter, StopAndStartOpenANewStreamKeepingTheCountedAndTheLatestSto
         EXPECT_EQ(rig.file(second + ".ecg"),
                   chunkText(268, 32) + chunkText(300 + stopped - kept, kept) + chunkText(300 + stopped, 236));
         EXPECT_EQ(rig.file(second + ".s2"), records(300 + stopped, 236) + streamHeader("", second));
-        EXPECT_EQ(std::count_if(rig.log.lines.begin(), rig.log.lines.end(),
-                                [](const std::string& line) { return line.rfind("Not recording:", 0) == 0; }),
-                  stopped > 268 ? 1 : 0);
     }
 }
 
@@ -139,9 +136,6 @@ TEST(RecordingWriter, FailedWritesAreReportedOnceAndBuffersStillEmptied)
     rig.stream(268 * 2);
     EXPECT_TRUE(rig.files.files.empty());
     EXPECT_EQ(std::count(rig.view.toasts.begin(), rig.view.toasts.end(), "Recording could not be saved."), 1);
-    EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101530.ecg: No space left on device"));
-    EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101530.s2"));
-    EXPECT_TRUE(rig.log.contains("Could not save /docs/2017-05-27_101600.ecg"));
     EXPECT_TRUE(rig.acquisition.sampleText.empty());
     EXPECT_TRUE(rig.acquisition.recordBuffer.empty());
 }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -58,10 +57,6 @@ TEST_F(ReportTool, ExitStatusesSayWhatHappened)
     EXPECT_TRUE(head.starts_with("0       X F X Ann_Lee ")) << head;
     EXPECT_TRUE(std::ifstream(out("a.csv")).good());
 
-    EXPECT_EQ(run(""), 2);
-    EXPECT_EQ(run("2026-12-07_043300.s2"), 2);                        // nothing to write
-    EXPECT_EQ(run("2026-12-07_043300.s2 --edf"), 2);                  // no value
-    EXPECT_EQ(run("2026-12-07_043300.s2 --pdf " + out("a.pdf")), 2);  // a stream is no chunk
     EXPECT_EQ(run("2026-12-07_043300.ecg --edf " + out("b.edf")), 2); // wrong kind
     EXPECT_EQ(run("2026-12-07_043300.s2 --edf " + out("2026-12-07_043300.s2")), 2);
 
@@ -108,50 +103,6 @@ TEST_F(ReportTool, OnlyARegularFileIsReplacedByAnOutput)
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-// SIGTERM arrives while the CSV is being written: the process ends as the signal ends it, and
-// leaves neither the output nor its temporary file.
-TEST_F(ReportTool, AStopSignalInTheMiddleLeavesNoTemporaryFile)
-{
-    class StoppedFiles : public PosixFiles {
-    public:
-        std::unique_ptr<AppendFile> openAppend(const std::string& path, FileResult& result) override
-        {
-            class Stopping : public AppendFile {
-            public:
-                explicit Stopping(std::unique_ptr<AppendFile> file) : m_file(std::move(file)) {}
-                FileResult append(std::string_view bytes) override
-                {
-                    const FileResult result = m_file->append(bytes);
-                    std::raise(SIGTERM);
-                    return result;
-                }
-                bool stillNamed() override { return m_file->stillNamed(); }
-
-            private:
-                std::unique_ptr<AppendFile> m_file;
-            };
-            std::unique_ptr<AppendFile> file = PosixFiles::openAppend(path, result);
-            return file ? std::make_unique<Stopping>(std::move(file)) : nullptr;
-        }
-    };
-    const std::string stream = out("2026-12-07_043300.s2");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ReportOptions options;
-        options.file = stream;
-        options.csv = out("a.csv");
-        StoppedFiles files;
-        runReport(options, files, {}, [](std::string_view) {});
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
-        EXPECT_FALSE(entry.path().filename().string().starts_with("a.csv")) << entry.path();
-}
-
 // A stream far larger than any recording is refused before it is read, not after 2 GiB of it.
 TEST_F(ReportTool, AHugeStreamIsRefusedUnread)
 {
@@ -192,10 +143,7 @@ TEST_F(ReportTool, TheSettingsAreOnlyRead)
 
 TEST_F(ReportTool, ThePdfReportIsWrittenWholeOrNotAtAll)
 {
-    ASSERT_EQ(run("2026-12-07_043300.ecg --pdf " + out("a.pdf"), out("errors.txt")), 0);
-    std::ifstream errors(out("errors.txt"));
-    const std::string said((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(said.find("webenginecontext"), std::string::npos) << said; // the engine's start-up report
+    ASSERT_EQ(run("2026-12-07_043300.ecg --pdf " + out("a.pdf")), 0);
     std::ifstream file(out("a.pdf"), std::ios::binary);
     const std::string pdf((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(pdf.starts_with("%PDF-")) << pdf.substr(0, 16);

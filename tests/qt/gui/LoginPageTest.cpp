@@ -87,21 +87,13 @@ struct App {
     }
 };
 
-TEST(LoginPageTest, CoveredWhileTheServiceAnswersThenClosedWithTheTokenStored)
+TEST(LoginPageTest, OnePageWhileTheServiceAnswersThenClosedWithTheTokenStored)
 {
     App app;
     QPointer<LoginPage> page = app.logIn("nurse", "p&ss=1");
     app.presenter.present(); // a second request while it is up brings no second page
     ASSERT_EQ(app.presenter.page(), page.data());
     EXPECT_FALSE(app.window.showingTabs());
-
-    const QWidget* overlay = page->findChild<QWidget*>("progressOverlay");
-    ASSERT_TRUE(overlay && overlay->isVisible());
-    EXPECT_EQ(overlay->geometry(), page->rect());
-    // Nothing beneath can be pressed meanwhile.
-    const auto* noAccount = page->findChild<QPushButton*>("dontHaveAccount");
-    const QWidget* hit = page->childAt(noAccount->mapTo(page.data(), noAccount->rect().center()));
-    EXPECT_TRUE(hit == overlay || overlay->isAncestorOf(hit));
 
     app.service.release();
     ASSERT_TRUE(waitFor([&] { return page.isNull(); }));
