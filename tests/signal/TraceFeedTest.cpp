@@ -84,21 +84,6 @@ TEST(TraceFeed, AveragesTruncateAndTheArrayWraps)
     EXPECT_EQ(*rig.view.ekgMap().at(1), 260.0f);
 }
 
-TEST(TraceFeed, StoppedRendererKeepsValuesButDrawsNothing)
-{
-    FeedRig rig;
-    rig.view.stopAnimation();
-    for (int n = 1; n <= 3; ++n)
-        rig.feed.feed(ramp(n));
-    EXPECT_EQ(rig.view.ekgMap().count(), 26u);
-    EXPECT_EQ(rig.painter.frames, 0);
-    EXPECT_EQ(rig.view.curveStart(), 0u);
-    rig.view.startAnimation();
-    rig.feed.feed(ramp(4));
-    rig.feed.feed(ramp(5));
-    EXPECT_EQ(rig.painter.frames, 13);
-}
-
 // The curve as shown, oldest first.
 std::vector<float> shown(const TraceView& view)
 {
@@ -149,22 +134,6 @@ TEST(TraceView, FramesFollowTheFeedAndAGapSeparatesWhatWasNotNextToIt)
                     [&] { rig.appState.set(AppState::Active); }, 500);
     // Late packets: whoever sees the silence breaks the trace.
     resumesWithAGap("late", [] {}, [&] { rig.view.breakTrace(); }, 600);
-}
-
-TEST(TraceView, NothingIsDrawnOrTakenOutsideTheForeground)
-{
-    FeedRig rig;
-    rig.view.ekgMap().write(0, 500.0f);
-    for (AppState state : {AppState::Inactive, AppState::Background}) {
-        rig.appState.set(state);
-        rig.view.drawView();
-        rig.view.layoutSubviews();
-    }
-    EXPECT_EQ(rig.painter.frames, 0);
-    EXPECT_EQ(rig.view.curveStart(), 0u);
-    rig.appState.set(AppState::Active);
-    rig.view.layoutSubviews(); // a layout frame takes what the feed wrote last
-    EXPECT_EQ(rig.view.curveStart(), 1u);
 }
 
 } // namespace
