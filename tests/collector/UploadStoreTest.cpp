@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 namespace velorin {
 namespace {
