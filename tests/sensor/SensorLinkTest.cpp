@@ -151,23 +151,5 @@ TEST(SensorLink, ReconnectsAfterEveryDropUntilClosing)
     EXPECT_EQ(std::count(closing.outlets.calls.begin(), closing.outlets.calls.end(), "disconnected"), 0);
 }
 
-TEST(SensorLink, SensorsWithoutTheExpectedServicesOnlyLog)
-{
-    LinkRig rig;
-    rig.nimbo->offered.clear();
-    rig.start(sensorId);
-    rig.advertise(rig.nimbo);
-    EXPECT_TRUE(rig.log.contains("The sensor offers no services"));
-    rig.nimbo->offer("180D", {"2A38"}).offer("FFF0", {"2A37"});
-    rig.central().drop(rig.nimbo);
-    rig.runtime.runPending();
-    rig.advertise(rig.nimbo);
-    EXPECT_TRUE(rig.log.contains("no ECG will arrive"));
-    EXPECT_EQ(rig.nimbo->count("notify 2A37"), 0u);
-    rig.onMain([&] { rig.link.readBatteryLevel(); });
-    EXPECT_EQ(rig.nimbo->count("read 2A19"), 0u);
-    EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
-}
-
 } // namespace
 } // namespace velorin
