@@ -45,25 +45,6 @@ PacketSamples ramp(int from)
     return s;
 }
 
-TEST(TraceFeed, FirstPacketDrawsAtOnceThenEverySecondPacket)
-{
-    FeedRig rig;
-    rig.feed.feed(ramp(100));
-    // Seven zeros from the still-empty first half, then pairs 0-1 .. 10-11 of the packet.
-    EXPECT_EQ(rig.values(), (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 100, 102, 104, 106, 108, 110}));
-    EXPECT_EQ(rig.painter.frames, 13);
-
-    rig.feed.feed(ramp(200));
-    EXPECT_EQ(rig.view.ekgMap().count(), 13u);
-    EXPECT_EQ(rig.painter.frames, 13);
-
-    rig.feed.feed(ramp(300));
-    const std::vector<float> all = rig.values();
-    EXPECT_EQ(std::vector<float>(all.begin() + 13, all.end()),
-              (std::vector<float>{200, 202, 204, 206, 208, 210, 212, 300, 302, 304, 306, 308, 310}));
-    EXPECT_EQ(rig.feed.traceWriteCount(), 26);
-}
-
 TEST(TraceFeed, AveragesTruncateAndTheArrayWraps)
 {
     FeedRig rig;
