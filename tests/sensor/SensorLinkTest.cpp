@@ -98,8 +98,8 @@ TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
     EXPECT_TRUE(tooLong.second);
 }
 
-// The list's bound shows in the Bluetooth run's crowd, its labels in the recorder's; here, that one
-// entry per device is made however often it advertises, and that a chosen sensor connects in a flood.
+// The list's bound shows in the Bluetooth run's crowd; here, that one entry per device is made
+// however often it advertises, and that a chosen sensor connects in a flood.
 TEST(SensorLink, OneEntryPerDeviceAndAChosenSensorConnectsInAFlood)
 {
     LinkRig rig;

@@ -62,7 +62,7 @@ std::function<std::int32_t(int)> spikes(int first, int spacing)
     return [=](int i) { return i >= first && (i - first) % spacing == 0 ? 500 : 100; };
 }
 
-// Spikes every 100 slots read 75 on the label in the replay's console (RecorderEndToEndTest).
+// Spikes every 100 slots read 75.
 TEST(HeartRate, ScansWithoutPeaksOrTraceDoNotCountAndASinglePeakReadsNotAvailable)
 {
     HeartRig rig;
