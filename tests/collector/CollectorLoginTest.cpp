@@ -1,6 +1,4 @@
 #include "CollectorRig.h"
-#include "CollectorOptions.h"
-#include "FormBody.h"
 
 #include <gtest/gtest.h>
 
@@ -57,39 +55,6 @@ TEST_F(CollectorRig, OnlyKeysHandedOutByALoginHereAreAccepted)
     EXPECT_EQ(event(mine["Token"]).status, 403);
     EXPECT_EQ(stored("c.ecg"), "<missing>");
     EXPECT_EQ(stats()["rejected"], 6);
-}
-
-TEST(FormBody, BrokenEscapesAndRepeatedFieldsSpoilTheForm)
-{
-    for (const char* body : {"Password=%", "Password=%4", "Password=%G1", "Pass%word=x", "Username=a%2"})
-        EXPECT_FALSE(parseFormBody(body).ok()) << body;
-    // Decoded names count: a second "Password" spelt with an escape is still a second one.
-    const FormBody twice = parseFormBody("Password=a&Pass%77ord=b");
-    EXPECT_FALSE(twice.ok());
-    EXPECT_NE(twice.error.find("Password"), std::string::npos);
-}
-
-TEST(CollectorOptions, BadValuesAreRefusedWithAReason)
-{
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--port", "65536"},
-             {"--port", "80x"},
-             {"--port"},
-             {"--data", ""},
-             {"--user", "ana"},
-             {"--user", "ana:"},
-             {"--user", "ana::locked"},
-             {"--user", "ana:a", "--user", "ana:b"},
-             {"--fail-rate", "1.5"},
-             {"--empty-rate", "-0.1"},
-             {"--fail-rate", "0.7", "--empty-rate", "0.4"},
-             {"--delay-ms", "600001"},
-             {"--bind", "0.0.0.0"},
-         }) {
-        const auto r = parseCollectorOptions(args);
-        EXPECT_FALSE(r.options) << args[0] << " " << (args.size() > 1 ? args[1] : "");
-        EXPECT_FALSE(r.error.empty());
-    }
 }
 
 } // namespace

@@ -78,14 +78,6 @@ TEST(CollectorServerBodies, BodiesAndHeadsAreTakenUpToTheirLimitAndRefusedOnceTh
     EXPECT_TRUE(startsWith(answer, "HTTP/1.1 400")) << answer;
     EXPECT_NE(answer.find("the request's head is over 16 KiB"), std::string::npos) << answer;
     EXPECT_LT(sent, inFlight);
-
-    RawClient crowded(collector.port());
-    std::string head = "GET /stats HTTP/1.1\r\n";
-    for (int i = 0; i < 101; ++i)
-        head += "X-" + std::to_string(i) + ": 1\r\n";
-    ASSERT_TRUE(crowded.send(head + "\r\n"));
-    EXPECT_NE(crowded.answer().find("over 100 fields"), std::string::npos);
-    EXPECT_TRUE(crowded.closed());
 }
 
 TEST(CollectorServerClients, IdleAndDrippingClientsHoldUpNoOneNotEvenAStop)
@@ -108,29 +100,6 @@ TEST(CollectorServerClients, IdleAndDrippingClientsHoldUpNoOneNotEvenAStop)
         ::poll(nullptr, 0, 10);
     }
     EXPECT_TRUE(collector.ended());
-}
-
-TEST(CollectorServerClients, RequestsThatStallAreCutOffAtTheirDeadline)
-{
-    HttpLimits quick;
-    quick.headTime = std::chrono::milliseconds(100);
-    quick.bodyTime = std::chrono::milliseconds(100);
-    RunningCollector collector(quick);
-    RawClient idle(collector.port()), inHead(collector.port()), inBody(collector.port());
-    ASSERT_TRUE(inHead.send("GET /stats HTTP/1.1\r\n"));
-    ASSERT_TRUE(inBody.send("POST /Ecg/WriteTicksBase HTTP/1.1\r\nContent-Type: application/json\r\n"
-                            "Content-Length: 100\r\n\r\n{"));
-    EXPECT_TRUE(idle.closed());
-    EXPECT_TRUE(inHead.closed());
-    EXPECT_TRUE(inBody.closed());
-    // The connection closes as the deadline passes; the line follows once the read has ended.
-    auto logged = [&](std::string_view line) {
-        for (int i = 0; i < 1000 && !collector.log().contains(line); ++i)
-            ::poll(nullptr, 0, 10);
-        return collector.log().contains(line);
-    };
-    EXPECT_TRUE(logged("400 /stats: the request's head did not arrive within 0.1 s"));
-    EXPECT_TRUE(logged("400 /Ecg/WriteTicksBase: the body did not arrive within 0.1 s"));
 }
 
 } // namespace

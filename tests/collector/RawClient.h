@@ -85,16 +85,6 @@ public:
         }
     }
 
-    // Whether the server closes the connection before patience runs out; what it sends is dropped.
-    bool closed()
-    {
-        const auto until = std::chrono::steady_clock::now() + patience;
-        while (receive(until))
-            m_received.clear();
-        return m_ended;
-    }
-
-private:
     // False when nothing more will come: the server closed (m_ended), or time ran out.
     bool receive(std::chrono::steady_clock::time_point until)
     {

@@ -15,26 +15,10 @@
 
 namespace velorin {
 
-// The server logs from all of its threads at once.
+// The server logs from all of its threads at once; nothing here reads it.
 class SharedLog : public Log {
 public:
-    void line(std::string_view text) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_lines.emplace_back(text);
-    }
-    bool contains(std::string_view fragment)
-    {
-        std::lock_guard lock(m_mutex);
-        for (const std::string& l : m_lines)
-            if (l.find(fragment) != std::string::npos)
-                return true;
-        return false;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
+    void line(std::string_view) override {}
 };
 
 class RunningCollector {
@@ -61,7 +45,6 @@ public:
     int port() const { return m_server.port(); }
     void stop() { m_server.stop(); }
     bool ended() const { return m_ended; }
-    SharedLog& log() { return m_log; }
 
     nlohmann::json stats() const
     {

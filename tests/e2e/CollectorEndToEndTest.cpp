@@ -12,7 +12,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <set>
 #include <thread>
 
@@ -43,8 +42,7 @@ protected:
 
     std::unique_ptr<CollectorProcess> start(std::vector<std::string> args)
     {
-        // Under ThreadSanitizer a 16 MiB body takes longer than the usual 10 s.
-        args.insert(args.begin(), {"--port", "0", "--data", m_data, "--body-seconds", "120"});
+        args.insert(args.begin(), {"--port", "0", "--data", m_data});
         return std::make_unique<CollectorProcess>(args, m_temp.path() + "/collector.log");
     }
     static std::unique_ptr<httplib::Client> client(int port)
@@ -52,7 +50,6 @@ protected:
         auto c = std::make_unique<httplib::Client>("127.0.0.1", port);
         c->set_connection_timeout(10);
         c->set_read_timeout(30);
-        c->set_write_timeout(30); // a 16 MiB body into a slow (sanitized, loaded) collector
         c->set_tcp_nodelay(true);
         return c;
     }
@@ -64,8 +61,9 @@ protected:
 };
 
 // What the answers hold is checked on the collector itself, and a login through it by the recorder's
-// own end-to-end test; here, that HTTP carries uploads and events both ways.
-TEST_F(CollectorRun, UploadsAndEventsOverHttpWithTheBodyLimitAndTheLog)
+// own end-to-end test, the body limits on the collector's server; here, that HTTP carries uploads
+// and events both ways.
+TEST_F(CollectorRun, UploadsAndEventsOverHttp)
 {
     auto collector = start({});
     ASSERT_GT(collector->port(), 0);
@@ -83,33 +81,15 @@ TEST_F(CollectorRun, UploadsAndEventsOverHttpWithTheBodyLimitAndTheLog)
     EXPECT_EQ(post(eventBody("0123456789abcdef0123", "Walking"))->status, 403);
     EXPECT_EQ(c->Get("/nothing/here")->status, 404);
 
-    // Bodies up to 16 MiB are taken, a byte more is refused before it is read into memory whole.
-    const std::string bigName = "big.ecg";
-    const std::size_t limit = std::size_t{16} << 20;
-    const std::size_t frame = uploadBody(builtInKey, bigName, "").size();
-    const std::size_t dataChars = (limit - frame) / 4 * 4;
-    std::string atLimit = uploadBody(builtInKey, std::string(limit - frame - dataChars, 'b') + bigName,
-                                     std::string(dataChars / 4 * 3, '\x5A'));
-    ASSERT_EQ(atLimit.size(), limit);
-    EXPECT_EQ(post(atLimit)->status, 200);
-    atLimit.insert(atLimit.size() - 1, " ");
-    const auto over = post(atLimit);
-    ASSERT_TRUE(over);
-    EXPECT_EQ(over->status, 400);
-    EXPECT_FALSE(over->body.empty());
-
     EXPECT_EQ(stored(name), packets);
     const std::vector<json> lines = collectedEvents(m_data);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0]["Activity"], "Walking");
     const json counts = collector->stats();
-    EXPECT_EQ(counts["uploads"], 2);
-    EXPECT_EQ(counts["rejected"], 2);
+    EXPECT_EQ(counts["uploads"], 1);
+    EXPECT_EQ(counts["rejected"], 1);
 
     EXPECT_EQ(collector->stop(SIGINT), 0);
-    const std::string log = collector->log();
-    EXPECT_NE(log.find("403 /Ecg/WriteTicksBase"), std::string::npos) << log;
-    EXPECT_NE(log.find("400 /Ecg/WriteTicksBase: the body is over 16 MiB"), std::string::npos) << log;
 }
 
 TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
@@ -165,88 +145,6 @@ TEST_F(CollectorRun, ABurstOfConcurrentRequestsIsAnsweredAndStoredIntact)
     EXPECT_EQ(collectedEvents(m_data).size(), static_cast<std::size_t>(threads * perThread / 5));
     EXPECT_TRUE(fs::is_empty(m_data + "/.incoming"));
     EXPECT_EQ(collector->stop(), 0);
-}
-
-TEST_F(CollectorRun, InjectedFaultsAnswerAsAsked)
-{
-    {
-        auto failing = start({"--fail-rate", "1", "--user", "ana:pw"});
-        ASSERT_GT(failing->port(), 0);
-        auto c = client(failing->port());
-        EXPECT_EQ(c->Post("/api/login", "Username=ana&Password=pw", "application/x-www-form-urlencoded")->status, 500);
-        EXPECT_EQ(c->Post("/Ecg/WriteTicksBase", uploadBody(builtInKey, "a.ecg", "x"), jsonType)->status, 500);
-        const json counts = failing->stats(); // never failed on purpose: tests read it
-        EXPECT_EQ(counts["injectedFailures"], 2);
-        EXPECT_EQ(counts["uploads"], 0);
-        EXPECT_EQ(failing->stop(), 0);
-        EXPECT_EQ(stored("a.ecg"), "<missing>");
-    }
-    {
-        // An empty answer still does the work: a sender that tries again finds a duplicate.
-        auto empty = start({"--empty-rate", "1"});
-        ASSERT_GT(empty->port(), 0);
-        auto c = client(empty->port());
-        for (int i = 0; i < 2; ++i) {
-            const auto answer = c->Post("/Ecg/WriteTicksBase", uploadBody(builtInKey, "b.ecg", "y"), jsonType);
-            ASSERT_TRUE(answer);
-            EXPECT_EQ(answer->status, 200);
-            EXPECT_TRUE(answer->body.empty());
-        }
-        EXPECT_EQ(empty->stats()["duplicates"], 1);
-        EXPECT_EQ(empty->stop(), 0);
-        EXPECT_EQ(stored("b.ecg"), "y");
-    }
-}
-
-TEST_F(CollectorRun, AnAnswerHeldBackDoesNotHoldUpTheEnd)
-{
-    auto collector = start({"--delay-ms", "600000"});
-    ASSERT_GT(collector->port(), 0);
-    std::thread held([port = collector->port()] {
-        auto c = client(port);
-        c->Post("/Ecg/WriteTicksBase", eventBody(builtInKey, "Walking"), jsonType); // ends when the server does
-    });
-    bool handled = false;
-    for (int i = 0; i < 2000 && !handled; ++i) { // the event is kept before its answer is held back
-        handled = collector->stats()["events"] == 1;
-        if (!handled)
-            ::poll(nullptr, 0, 10);
-    }
-    EXPECT_TRUE(handled);
-    EXPECT_EQ(collector->stop(), 0);
-    held.join();
-}
-
-TEST_F(CollectorRun, UsageErrorsAndUnusablePlacesEndAtOnce)
-{
-    auto usage =
-        std::make_unique<CollectorProcess>(std::vector<std::string>{"--fail-rate", "2"}, m_temp.path() + "/usage.log");
-    EXPECT_EQ(usage->port(), 0);
-    EXPECT_EQ(usage->waitForExit(), 2);
-    EXPECT_NE(usage->log().find("usage: velorin-collector"), std::string::npos);
-
-    fs::create_directories(m_data);
-    {
-        std::ofstream(m_data + "/uploads") << "a file where the uploads belong";
-    }
-    auto blocked = start({});
-    EXPECT_EQ(blocked->port(), 0);
-    EXPECT_EQ(blocked->waitForExit(), 1);
-    EXPECT_NE(blocked->log().find("uploads is not a directory"), std::string::npos) << blocked->log();
-    fs::remove(m_data + "/uploads");
-
-    auto first = start({});
-    ASSERT_GT(first->port(), 0);
-    const std::string taken = std::to_string(first->port());
-    auto second = std::make_unique<CollectorProcess>(
-        std::vector<std::string>{"--port", taken, "--data", m_temp.path() + "/second"}, m_temp.path() + "/second.log");
-    EXPECT_EQ(second->waitForExit(), 1);
-    EXPECT_NE(second->log().find("cannot listen on 127.0.0.1:" + taken), std::string::npos) << second->log();
-    // A second collector on the same data would clear the first one's unfinished uploads.
-    auto sameData = start({});
-    EXPECT_EQ(sameData->waitForExit(), 1);
-    EXPECT_NE(sameData->log().find("is in use by another collector"), std::string::npos) << sameData->log();
-    EXPECT_EQ(first->stop(), 0);
 }
 
 } // namespace

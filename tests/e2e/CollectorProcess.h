@@ -59,14 +59,6 @@ public:
         if (m_ended || m_pid <= 0)
             return m_status;
         ::kill(m_pid, signal);
-        return waitForExit();
-    }
-
-    // For a collector that is expected to end by itself (a usage error, an unusable directory).
-    int waitForExit()
-    {
-        if (m_ended || m_pid <= 0)
-            return m_status;
         m_ended = true;
         int status = 0;
         for (int i = 0; i < 2000; ++i) { // up to 20 s

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,18 +18,6 @@ namespace {
 std::vector<std::uint8_t> packetOf(int n)
 {
     return rampPacket(n, static_cast<std::uint8_t>(n), 0xEE);
-}
-
-TEST_F(RecorderRun, RefusesUntilTheTermsAreAccepted)
-{
-    const RunResult refused = run({"--clock", "virtual", "--duration", "1"});
-    EXPECT_EQ(refused.status, 3);
-    EXPECT_NE(refused.err.find("--accept-terms"), std::string::npos);
-    EXPECT_EQ(lines(refused.err).size(), 1u);
-    EXPECT_TRUE(listDocs().empty());
-
-    EXPECT_EQ(sim({"--duration", "1"}).status, 0);
-    EXPECT_EQ(run({"--clock", "virtual", "--duration", "1"}).status, 0); // remembered
 }
 
 TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
@@ -72,61 +59,6 @@ TEST_F(RecorderRun, PacketLogReplayWritesExactFiles)
                             }));
 }
 
-TEST_F(RecorderRun, ReplayEndsWithItsLastUpdateOnEitherClockUnlessADurationIsGiven)
-{
-    // 100 packets (11.2 s) with a sharp spike every 100 samples: a steady 75 on the label.
-    std::string log;
-    for (int n = 0; n < 100; ++n)
-        log += hex(spikePacket(n)) + "\n";
-    const std::string logPath = write("spikes.log", log);
-    auto bpmLines = [&](std::vector<std::string> args) {
-        args.insert(args.end(), {"--sensor", "replay:" + logPath});
-        const RunResult r = sim(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        std::vector<std::string> out = lines(r.out);
-        std::erase_if(out, [](const std::string& line) { return line.find(" bpm ") == std::string::npos; });
-        return out;
-    };
-    const std::vector<std::string> untilTheEnd = bpmLines({});
-    ASSERT_FALSE(untilTheEnd.empty());
-    EXPECT_NE(untilTheEnd.back().find(" bpm 75"), std::string::npos) << untilTheEnd.back();
-    EXPECT_LE(std::stod(untilTheEnd.back()), 11.2);
-    // Once the packets stop, the label says so rather than go on reading the past, until the duration is up.
-    const std::vector<std::string> longer = bpmLines({"--duration", "20"});
-    EXPECT_EQ(longer.back(), "12.500 bpm N/A");
-    EXPECT_NE(longer[longer.size() - 2].find(" bpm 75"), std::string::npos);
-
-    const std::string shortLog = write("short.log", "2A37: " + hex(packetOf(1)) + "\n2A37: " + hex(packetOf(2)) +
-                                                        "\n2A37: " + hex(packetOf(3)) + "\n2A19: 64\n");
-    const RunResult real = run({"--accept-terms", "--sensor", "replay:" + shortLog});
-    ASSERT_EQ(real.status, 0) << real.err;
-    const auto out = lines(real.out);
-    ASSERT_EQ(out.size(), 3u) << real.out;
-    EXPECT_NE(out[0].find(" sensor Ok"), std::string::npos);
-    EXPECT_NE(out[1].find(" notice Connected to sensor"), std::string::npos);
-    EXPECT_NE(out[2].find(" battery 100%"), std::string::npos);
-}
-
-// A bad line in a replay log or a script is named by its file and line, before anything is written.
-TEST_F(RecorderRun, BadInputLinesAreNamedAndNothingIsWritten)
-{
-    const std::string badLog = write("bad.log", "2A37: 00 11\n@1.0 2A37: 0G\n");
-    const RunResult replay = sim({"--sensor", "replay:" + badLog});
-    EXPECT_EQ(replay.status, 2);
-    EXPECT_NE(replay.err.find(badLog + ":2"), std::string::npos) << replay.err;
-    EXPECT_TRUE(listDocs().empty());
-    EXPECT_FALSE(files.exists(settings));
-
-    const RunResult script = sim({"--script", write("bad.script", "0 start\n# fine\n5 dance\n")});
-    EXPECT_EQ(script.status, 2);
-    EXPECT_NE(script.err.find("bad.script:3"), std::string::npos) << script.err;
-
-    const RunResult odd = sim({"--script", write("odd.script", std::string("1 st\0rt\x1b[2J\n", 13))});
-    EXPECT_EQ(odd.status, 2);
-    EXPECT_NE(odd.err.find("st\\x00rt\\x1B[2J"), std::string::npos) << odd.err; // shown escaped
-    EXPECT_EQ(odd.err.find('\x1b'), std::string::npos);
-}
-
 TEST_F(RecorderRun, ScriptDrivesBackgroundRecordingAndQuit)
 {
     // Background from the start: chunks are written without Start; quit ends the run. The simulated
@@ -140,25 +72,6 @@ TEST_F(RecorderRun, ScriptDrivesBackgroundRecordingAndQuit)
                                                  "2017-05-27_101600.ecg", "2017-05-27_101503.bpm"}));
     const std::string last = doc("2017-05-27_101600.ecg");
     EXPECT_EQ(std::count(last.begin(), last.end(), ' '), 269 * 14);
-}
-
-// The synthesized signal's rate, read back by the monitor's own beat scan, the whole way to the console.
-TEST_F(RecorderRun, SimulatedHeartRateIsReadWithinThreeBeats)
-{
-    const RunResult r = sim({"--duration", "120", "--sim-bpm", "120"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    int readings = 0;
-    for (const std::string& line : lines(r.out)) {
-        double at = 0;
-        char kind[16] = {};
-        int value = 0;
-        if (std::sscanf(line.c_str(), "%lf %15s %d", &at, kind, &value) == 3 && std::string(kind) == "bpm" &&
-            at > 40.0) {
-            ++readings;
-            EXPECT_NEAR(value, 120, 3) << line;
-        }
-    }
-    EXPECT_GT(readings, 25) << r.out;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The recorder under hostile conditions: what stands where its files belong, a filling disk, a
-// closed output, a second recorder, times at the edges of what it can hold.
+// The recorder under hostile conditions: a filling disk, a closed output, a second recorder, the
+// last time it can hold.
 
 #include "RecorderRun.h"
 #include "platform/DirectoryLock.h"
@@ -11,32 +11,11 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 namespace velorin {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Settings that are a FIFO, a device or a link to one are refused and left alone in the settings
-// store's own tests; here, the program's status and message.
-TEST_F(RecorderRun, WhatIsNotARegularFileIsRefusedAsSettingsScriptOrReplayAndLeftInPlace)
-{
-    fs::create_directories(settings); // a directory where the settings file belongs
-    const RunResult dir = sim({"--duration", "1"});
-    EXPECT_EQ(dir.status, 1);
-    EXPECT_NE(dir.err.find(settings), std::string::npos) << dir.err;
-    EXPECT_TRUE(fs::is_directory(settings));
-
-    const std::string fifo = m_dir + "/fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const RunResult script = sim({"--script", fifo});
-    EXPECT_EQ(script.status, 2);
-    EXPECT_NE(script.err.find("not a regular file"), std::string::npos) << script.err;
-    EXPECT_EQ(sim({"--sensor", "replay:" + fifo}).status, 2);
-    EXPECT_EQ(sim({"--sensor", "replay:/dev/zero"}).status, 2);
-    EXPECT_TRUE(listDocs().empty());
-}
 
 TEST_F(RecorderRun, ASecondRecorderOnTheSameDirectoryIsTurnedAway)
 {
@@ -65,19 +44,6 @@ TEST_F(RecorderRun, ASecondRecorderOnTheSameDirectoryIsTurnedAway)
     const RunResult planted = run({"--clock", "virtual", "--duration", "60"});
     EXPECT_EQ(planted.status, 1);
     EXPECT_NE(planted.err.find("cannot lock " + docs + " against a second recorder"), std::string::npos) << planted.err;
-}
-
-TEST_F(RecorderRun, AnythingButAFolderUnderTheBufferNamesIsRefusedBeforeRecording)
-{
-    fs::create_directories(docs);
-    write("docs/Buffer", "not a folder");
-    const RunResult file = sim({"--duration", "90"});
-    EXPECT_EQ(file.status, 1);
-    EXPECT_NE(file.err.find(docs + "/Buffer is not a directory"), std::string::npos) << file.err;
-    fs::remove(docs + "/Buffer");
-    fs::create_directory_symlink(m_dir, docs + "/EventBuffer");
-    EXPECT_EQ(sim({"--duration", "90"}).status, 1);
-    EXPECT_TRUE(listDocs().empty()); // nothing recorded
 }
 
 // A per-file size limit in the recorder makes the disk fill up under it part-way through a write.
@@ -120,39 +86,19 @@ TEST_F(RecorderRun, AClosedStandardOutputDoesNotEndTheRecording)
         }
     });
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Standard output cannot be written (Broken pipe): the console view stops writing"),
-              std::string::npos)
-        << r.err;
     // A chunk every 30.016 s from 29.9 s on: nineteen, the rest flushed at 600 s in a slot of its own,
     // their stream file and the heart-rate file.
     EXPECT_EQ(listDocs().size(), 19u + 1 + 1 + 1);
 }
 
-TEST_F(RecorderRun, TimesAreExactAndBoundedAtEveryScale)
+// Without a duration a run that starts at the last minute it can name ends by itself before the year 10000.
+TEST_F(RecorderRun, ARunEndsBeforeTheYearTenThousand)
 {
-    const RunResult third = sim({"--duration", "0.3333333333"});
-    EXPECT_EQ(third.status, 0) << third.err;
-    for (const char* tooLong : {"3155760000.000000001", "4294968e3", "9300000000"})
-        EXPECT_EQ(run({"--clock", "virtual", "--duration", tooLong}).status, 2) << tooLong;
-    const std::string script = write("late.script", "1 start\n9300000000 quit\n");
-    const RunResult late = run({"--clock", "virtual", "--script", script, "--duration", "5"});
-    EXPECT_EQ(late.status, 2);
-    EXPECT_NE(late.err.find("late.script:2"), std::string::npos) << late.err;
-
-    const RunResult skipped = run({"--clock", "virtual", "--start", "2026-03-29T02:30:00", "--duration", "1"});
-    EXPECT_EQ(skipped.status, 2);
-    EXPECT_NE(skipped.err.find("\"2026-03-29T02:30:00\": does not exist"), std::string::npos) << skipped.err;
-    EXPECT_EQ(run({"--clock", "virtual", "--start", "9999-12-31T23:59:00", "--duration", "60"}).status, 2);
-    // Without a duration the run ends by itself before the year 10000.
-    const RunResult last = run({"--clock", "virtual", "--start", "9999-12-31T23:58:00"});
+    const RunResult last = sim({"--start", "9999-12-31T23:58:00"});
     EXPECT_EQ(last.status, 0) << last.err;
     EXPECT_EQ(listDocs().count("9999-12-31_235930.ecg"), 1u);
     for (const std::string& name : listDocs())
         EXPECT_TRUE(name.starts_with("9999-12-31_")) << name;
-    fs::remove_all(docs);
-    const RunResult early = run({"--clock", "virtual", "--start", "1969-07-20T20:17:00", "--duration", "35"});
-    ASSERT_EQ(early.status, 0) << early.err;
-    EXPECT_EQ(listDocs().count("1969-07-20_201730.ecg"), 1u);
 }
 
 TEST_F(RecorderRun, WhatTheRecorderWritesItReadsBackPacketForPacket)

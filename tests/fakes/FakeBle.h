@@ -96,7 +96,7 @@ public:
         calls.push_back("write " + c.uuid + " " + hexBytes(value));
     }
     void readRSSI() override { calls.push_back("readRSSI"); }
-    bool readsLiveRssi() const override { return liveRssi; }
+    bool readsLiveRssi() const override { return true; }
 
     // Deliveries from the device, on the Bluetooth queue.
     void notify(const std::string& uuid, std::vector<std::uint8_t> value)
@@ -113,15 +113,14 @@ public:
     std::vector<std::string> calls;
     PeripheralState peripheralState = PeripheralState::disconnected;
     PeripheralDelegate* delegate = nullptr;
-    bool liveRssi = true;
 
 private:
     Queue& m_bluetooth;
     std::string m_identifier, m_name;
 };
 
-// A central that records its requests. Connections succeed on the Bluetooth queue unless the test
-// says otherwise; cancelling one reports the disconnection.
+// A central that records its requests. Connections succeed on the Bluetooth queue; cancelling one
+// reports the disconnection.
 class FakeCentral : public BleCentral {
 public:
     FakeCentral(CentralDelegate& delegate, Queue& bluetooth, CentralState radio)
@@ -137,12 +136,9 @@ public:
         calls.push_back("connect " + p->identifier());
         auto fake = std::static_pointer_cast<FakePeripheral>(p);
         fake->peripheralState = PeripheralState::connecting;
-        m_bluetooth.async([this, fake, succeed = connectionsSucceed] {
-            fake->peripheralState = succeed ? PeripheralState::connected : PeripheralState::disconnected;
-            if (succeed)
-                m_delegate.centralManagerDidConnectPeripheral(fake);
-            else
-                m_delegate.centralManagerDidFailToConnectPeripheral(fake, "Connection timed out");
+        m_bluetooth.async([this, fake] {
+            fake->peripheralState = PeripheralState::connected;
+            m_delegate.centralManagerDidConnectPeripheral(fake);
         });
     }
     void cancelPeripheralConnection(const std::shared_ptr<BlePeripheral>& p) override
@@ -175,7 +171,6 @@ public:
     std::size_t count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
 
     std::vector<std::string> calls;
-    bool connectionsSucceed = true;
 
 private:
     CentralDelegate& m_delegate;
@@ -185,24 +180,19 @@ public:
     CentralState radio;
 };
 
-// Makes one FakeCentral; its first callbacks are the restoration (when the test set one up) and the state.
+// Makes one FakeCentral; its first callback is the state.
 class FakeCentralFactory : public BleCentralFactory {
 public:
     std::unique_ptr<BleCentral> createCentral(CentralDelegate& delegate, Queue& bluetooth,
-                                              std::string_view restoreIdentifier) override
+                                              std::string_view) override
     {
-        this->restoreIdentifier = restoreIdentifier;
         auto made = std::make_unique<FakeCentral>(delegate, bluetooth, CentralState::poweredOn);
         central = made.get();
-        if (restored)
-            bluetooth.async([&delegate, list = *restored] { delegate.centralManagerWillRestoreState(list); });
         bluetooth.async([&delegate] { delegate.centralManagerDidUpdateState(); });
         return made;
     }
 
-    std::optional<std::vector<std::shared_ptr<BlePeripheral>>> restored;
     FakeCentral* central = nullptr;
-    std::string restoreIdentifier;
 };
 
 } // namespace velorin

@@ -93,16 +93,6 @@ void expectUntouched(const LoginRig& rig)
     EXPECT_FALSE(rig.settings.has(keys::loggedIn));
 }
 
-TEST(Login, AnEmptyFieldAsksForBothWithoutARequest)
-{
-    LoginRig rig;
-    for (const auto& [user, pass] : {std::pair("ana", ""), std::pair("", "secret")}) {
-        std::tie(rig.view.user, rig.view.pass) = std::tie(user, pass);
-        EXPECT_EQ(rig.login(200, "{}"), dialog("Login Failed!", "Please enter both Username and Password"));
-    }
-    EXPECT_TRUE(rig.http.requests.empty());
-}
-
 // The form as sent, byte for byte; that the service decodes it to the password typed (and that the
 // password stays out of the log) is shown by the end-to-end login.
 TEST(Login, PostsAPercentEncodedForm)
@@ -141,32 +131,14 @@ TEST(Login, FailuresShowTheirDialogAndStoreNothing)
     } cases[] = {
         {200, refusal("Login unsuccessful. Username or password are incorrect."), "", "Login unsuccessful.",
          "Username or password are incorrect."},
-        {200, refusal("User is locked."), "", "User is locked.", "Login unsuccessful."},
-        {200, refusal("This user requires verification."), "", "This user requires verification.",
-         "Login unsuccessful."},
         {401, R"({"Id":"1"})", "", "Login Failed!", noAnswer},
-        {302, "", "", "Login Failed!", noAnswer},
         {0, "", "Connection refused", "Login Failed!", noAnswer},
-        {200, "", "the answer is larger than 1048576 bytes", "Login Failed!", noAnswer},
-        {200, "", "", "Login Failed!", "Connection Failed"},
         {200, "<html>Welcome</html>", "", "Login Failed!", "Connection Failed"},
-        {200, "[1]", "", "Login Failed!", "Login Failed."},
-        {200, R"({"Id":{"n":1}})", "", "Login Failed!", "Login Failed."},
-        {200, R"({"Id":true})", "", "Login Failed!", "Login Failed."},
-        {200, R"({"Id":"1","FileServers":"a"})", "", "Login Failed!", "Login Failed."},
-        {200, R"({"Id":"1","FileServers":[null]})", "", "Login Failed!", "Login Failed."},
         {200, R"({"Id":"1","Token":5})", "", "Login Failed!", "Login Failed."},
-        {200, R"({"StatusMessage":3,"Id":"1"})", "", "Login Failed!", "Login Failed."},
         {200, manyServers, "", "Login Failed!", "Login Failed."},
     };
-    for (const auto& c : cases) {
-        rig.log.lines.clear();
+    for (const auto& c : cases)
         EXPECT_EQ(rig.login(c.status, c.body, c.error), dialog(c.title, c.message)) << c.body.substr(0, 80);
-        const std::string logged = c.message != "Login Failed." ? "Response code: " + std::to_string(c.status)
-                                   : c.body == "[1]"             ? "Exception: the login answer is not a JSON object"
-                                                                 : "Exception: the login answer's ";
-        EXPECT_TRUE(rig.log.contains(c.error.empty() ? logged : "Error: " + c.error)) << c.body.substr(0, 80);
-    }
     expectUntouched(rig);
 }
 
@@ -204,10 +176,8 @@ TEST(Login, SuccessStoresTheSixKeysWithTheirTypesThenCloses)
     rig.login(200, R"({"Id":1.5,"Id":9007199254740993.0})");
 
     // Without an Id nothing is stored, and the user is told as for a refusal.
-    for (const char* body : {R"({"StatusMessage":"Welcome","Id":null,"Token":"t"})", R"({"Token":"t"})"}) {
+    for (const char* body : {R"({"StatusMessage":"Welcome","Id":null,"Token":"t"})", R"({"Token":"t"})"})
         EXPECT_EQ(rig.login(200, body), dialog("Login unsuccessful.", "Login unsuccessful.")) << body;
-        EXPECT_TRUE(rig.log.contains("The login answer has no Id: nothing was stored"));
-    }
     EXPECT_EQ(patientId(rig.settings), "9007199254740993");
 }
 

@@ -1,5 +1,3 @@
-#include "../fakes/MonitorRig.h"
-#include "platform/LocalTime.h"
 #include "platform/Seconds.h"
 
 #include <gtest/gtest.h>
@@ -28,29 +26,6 @@ TEST(Seconds, DecimalsRoundToTheNearestNanosecondHalvesUp)
     EXPECT_EQ(formatSeconds(longestSpan), "3155760000");
     EXPECT_EQ(fromSeconds(1e300), longestSpan);
     EXPECT_EQ(fromSeconds(-1.0), 0ns);
-}
-
-TEST(LocalTime, StartTimesFromYearOneToNineThousandNineHundredNinetyNine)
-{
-    useTestTimeZone(); // CET/CEST: spring forward 02:00 -> 03:00 on the last Sunday of March
-    std::string problem;
-    EXPECT_EQ(parseLocalDateTime("1970-01-01T01:00:00"), 0.0);
-    EXPECT_EQ(parseLocalDateTime("1970-01-01T00:59:59"), -1.0); // mktime's failure value, but a real time
-    const auto first = parseLocalDateTime("0001-01-01T00:00:00");
-    ASSERT_TRUE(first);
-    EXPECT_EQ(formatFileStamp(*first), "0001-01-01_000000");
-    const auto last = parseLocalDateTime("9999-12-31T23:59:59");
-    ASSERT_TRUE(last);
-    EXPECT_EQ(formatDateTime(*last), "9999-12-31 23:59:59");
-
-    EXPECT_FALSE(parseLocalDateTime("2026-03-29T02:30:00", &problem));
-    EXPECT_NE(problem.find("daylight-saving"), std::string::npos) << problem;
-    EXPECT_TRUE(parseLocalDateTime("2026-10-25T02:30:00")); // repeated in autumn: one of the two
-    for (const char* bad : {"0000-01-01T00:00:00", "2026-02-29T00:00:00", "2026-04-31T00:00:00",
-                            "2026-01-01T24:00:00", "2026-01-01T00:00:60", "2026-01-01 00:00:00", "2026-1-01T00:00:00"}) {
-        EXPECT_FALSE(parseLocalDateTime(bad, &problem)) << bad;
-        EXPECT_EQ(problem.find("daylight"), std::string::npos) << bad;
-    }
 }
 
 } // namespace

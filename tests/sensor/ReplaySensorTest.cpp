@@ -60,49 +60,31 @@ struct SensorHarness {
     Recorder delegate{*this};
 };
 
-// Updates from a list; `onNext` sees every read.
+// Updates from a list.
 struct ListSource : ReplaySource {
     std::optional<ReplayUpdate> next() override
     {
-        onNext(given);
         return given < updates.size() ? std::optional(updates[given++]) : std::nullopt;
     }
     const std::optional<ReplayError>& error() const override { return none; }
 
     std::vector<ReplayUpdate> updates;
-    std::function<void(std::size_t)> onNext;
     std::size_t given = 0;
     std::optional<ReplayError> none;
 };
 
-// Holds every task back by a fixed delay, like a Bluetooth queue that lags behind.
-struct LaggingQueue : Queue {
-    LaggingQueue(Timers& timers, Queue& inner, Nanoseconds lag) : timers(timers), inner(inner), lag(lag) {}
-    void async(Task task) override
-    {
-        timers.oneShot(lag, [this, task = std::move(task)] { inner.async(task); });
-    }
-    Timers& timers;
-    Queue& inner;
-    Nanoseconds lag;
-};
-
 struct ReplaySensorTest : testing::Test, SensorHarness {
-    ReplaySensor& replay(std::vector<ReplayUpdate> list, Queue* bluetoothQueue = nullptr)
+    ReplaySensor& replay(std::vector<ReplayUpdate> list)
     {
-        return play(
-            [this, list] {
-                auto source = std::make_unique<ListSource>();
-                source->updates = list;
-                source->onNext = [this](std::size_t given) { readsBeforeDelivery.push_back(given - updates.size()); };
-                return source;
-            },
-            bluetoothQueue);
+        return play([list] {
+            auto source = std::make_unique<ListSource>();
+            source->updates = list;
+            return source;
+        });
     }
-    ReplaySensor& play(ReplaySensor::Opener open, Queue* bluetoothQueue = nullptr)
+    ReplaySensor& play(ReplaySensor::Opener open)
     {
-        sensor = std::make_unique<ReplaySensor>(bluetoothQueue ? *bluetoothQueue : bluetooth, main, runtime.timers(),
-                                                runtime.clock(), [this, open] {
+        sensor = std::make_unique<ReplaySensor>(bluetooth, main, runtime.timers(), runtime.clock(), [this, open] {
                                                     ++opens;
                                                     return open();
                                                 });
@@ -114,7 +96,6 @@ struct ReplaySensorTest : testing::Test, SensorHarness {
     }
     std::unique_ptr<ReplaySensor> sensor;
     std::vector<Update> finished; // problems and finishes, in order
-    std::vector<std::size_t> readsBeforeDelivery;
     int opens = 0;
 };
 
@@ -142,19 +123,6 @@ TEST_F(ReplaySensorTest, UpdatesArriveAtTheirTimesOnTheBluetoothQueueThenFinishO
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_NEAR(finished[0].at, 10.5, 1e-9);
     EXPECT_EQ(finished[0].queue, "main");
-    // The next update is read only once the one in hand has been delivered.
-    EXPECT_EQ(readsBeforeDelivery, std::vector<std::size_t>(list.size() + 1, 0));
-}
-
-TEST_F(ReplaySensorTest, LateDeliveriesNeitherPushLaterUpdatesBackNorLetThemOvertake)
-{
-    LaggingQueue lagging(runtime.timers(), bluetooth, 300ms);
-    replay({{1s, "2A37", {1}}, {1100ms, "2A37", {2}}, {3s, "2A37", {3}}}, &lagging).start(delegate);
-    runtime.runFor(10.0);
-    ASSERT_EQ(updates.size(), 3u);
-    EXPECT_NEAR(updates[0].at, 1.3, 1e-9);
-    EXPECT_NEAR(updates[1].at, 1.6, 1e-9); // overdue when the first was out: next, never before it
-    EXPECT_NEAR(updates[2].at, 3.3, 1e-9); // on time again, not 0.6 s late
 }
 
 TEST_F(ReplaySensorTest, StopDropsEvenAnUpdateOnItsWayAndRestartPlaysFromTheBeginning)

@@ -98,8 +98,8 @@ TEST(SensorLink, PinWriteComesInTheSensorsOrderAndNeverCut)
     EXPECT_TRUE(tooLong.second);
 }
 
-// The list's bound shows in the Bluetooth run's crowd, its labels in the recorder's; here, that one
-// entry per device is made however often it advertises, and that a chosen sensor connects in a flood.
+// The list's bound shows in the Bluetooth run's crowd; here, that one entry per device is made
+// however often it advertises, and that a chosen sensor connects in a flood.
 TEST(SensorLink, OneEntryPerDeviceAndAChosenSensorConnectsInAFlood)
 {
     LinkRig rig;
@@ -149,83 +149,6 @@ TEST(SensorLink, ReconnectsAfterEveryDropUntilClosing)
     closing.runtime.runFor(1.0);
     EXPECT_EQ(closing.central().count(std::string("cancel ") + sensorId), 1u);
     EXPECT_EQ(std::count(closing.outlets.calls.begin(), closing.outlets.calls.end(), "disconnected"), 0);
-}
-
-TEST(SensorLink, FailedConnectionsRetryTheScanWithOneTimerAtATime)
-{
-    LinkRig rig;
-    rig.start(sensorId);
-    rig.central().connectionsSucceed = false;
-    for (int i = 0; i < 5; ++i)
-        rig.advertise(rig.nimbo);
-    EXPECT_TRUE(rig.log.contains("Did fail to connect: Connection timed out"));
-    const auto scans = rig.central().count("scan");
-    rig.runtime.runFor(2.0);
-    EXPECT_EQ(rig.central().count("scan"), scans + 1);
-    rig.runtime.runFor(60.0);
-    EXPECT_EQ(rig.central().count("scan"), scans + 1);
-}
-
-// Where no live strength can be read, the packets of each whole 5-second period tell how the link
-// does; a stale figure is never used.
-TEST(SensorLink, WithoutALiveStrengthTheLinkIsJudgedByItsPackets)
-{
-    LinkRig rig;
-    rig.nimbo->liveRssi = false;
-    rig.start(sensorId);
-    rig.advertise(rig.nimbo);
-    auto period = [&](int packets) {
-        for (int i = 0; i < packets; ++i)
-            rig.nimbo->notify("2A37", std::vector<std::uint8_t>(20, 1));
-        rig.onMain([&] { rig.link.readBatteryLevel(); });
-    };
-    period(3);  // streaming began within this period: not judged
-    period(22); // half of the 44 expected
-    EXPECT_TRUE(std::find(rig.outlets.calls.begin(), rig.outlets.calls.end(), "out of range") == rig.outlets.calls.end());
-    period(21);
-    period(0);
-    EXPECT_EQ(std::count(rig.outlets.calls.begin(), rig.outlets.calls.end(), "out of range"), 1);
-    EXPECT_TRUE(rig.log.contains("Signal judged from ECG packets: 22 of 44 expected in 5 s"));
-    EXPECT_TRUE(rig.log.contains("Signal judged from ECG packets: 21 of 44 expected in 5 s"));
-    EXPECT_EQ(rig.nimbo->count("readRSSI"), 0u);
-    rig.central().drop(rig.nimbo);
-    rig.runtime.runPending();
-    period(0);
-    EXPECT_TRUE(rig.log.contains("No signal figure: the sensor is not streaming"));
-}
-
-TEST(SensorLink, RestorationTakesOverTheFirstPeripheralOnly)
-{
-    LinkRig empty;
-    empty.factory.restored.emplace();
-    EXPECT_EQ(empty.start().link.sensorPeripheral(), nullptr);
-
-    LinkRig rig;
-    rig.factory.restored = std::vector<std::shared_ptr<BlePeripheral>>{rig.nimbo};
-    rig.start();
-    EXPECT_EQ(rig.link.sensorPeripheral(), rig.nimbo);
-    EXPECT_TRUE(rig.nimbo->calls.empty());
-    rig.nimbo->notify("2A37", {1, 2, 3});
-    rig.runtime.runPending();
-    EXPECT_EQ(rig.intake.updates, Calls{"2A37:3"});
-}
-
-TEST(SensorLink, SensorsWithoutTheExpectedServicesOnlyLog)
-{
-    LinkRig rig;
-    rig.nimbo->offered.clear();
-    rig.start(sensorId);
-    rig.advertise(rig.nimbo);
-    EXPECT_TRUE(rig.log.contains("The sensor offers no services"));
-    rig.nimbo->offer("180D", {"2A38"}).offer("FFF0", {"2A37"});
-    rig.central().drop(rig.nimbo);
-    rig.runtime.runPending();
-    rig.advertise(rig.nimbo);
-    EXPECT_TRUE(rig.log.contains("no ECG will arrive"));
-    EXPECT_EQ(rig.nimbo->count("notify 2A37"), 0u);
-    rig.onMain([&] { rig.link.readBatteryLevel(); });
-    EXPECT_EQ(rig.nimbo->count("read 2A19"), 0u);
-    EXPECT_EQ(rig.nimbo->count("readRSSI"), 1u);
 }
 
 } // namespace

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace velorin {
 namespace {
 
@@ -27,7 +25,6 @@ struct Link : CentralDelegate, PeripheralDelegate {
     }
     void centralManagerDidConnectPeripheral(const std::shared_ptr<BlePeripheral>& p) override
     {
-        ++connects;
         p->setDelegate(this);
         p->discoverServices();
     }
@@ -74,12 +71,11 @@ struct Link : CentralDelegate, PeripheralDelegate {
     std::shared_ptr<BlePeripheral> sensor;
     BleCharacteristic ecg;
     std::vector<std::string> lines;
-    int connects = 0;
     std::size_t packets = 0;
 };
 
 // The simulated sensor stands in for the real one in the demo and in every end-to-end run, where its
-// profile, faults and packets are met through the recorder; here, what would only show over hours.
+// profile, faults and packets are met through the recorder; here, a sensor kept past its central.
 struct SimulatedCentralTest : testing::Test {
     SimulatedCentralTest() : factory(runtime.timers(), log, {})
     {
@@ -96,21 +92,6 @@ struct SimulatedCentralTest : testing::Test {
     Link link;
     std::unique_ptr<BleCentral> central;
 };
-
-TEST_F(SimulatedCentralTest, AnHourOfDropsEveryFiveSecondsLeavesNothingBehind)
-{
-    std::size_t most = 0;
-    for (int i = 0; i < 720; ++i) {
-        factory.dropLink(0);
-        for (int step = 0; step < 50; ++step) {
-            runtime.runFor(0.1);
-            most = std::max(most, runtime.pendingCount());
-        }
-    }
-    EXPECT_LE(most, 6u);
-    EXPECT_EQ(link.connects, 721);
-    EXPECT_GT(link.packets, 720u * 40);
-}
 
 TEST_F(SimulatedCentralTest, ASensorOutlivingItsCentralAnswersNothing)
 {

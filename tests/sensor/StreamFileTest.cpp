@@ -78,45 +78,6 @@ TEST(StreamFile, AnnotationsWhoseTimeSpellsALeadAreSkipped)
     EXPECT_TRUE(packetsOf("").empty());
 }
 
-TEST(StreamFileErrors, MalformedPiecesAreReportedAtTheirOffset)
-{
-    // After a header nothing can be taken into a packet before it, so each fault shows where it is.
-    const std::string h = header();
-    const std::size_t at = h.size();
-    const struct {
-        std::string bytes;
-        std::size_t offset;
-        const char* message;
-    } cases[] = {
-        {std::string(streamFormat::recordLead.substr(0, 4)) + record(packet(20)), 0, "unrecognised bytes"},
-        {h + "XYZ" + record(packet(20)), at, "unrecognised bytes"},
-        {h + record(packet(5)), at,
-         "packet record cut short at the end of the file: its packet has 5 of at least 19 bytes"},
-        {h + record(packet(513)), at, "packet record without an end: no piece begins 19 to 512 bytes into its packet"},
-        {h + streamErrorText("2017-05-27") + record({1}), at + 34, "error text not followed by a packet record"},
-        {h + streamErrorText("") + record(packet(19)), at + 34,
-         "packet record after an error text holds no short packet: no piece begins 0 to 18 bytes into it"},
-        {h + h.substr(0, 100), at, "header without its end"},
-        {h + h.substr(0, 3) + "junk", at, "malformed header"},
-        {h + std::string(streamFormat::annotationLead) + "12.320000" + "1033" + "Walking", at,
-         "malformed event annotation"},
-        {h + annotationRecord(1, "Walk\x01ing"), at,
-         "malformed event annotation: its title is not text running up to a next piece"},
-        // Every reading dies, and the one that got farthest names the fault: the 500-byte packet may
-        // end at either record after it (not at the end of the file: 513 bytes), and each leaves too
-        // short a record, the one-byte record last.
-        {h + record(packet(500, 1)) + record({'a', 'b'}) + record({'c'}), at + 5 + 507,
-         "packet record cut short at the end of the file: its packet has 1 of at least 19 bytes"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        const ReplayError error = errorOf(c.bytes);
-        EXPECT_EQ(error.line, 0);
-        EXPECT_EQ(error.message, c.message);
-        EXPECT_EQ(describe(error), "session.s2: byte " + std::to_string(c.offset) + ": " + error.message);
-    }
-}
-
 TEST(StreamFileErrors, BoundariesTheBytesCannotDecideAreReportedNotGuessed)
 {
     const std::string h = header();

@@ -62,7 +62,7 @@ std::function<std::int32_t(int)> spikes(int first, int spacing)
     return [=](int i) { return i >= first && (i - first) % spacing == 0 ? 500 : 100; };
 }
 
-// Spikes every 100 slots read 75 on the label in the replay's console (RecorderEndToEndTest).
+// Spikes every 100 slots read 75.
 TEST(HeartRate, ScansWithoutPeaksOrTraceDoNotCountAndASinglePeakReadsNotAvailable)
 {
     HeartRig rig;
@@ -140,23 +140,9 @@ TEST(HeartRate, IndexedScanMatchesThePlainScanWhileTheRingIsOverwritten)
     }
 }
 
-TEST(HeartRate, PlausibleSumsAreInclusive)
+// Readings go to one file named by the time of the first, seconds not floored.
+TEST(HeartRate, ReadingsGoToOneFileNamedByTheFirst)
 {
-    const struct {
-        std::vector<std::int32_t> rates;
-        std::string label;
-    } cases[] = {
-        {{40, 40, 40, 40, 40}, "40"},      {{40, 40, 40, 40, 39}, "N/A"}, {{220, 221, 221, 221, 221}, "220"},
-        {{221, 221, 221, 221, 221}, "N/A"}, {{0, 0, 0, 0, 0}, "N/A"},
-    };
-    for (const auto& c : cases) {
-        HeartRig rig;
-        for (std::int32_t rate : c.rates)
-            rig.detector.countScan(rate);
-        EXPECT_EQ(rig.labels, std::vector<std::string>{c.label});
-        EXPECT_EQ(rig.files.files.size(), c.label == "N/A" ? 0u : 1u);
-    }
-    // Readings go to one file named by the time of the first, seconds not floored.
     HeartRig rig;
     for (int run = 0; run < 10; ++run) {
         rig.detector.countScan(75);
@@ -175,8 +161,6 @@ TEST(HeartRate, FailedFileWriteIsReportedOnce)
         rig.detector.calculateBPM();
     EXPECT_EQ(rig.labels, (std::vector<std::string>{"75", "75"}));
     EXPECT_EQ(rig.notices, std::vector<std::string>{"Recording could not be saved."});
-    EXPECT_EQ(rig.log.lines.size(), 2u);
-    EXPECT_TRUE(rig.log.contains(rig.bpmFile.path()));
 }
 
 } // namespace

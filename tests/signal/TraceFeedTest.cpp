@@ -45,25 +45,6 @@ PacketSamples ramp(int from)
     return s;
 }
 
-TEST(TraceFeed, FirstPacketDrawsAtOnceThenEverySecondPacket)
-{
-    FeedRig rig;
-    rig.feed.feed(ramp(100));
-    // Seven zeros from the still-empty first half, then pairs 0-1 .. 10-11 of the packet.
-    EXPECT_EQ(rig.values(), (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 100, 102, 104, 106, 108, 110}));
-    EXPECT_EQ(rig.painter.frames, 13);
-
-    rig.feed.feed(ramp(200));
-    EXPECT_EQ(rig.view.ekgMap().count(), 13u);
-    EXPECT_EQ(rig.painter.frames, 13);
-
-    rig.feed.feed(ramp(300));
-    const std::vector<float> all = rig.values();
-    EXPECT_EQ(std::vector<float>(all.begin() + 13, all.end()),
-              (std::vector<float>{200, 202, 204, 206, 208, 210, 212, 300, 302, 304, 306, 308, 310}));
-    EXPECT_EQ(rig.feed.traceWriteCount(), 26);
-}
-
 TEST(TraceFeed, AveragesTruncateAndTheArrayWraps)
 {
     FeedRig rig;
@@ -82,21 +63,6 @@ TEST(TraceFeed, AveragesTruncateAndTheArrayWraps)
     // Value 181 (index 180) replaced element 0; value 182 replaced element 1.
     EXPECT_EQ(*rig.view.ekgMap().at(0), 258.0f);
     EXPECT_EQ(*rig.view.ekgMap().at(1), 260.0f);
-}
-
-TEST(TraceFeed, StoppedRendererKeepsValuesButDrawsNothing)
-{
-    FeedRig rig;
-    rig.view.stopAnimation();
-    for (int n = 1; n <= 3; ++n)
-        rig.feed.feed(ramp(n));
-    EXPECT_EQ(rig.view.ekgMap().count(), 26u);
-    EXPECT_EQ(rig.painter.frames, 0);
-    EXPECT_EQ(rig.view.curveStart(), 0u);
-    rig.view.startAnimation();
-    rig.feed.feed(ramp(4));
-    rig.feed.feed(ramp(5));
-    EXPECT_EQ(rig.painter.frames, 13);
 }
 
 // The curve as shown, oldest first.
@@ -149,22 +115,6 @@ TEST(TraceView, FramesFollowTheFeedAndAGapSeparatesWhatWasNotNextToIt)
                     [&] { rig.appState.set(AppState::Active); }, 500);
     // Late packets: whoever sees the silence breaks the trace.
     resumesWithAGap("late", [] {}, [&] { rig.view.breakTrace(); }, 600);
-}
-
-TEST(TraceView, NothingIsDrawnOrTakenOutsideTheForeground)
-{
-    FeedRig rig;
-    rig.view.ekgMap().write(0, 500.0f);
-    for (AppState state : {AppState::Inactive, AppState::Background}) {
-        rig.appState.set(state);
-        rig.view.drawView();
-        rig.view.layoutSubviews();
-    }
-    EXPECT_EQ(rig.painter.frames, 0);
-    EXPECT_EQ(rig.view.curveStart(), 0u);
-    rig.appState.set(AppState::Active);
-    rig.view.layoutSubviews(); // a layout frame takes what the feed wrote last
-    EXPECT_EQ(rig.view.curveStart(), 1u);
 }
 
 } // namespace
