@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <thread>
 
 namespace velorin {
 namespace {
@@ -93,12 +94,12 @@ protected:
 
 // The whole way from the sensor into the files: only the exact name is listed, and only when
 // heard; the pin is written as a request; every notified packet lands in the chunks sample for
-// sample and in the stream byte for byte.
-TEST_F(BluetoothRun, ARealEcgArrivesWholeWithThePin)
+// sample and in the stream byte for byte; each battery read gives one reading.
+TEST_F(BluetoothRun, ARealEcgArrivesWholeWithThePinAndOneBatteryReadingPerRead)
 {
     const std::string sensor = bluez.addDevice("C4:7C:8D:6A:3B:01", "Nimbo");
     const std::string unheard = bluez.addDevice("C4:7C:8D:6A:3B:04", "Nimbo");
-    bluez.setInRange(sensor, true);
+    bluez.setInRange(sensor, true, -61);
     for (const auto& [address, name] : {std::pair{"C4:7C:8D:6A:3B:02", "nimbo"}, {"C4:7C:8D:6A:3B:03", "Nimbo 12345"}})
         bluez.setInRange(bluez.addDevice(address, name, false), true);
     start({"--pin", "1234"});
@@ -106,13 +107,20 @@ TEST_F(BluetoothRun, ARealEcgArrivesWholeWithThePin)
     const auto packets = ecgPackets(700);
     bluez.call("Stream", sensor, packets, 0.0);
     ASSERT_TRUE(waitFor("Value ", packets.size()));
+    // Reads come every 5 s; just after the second answer the emulation has seen two.
+    ASSERT_TRUE(waitFor(" battery 87%", 2));
     const SensorSaw saw = bluez.stats(sensor);
+    EXPECT_EQ(count(printed("stdout"), " battery 87%"), 2u);
+    EXPECT_EQ(saw.reads.at("2a19"), 2);
     ASSERT_EQ(finish(), 0) << m_result.err;
 
     EXPECT_EQ(count(m_result.out, " sensor-list "), 1u) << m_result.out;
+    EXPECT_NE(m_result.out.find("-61dB"), std::string::npos) << m_result.out;
     EXPECT_EQ(saw.writes, Writes{pinWrite});
     EXPECT_EQ(saw.writeTypes, std::vector<std::string>{"request"});
     EXPECT_EQ(bluez.stats(unheard).connects, 0);
+    EXPECT_NE(m_result.err.find("Bluetooth: BlueZ's D-Bus GATT API (bluetoothd 5.66 from BLUETOOTH_FORCE_DBUS_LE_VERSION)"),
+              std::string::npos) << m_result.err;
 
     // Recording starts once the first packet has been shown, while the burst goes on: the stream
     // begins some packets in (the chunks keep what came before), and from there both hold every one.
@@ -185,7 +193,40 @@ TEST_F(BluetoothRun, TheSensorComesBackAfterEveryKindOfLossIntoOneRecording)
     EXPECT_TRUE(std::equal(recorded.begin(), recorded.end(), packets.begin() + static_cast<std::ptrdiff_t>(sent - recorded.size())));
 }
 
-// Refusals, odd values and crowds are logged and lived through; the link comes back
+// Remembered from an earlier run, a sensor BlueZ only knows of is not dialled; once heard, it is.
+TEST_F(BluetoothRun, ARememberedSensorIsDialledOnlyOnceHeard)
+{
+    const std::string sensor = bluez.addDevice("C4:7C:8D:6A:3B:01", "Nimbo");
+    bluez.setInRange(sensor, true);
+    start({"--pin", "1234"});
+    ASSERT_TRUE(waitFor("Notification began on 2A37"));
+    ASSERT_TRUE(waitForWrites(sensor, 1));
+    ASSERT_EQ(finish(), 0) << m_result.err;
+
+    bluez.setInRange(sensor, false);
+    start({});
+    ASSERT_TRUE(waitFor("CoreBluetooth BLE hardware is powered on and ready"));
+    std::this_thread::sleep_for(3s); // the time a cached device used to be dialled in
+    EXPECT_EQ(bluez.stats(sensor).connects, 1);
+    bluez.setInRange(sensor, true);
+    ASSERT_TRUE(waitFor("Notification began on 2A37"));
+    ASSERT_TRUE(waitForWrites(sensor, 2));
+    const SensorSaw saw = bluez.stats(sensor);
+    EXPECT_EQ(saw.connects, 2);
+    EXPECT_EQ(saw.writes, (Writes{pinWrite, pinWrite}));
+    ASSERT_EQ(finish(), 0) << m_result.err;
+    EXPECT_EQ(count(m_result.out, "sensor-list"), 0u) << m_result.out;
+
+    // A link an earlier run left behind (it was killed): the sensor no longer advertises, and is
+    // taken up all the same.
+    bluez.call("Link", sensor);
+    start({});
+    ASSERT_TRUE(waitFor("Notification began on 2A37"));
+    EXPECT_TRUE(waitForWrites(sensor, 3));
+    ASSERT_EQ(finish(), 0) << m_result.err;
+}
+
+// Refusals, odd values, crowds and wrong types are logged and lived through; the link comes back
 // once the service answers again.
 TEST_F(BluetoothRun, HostileAnswersAreLoggedAndLivedThrough)
 {
@@ -197,6 +238,7 @@ TEST_F(BluetoothRun, HostileAnswersAreLoggedAndLivedThrough)
     bluez.call("SetValue", sensor, "2a19", std::vector<std::uint8_t>{});
     const std::string longName = bluez.addDevice("C4:7C:8D:6A:3B:05", std::string(300, 'N'), false);
     bluez.setInRange(longName, true);
+    bluez.setProperty(longName, "org.bluez.Device1", "RSSI", QStringLiteral("loud"));
     start({"--pin", "1234"});
     ASSERT_TRUE(waitFor("Notification began on 2A37"));
     EXPECT_TRUE(waitFor("Update")); // the refused read is answered with an error, and logged
@@ -226,6 +268,20 @@ TEST_F(BluetoothRun, HostileAnswersAreLoggedAndLivedThrough)
     bluez.call("DropLink", sensor);
     ASSERT_TRUE(waitFor("notice Sensor disconnected.", 2));
     ASSERT_TRUE(waitFor("The sensor list holds 64 sensors"));
+    ASSERT_EQ(finish(), 0) << m_result.err;
+}
+
+// Without the Bluetooth service the recorder says so in one line and runs on; when the service
+// starts, the sensor is found.
+TEST_F(BluetoothRun, ABluetoothServiceThatIsNotThereIsSaidAndWaitedFor)
+{
+    bluez.stopService();
+    start({"--pin", "1234"});
+    ASSERT_TRUE(waitFor(" sensor Cancel"));
+    EXPECT_TRUE(waitFor("Bluetooth: BlueZ (org.bluez) does not run on the system bus"));
+    bluez.startService();
+    bluez.setInRange(bluez.addDevice("C4:7C:8D:6A:3B:01", "Nimbo"), true);
+    EXPECT_TRUE(waitFor("Notification began on 2A37"));
     ASSERT_EQ(finish(), 0) << m_result.err;
 }
 

@@ -198,6 +198,29 @@ void EmulatedBluez::setInRange(const std::string& device, bool inRange, int rssi
                                           QVariant::fromValue(static_cast<qint16>(rssi))});
 }
 
+void EmulatedBluez::setProperty(const std::string& path, const std::string& interface, const std::string& name,
+                                const QVariant& value)
+{
+    auto mockCall = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(service, QString::fromStdString(path),
+                                                           QStringLiteral("org.freedesktop.DBus.Mock"), method);
+        call.setArguments(arguments);
+        const QDBusMessage answer = m_connection->call(call);
+        if (answer.type() == QDBusMessage::ErrorMessage)
+            throw std::runtime_error("emulated BlueZ: " + method.toStdString() + ": " +
+                                     answer.errorMessage().toStdString());
+    };
+    const QString iface = QString::fromStdString(interface), key = QString::fromStdString(name);
+    // Added first when missing, then changed, so that the change is announced.
+    QDBusMessage get = QDBusMessage::createMethodCall(service, QString::fromStdString(path),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({iface, key});
+    if (m_connection->call(get).type() == QDBusMessage::ErrorMessage)
+        mockCall(QStringLiteral("AddProperty"), {iface, key, QVariant::fromValue(QDBusVariant(value))});
+    mockCall(QStringLiteral("UpdateProperties"), {iface, QVariantMap{{key, value}}});
+}
+
 SensorSaw EmulatedBluez::stats(const std::string& device)
 {
     const QDBusMessage answer = control(QStringLiteral("Stats"), {QVariant::fromValue(objectPath(device))});
@@ -208,6 +231,9 @@ SensorSaw EmulatedBluez::stats(const std::string& device)
         saw.writes.emplace_back(write.begin(), write.end());
     for (const QString& type : qdbus_cast<QStringList>(map.value(QStringLiteral("write-types"))))
         saw.writeTypes.push_back(type.toStdString());
+    const auto reads = qdbus_cast<QMap<QString, int>>(map.value(QStringLiteral("reads")));
+    for (auto read = reads.begin(); read != reads.end(); ++read)
+        saw.reads[read.key().toStdString()] = read.value();
     return saw;
 }
 

@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QVariant>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -20,6 +21,7 @@ struct SensorSaw {
     int connects = 0;
     std::vector<std::vector<std::uint8_t>> writes;
     std::vector<std::string> writeTypes;
+    std::map<std::string, int> reads; // by UUID, lower case
 };
 
 class EmulatedBluez {
@@ -47,6 +49,9 @@ public:
     {
         control(QString::fromLatin1(method), {argument(arguments)...});
     }
+    // Sets a property of any emulated object as given, of whatever D-Bus type the variant holds.
+    void setProperty(const std::string& path, const std::string& interface, const std::string& name,
+                     const QVariant& value);
     SensorSaw stats(const std::string& device);
 
 private:

@@ -64,7 +64,7 @@ class Device:
         self.notifying = set()
         self.gatt_paths = []
         self.char_paths = {}        # short uuid -> path
-        self.stats = {'connects': 0, 'writes': [], 'write-types': []}
+        self.stats = {'connects': 0, 'writes': [], 'write-types': [], 'reads': {}}
 
 
 def mock():
@@ -371,6 +371,7 @@ def linked(characteristic):
 def read_value(characteristic, _options, ok, fail):
     device = linked(characteristic)
     uuid = characteristic.short_uuid
+    device.stats['reads'][uuid] = device.stats['reads'].get(uuid, 0) + 1
     if 'read:' + uuid in device.refused:
         refuse('NotPermitted', 'Read not permitted')
     value = dbus.Array(device.values.get(uuid, bytes(characteristic.props[CHAR_IFACE]['Value'])), signature='y')
@@ -467,6 +468,14 @@ def SetInRange(_self, path, in_range, rssi):
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
+def Link(_self, path):
+    '''A link that nobody asked for now: left over from a program that ended without letting go.'''
+    device = device_of(path)
+    if not device.connected:
+        link_up(device)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
 def DropLink(_self, path):
     link_down(device_of(path))
 
@@ -534,6 +543,8 @@ def Stats(_self, path):
         'connects': dbus.Int32(s['connects'], variant_level=1),
         'writes': dbus.Array([dbus.Array(w, signature='y') for w in s['writes']], signature='ay', variant_level=1),
         'write-types': dbus.Array(s['write-types'], signature='s', variant_level=1),
+        'reads': dbus.Dictionary({k: dbus.Int32(v) for k, v in s['reads'].items()}, signature='si',
+                                 variant_level=1),
     }, signature='sv')
 
 
