@@ -140,6 +140,25 @@ TEST(HeartRate, IndexedScanMatchesThePlainScanWhileTheRingIsOverwritten)
     }
 }
 
+// A mean from 40 to 220 is shown and kept; anything outside reads "N/A" and is not written.
+TEST(HeartRate, PlausibleSumsAreInclusive)
+{
+    const struct {
+        std::vector<std::int32_t> rates;
+        std::string label;
+    } cases[] = {
+        {{40, 40, 40, 40, 40}, "40"},      {{40, 40, 40, 40, 39}, "N/A"}, {{220, 221, 221, 221, 221}, "220"},
+        {{221, 221, 221, 221, 221}, "N/A"}, {{0, 0, 0, 0, 0}, "N/A"},
+    };
+    for (const auto& c : cases) {
+        HeartRig rig;
+        for (std::int32_t rate : c.rates)
+            rig.detector.countScan(rate);
+        EXPECT_EQ(rig.labels, std::vector<std::string>{c.label});
+        EXPECT_EQ(rig.files.files.size(), c.label == "N/A" ? 0u : 1u);
+    }
+}
+
 // Readings go to one file named by the time of the first, seconds not floored.
 TEST(HeartRate, ReadingsGoToOneFileNamedByTheFirst)
 {
